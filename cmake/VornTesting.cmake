@@ -1,0 +1,17 @@
+# vorn_add_test(<name> LABEL <unit|integration|gui> SOURCES ... [LIBS ...])
+# Test programs live outside the program folder so it holds only what users run.
+function(vorn_add_test name)
+    cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+    if(NOT T_LABEL)
+        set(T_LABEL unit)
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main ${T_LIBS})
+    target_compile_definitions(${name} PRIVATE
+        VORN_BIN_DIR="${VORN_BIN_DIR}"
+        VORN_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    gtest_discover_tests(${name}
+        PROPERTIES LABELS ${T_LABEL}
+        DISCOVERY_TIMEOUT 60)
+endfunction()
