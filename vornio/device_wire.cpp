@@ -24,18 +24,23 @@ std::vector<uint8_t> EncodeAnswer(const DeviceAnswer& answer) {
 }
 
 std::optional<RequestHeader> DecodeRequestHeader(std::span<const uint8_t, REQUEST_HEADER_SIZE> h) {
-    if (GetLe32(&h[0]) != REQUEST_MAGIC) return std::nullopt;
+    if (GetLe32(&h[0]) != REQUEST_MAGIC)
+        return std::nullopt;
     RequestHeader r{GetLe32(&h[4]), GetLe32(&h[8])};
-    if (r.inputLength > MAX_RECORD) return std::nullopt;
+    if (r.inputLength > MAX_RECORD)
+        return std::nullopt;
     return r;
 }
 
 std::optional<AnswerHeader> DecodeAnswerHeader(std::span<const uint8_t, ANSWER_HEADER_SIZE> h) {
-    if (GetLe32(&h[0]) != ANSWER_MAGIC) return std::nullopt;
+    if (GetLe32(&h[0]) != ANSWER_MAGIC)
+        return std::nullopt;
     uint32_t success = GetLe32(&h[4]);
-    if (success > 1) return std::nullopt;
+    if (success > 1)
+        return std::nullopt;
     AnswerHeader a{success == 1, GetLe32(&h[8]), GetLe32(&h[12])};
-    if (a.outputLength > MAX_RECORD) return std::nullopt;
+    if (a.outputLength > MAX_RECORD)
+        return std::nullopt;
     return a;
 }
 

@@ -2,7 +2,9 @@
 
 namespace vornio {
 
-uint16_t GetLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t GetLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 uint32_t GetLe32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -19,7 +21,8 @@ void PutLe16(uint8_t* p, uint16_t v) {
 }
 
 void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 void PutLe64(uint8_t* p, uint64_t v) {
@@ -51,24 +54,35 @@ PortRecord MakeSizedRecord(uint16_t port, uint8_t size, uint32_t value, bool wit
 
 uint32_t RecordPort(const PortRecord& r, uint8_t size) {
     switch (size) {
-        case 4: return GetLe32(&r[PORT_OFF_PORT32]);
-        default: return GetLe16(&r[PORT_OFF_PORT16]);
+        case 4:
+            return GetLe32(&r[PORT_OFF_PORT32]);
+        default:
+            return GetLe16(&r[PORT_OFF_PORT16]);
     }
 }
 
 uint32_t RecordValue(const PortRecord& r, uint8_t size) {
     switch (size) {
-        case 4: return GetLe32(&r[PORT_OFF_VALUE32]);
-        case 2: return GetLe16(&r[PORT_OFF_VALUE16]);
-        default: return r[PORT_OFF_VALUE8];
+        case 4:
+            return GetLe32(&r[PORT_OFF_VALUE32]);
+        case 2:
+            return GetLe16(&r[PORT_OFF_VALUE16]);
+        default:
+            return r[PORT_OFF_VALUE8];
     }
 }
 
 void SetRecordValue(PortRecord& r, uint8_t size, uint32_t value) {
     switch (size) {
-        case 4: PutLe32(&r[PORT_OFF_VALUE32], value); break;
-        case 2: PutLe16(&r[PORT_OFF_VALUE16], static_cast<uint16_t>(value)); break;
-        default: r[PORT_OFF_VALUE8] = static_cast<uint8_t>(value); break;
+        case 4:
+            PutLe32(&r[PORT_OFF_VALUE32], value);
+            break;
+        case 2:
+            PutLe16(&r[PORT_OFF_VALUE16], static_cast<uint16_t>(value));
+            break;
+        default:
+            r[PORT_OFF_VALUE8] = static_cast<uint8_t>(value);
+            break;
     }
 }
 

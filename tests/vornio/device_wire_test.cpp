@@ -26,12 +26,14 @@ TEST(DeviceWire, AnswerRoundTrip) {
 TEST(DeviceWire, MalformedHeadersAreRejected) {
     auto frame = EncodeRequest(1, {});
     frame[0] ^= 0xFF;
-    EXPECT_FALSE(DecodeRequestHeader(std::span<const uint8_t, REQUEST_HEADER_SIZE>(frame.data(), 12)));
+    EXPECT_FALSE(
+        DecodeRequestHeader(std::span<const uint8_t, REQUEST_HEADER_SIZE>(frame.data(), 12)));
     std::vector<uint8_t> big(MAX_RECORD + 1);
     auto oversized = EncodeRequest(1, big);
     EXPECT_FALSE(
         DecodeRequestHeader(std::span<const uint8_t, REQUEST_HEADER_SIZE>(oversized.data(), 12)));
     auto answer = EncodeAnswer({true, 0, {}});
     answer[4] = 2;  // success must be 0 or 1
-    EXPECT_FALSE(DecodeAnswerHeader(std::span<const uint8_t, ANSWER_HEADER_SIZE>(answer.data(), 16)));
+    EXPECT_FALSE(
+        DecodeAnswerHeader(std::span<const uint8_t, ANSWER_HEADER_SIZE>(answer.data(), 16)));
 }

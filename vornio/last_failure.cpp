@@ -1,0 +1,42 @@
+#include "last_failure.h"
+
+#include <syslog.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+std::string FormatDiagnosticLine(const char* description, unsigned errorCode) {
+    char line[CLastFailure::DESCRIPTION_SIZE + 64];
+    std::snprintf(line, sizeof(line), "Description: %s, ErrCode:%u", description, errorCode);
+    return line;
+}
+
+void CLastFailure::Record(const char* description) {
+    Record(description, static_cast<unsigned>(errno));
+}
+
+void CLastFailure::Record(const char* description, unsigned errorCode) {
+    std::string line = FormatDiagnosticLine(description, errorCode);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::snprintf(m_description, sizeof(m_description), "%s", description);
+        m_line = line;
+    }
+    if (std::getenv("VORNIO_TRACE")) {
+        std::fprintf(stderr, "vorn-io: %s\n", line.c_str());
+    } else {
+        syslog(LOG_DEBUG, "%s", line.c_str());
+    }
+}
+
+std::string CLastFailure::Description() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_description;
+}
+
+std::string CLastFailure::DiagnosticLine() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_line;
+}

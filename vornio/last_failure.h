@@ -1,0 +1,27 @@
+#pragma once
+// The library's last-failure description: kept until the next failure, never returned by an
+// export. Each failure also composes a diagnostic line, sent to the system log at debug level,
+// or to standard error when VORNIO_TRACE is set.
+
+#include <mutex>
+#include <string>
+
+class CLastFailure {
+  public:
+    static constexpr size_t DESCRIPTION_SIZE = 256;
+
+    // Records description with the current errno as its error code.
+    void Record(const char* description);
+    void Record(const char* description, unsigned errorCode);
+
+    std::string Description() const;
+    std::string DiagnosticLine() const;
+
+  private:
+    mutable std::mutex m_mutex;
+    char m_description[DESCRIPTION_SIZE] = {};
+    std::string m_line;
+};
+
+// Formats "Description: %s, ErrCode:%u".
+std::string FormatDiagnosticLine(const char* description, unsigned errorCode);

@@ -1,0 +1,27 @@
+// Load step: the driver must be running before any client code runs. When it cannot be
+// started the user is asked to run the program once as administrator, and the process ends.
+
+#include <syslog.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "library_state.h"
+
+namespace {
+
+constexpr const char* ADMIN_MESSAGE =
+    "When you see this dialog box, please login as administrator and run this\n"
+    "program once so that you won't see this dialog box again.";
+
+__attribute__((constructor)) void LibraryLoad() {
+    CLibraryState& state = CLibraryState::Instance();
+    if (state.Start())
+        return;
+    state.Failure().Record("Start driver fail!");
+    std::fprintf(stderr, "MSG: %s\n", ADMIN_MESSAGE);
+    syslog(LOG_ERR, "MSG: %s", ADMIN_MESSAGE);
+    std::exit(0);
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// The start steps on this system: root is the administrator, the service manager keeps its
+// records in the state directory, and the driver binary lies beside the library.
+
+#include <optional>
+#include <string>
+
+#include "device_channel.h"
+#include "library_start.h"
+#include "service_manager.h"
+
+class CLibraryEnvironment : public IStartEnvironment {
+  public:
+    CLibraryEnvironment(CDeviceChannel& channel, std::string libraryDir);
+
+    bool IsAdministrator() override;
+    bool OpenServiceManager() override;
+    bool ServiceExists() override;
+    bool DriverDirectory(std::string* dir) override;
+    bool CreateService(const std::string& binary) override;
+    bool ServiceRunning() override;
+    bool StartService() override;
+    void CloseService() override;
+    void Sleep(unsigned milliseconds) override;
+    bool OpenDevice() override;
+
+  private:
+    CDeviceChannel& m_channel;
+    std::string m_libraryDir;
+    std::string m_runtimeDir;
+    CServiceManager m_manager;
+    std::optional<ServiceRecord> m_service;
+};
+
+inline constexpr const char* SERVICE_NAME = "VORN-IO";
