@@ -1,0 +1,35 @@
+#pragma once
+// W83627EHF register access through its index/data port pair, and the chip layer's result
+// convention: above 0 success, 0 nothing done, negative an error code.
+
+#include <cstdint>
+#include <string>
+
+inline constexpr uint16_t CHIP_INDEX_PORT = 0x295;
+inline constexpr uint16_t CHIP_DATA_PORT = 0x296;
+inline constexpr uint8_t BANK_SELECT_REGISTER = 0x4E;
+
+inline constexpr int ERR_PORT_READ = -8;
+inline constexpr int ERR_PORT_WRITE = -9;
+inline constexpr int ERR_NOT_VOLTAGE_PIN = -100;
+inline constexpr int ERR_NOT_FAN_PIN = -101;
+inline constexpr int ERR_NOT_TEMP_PIN = -102;
+inline constexpr int ERR_PIN_NAME_UNKNOWN = -300;
+
+// Leaves *value unchanged on failure.
+int ReadChipRegister(uint8_t index, uint8_t* value);
+int WriteChipRegister(uint8_t index, uint8_t value);
+
+class CSensorChip {
+public:
+    CSensorChip() = default;
+    virtual ~CSensorChip() = default;
+
+    // Keeps the other bits of the bank-select register; only bits 2..0 choose the bank.
+    int SelectBank(uint8_t bank);
+    // Formats "#Error: %d, %s" for the debug trace; changes nothing.
+    void ReportChipError(int code, const std::string& detail);
+};
+
+// The last text ReportChipError formatted, for the debug trace.
+std::string LastChipErrorText();
