@@ -21,7 +21,7 @@ int ReadChipRegister(uint8_t index, uint8_t* value);
 int WriteChipRegister(uint8_t index, uint8_t value);
 
 class CSensorChip {
-public:
+  public:
     CSensorChip() = default;
     virtual ~CSensorChip() = default;
 

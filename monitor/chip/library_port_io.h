@@ -4,7 +4,7 @@
 #include "port_io.h"
 
 class CLibraryPortIo : public IPortIo {
-public:
+  public:
     int InPortB(uint16_t port, uint8_t* value) override;
     int OutPortB(uint16_t port, uint8_t value) override;
 };

@@ -4,5 +4,9 @@ namespace {
 IPortIo* g_portIo = nullptr;
 }
 
-void SetChipPortIo(IPortIo* io) { g_portIo = io; }
-IPortIo* ChipPortIo() { return g_portIo; }
+void SetChipPortIo(IPortIo* io) {
+    g_portIo = io;
+}
+IPortIo* ChipPortIo() {
+    return g_portIo;
+}

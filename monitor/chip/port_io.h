@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class IPortIo {
-public:
+  public:
     virtual ~IPortIo() = default;
     // Nonzero on success; a failed read leaves *value alone.
     virtual int InPortB(uint16_t port, uint8_t* value) = 0;
