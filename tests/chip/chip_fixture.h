@@ -1,27 +1,18 @@
 #pragma once
-// Chip-layer tests run against the simulated board in-process, with drift off so every
-// register holds what the board file and the test put there.
+// Chip-layer tests: the chip layer's port calls go to an in-process register file, with every
+// access logged.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
-#include "sim_board.h"
+#include "fake_chip_backend.h"
 #include "sim_port_io.h"
 
 class ChipFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        board = CSimBoard::Load(std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.simboard", &error);
-        ASSERT_TRUE(board) << error;
-        board->SetDrift(false);
-        board->SetClock([this] { return now; });
-        io.Attach(board.get());
-        io.ClearLog();
-    }
+  protected:
+    ChipFixture() { io.Attach(&regs); }
 
     static std::string Hex(const char* prefix, uint8_t v) {
         char text[8];
@@ -29,8 +20,7 @@ protected:
         return prefix + std::string(text);
     }
 
-    double now = 0;
-    std::unique_ptr<CSimBoard> board;
+    CFakeChipBackend regs;
     CSimPortIo io;
     CScopedChipPortIo scope{&io};
 };

@@ -12,8 +12,10 @@ TEST_F(ChipFixture, RegisterAccessIsIndexThenData) {
     ASSERT_GT(WriteChipRegister(0x2B, 0x99), 0);
     ASSERT_GT(ReadChipRegister(0x2B, &v), 0);
     EXPECT_EQ(v, 0x99);
-    std::vector<PortAccess> expected{{Kind::Out, 0x295, 0x2B}, {Kind::Out, 0x296, 0x99},
-                                     {Kind::Out, 0x295, 0x2B}, {Kind::In, 0x296, 0x99}};
+    std::vector<PortAccess> expected{{Kind::Out, 0x295, 0x2B},
+                                     {Kind::Out, 0x296, 0x99},
+                                     {Kind::Out, 0x295, 0x2B},
+                                     {Kind::In, 0x296, 0x99}};
     EXPECT_EQ(io.Log(), expected);
 }
 
@@ -67,6 +69,7 @@ TEST_F(ChipFixture, SelectBankReportsAndReturnsAFailure) {
     EXPECT_EQ(chip.SelectBank(1), ERR_PORT_READ);
     EXPECT_EQ(LastChipErrorText(), "#Error: -8, ");
     io.ClearFailures();
+    io.ClearLog();
     io.FailAccess(3);  // the data write of the bank-select register
     EXPECT_EQ(chip.SelectBank(1), ERR_PORT_WRITE);
     EXPECT_EQ(LastChipErrorText(), "#Error: -9, ");

@@ -19,7 +19,7 @@ struct PortAccess {
 };
 
 class CSimPortIo : public IPortIo {
-public:
+  public:
     void Attach(IDriverBackend* backend) { m_backend = backend; }
 
     int InPortB(uint16_t port, uint8_t* value) override;
@@ -38,7 +38,7 @@ public:
     // "W 4E=85" for a write; a lone index write shows as "I 4E".
     std::vector<std::string> RegisterLog() const;
 
-private:
+  private:
     bool ShouldFail(uint16_t port, PortAccess::Kind kind);
 
     IDriverBackend* m_backend = nullptr;
@@ -50,10 +50,10 @@ private:
 
 // Installs a port I/O for the chip layer for the life of a scope.
 class CScopedChipPortIo {
-public:
+  public:
     explicit CScopedChipPortIo(IPortIo* io) : m_previous(ChipPortIo()) { SetChipPortIo(io); }
     ~CScopedChipPortIo() { SetChipPortIo(m_previous); }
 
-private:
+  private:
     IPortIo* m_previous;
 };
