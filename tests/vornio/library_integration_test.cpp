@@ -1,0 +1,191 @@
+// libvorn-io.so against a real vorn-iod on the simulated board, through real client processes.
+
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "daemon.h"
+#include "probe_process.h"
+#include "temp_dir.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class LibraryIntegration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(daemon.Start(&error)) << error;
+    }
+
+    CProbeProcess::Options ClientOptions() {
+        return {{{"VORNIO_RUNTIME_DIR", daemon.RuntimeDir()},
+                 {"VORNIO_STATE_DIR", state.Path()}},
+                std::nullopt,
+                state.Path() + "/probe.err"};
+    }
+
+    std::unique_ptr<CProbeProcess> StartClient() {
+        auto probe = std::make_unique<CProbeProcess>(ClientOptions());
+        EXPECT_TRUE(probe->Start());
+        EXPECT_EQ(probe->Ask("started"), "1") << ReadFile(state.Path() + "/probe.err");
+        return probe;
+    }
+
+    CDaemon daemon{{"--no-drift", "--seed", "7"}};
+    CTempDir state;
+};
+
+}  // namespace
+
+TEST_F(LibraryIntegration, IndexDataProtocolFollowsTheBankSelect) {
+    auto c = StartClient();
+    EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
+    std::string bank = c->Ask("in 0x296");
+    ASSERT_EQ(bank.substr(0, 2), "1 ");
+    unsigned old = std::stoul(bank.substr(2), nullptr, 16);
+    // Bank 4, write its SMI mask register, then move away and back.
+    char cmd[64];
+    std::snprintf(cmd, sizeof(cmd), "out 0x296 0x%X", (old & 0xF8) | 4);
+    EXPECT_EQ(c->Ask(cmd), "1");
+    EXPECT_EQ(c->Ask("out 0x295 0x51"), "1");
+    EXPECT_EQ(c->Ask("out 0x296 0x5A"), "1");
+    EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
+    std::snprintf(cmd, sizeof(cmd), "out 0x296 0x%X", old & 0xF8);
+    EXPECT_EQ(c->Ask(cmd), "1");
+    EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
+    std::snprintf(cmd, sizeof(cmd), "1 0x%02X", old & 0xF8);
+    EXPECT_EQ(c->Ask("in 0x296"), cmd);
+    std::snprintf(cmd, sizeof(cmd), "out 0x296 0x%X", (old & 0xF8) | 4);
+    EXPECT_EQ(c->Ask(cmd), "1");
+    EXPECT_EQ(c->Ask("out 0x295 0x51"), "1");
+    EXPECT_EQ(c->Ask("in 0x296"), "1 0x5A");
+    EXPECT_EQ(c->Finish(), 0);
+}
+
+TEST_F(LibraryIntegration, WiderAccessesEchoTheirSize) {
+    auto c = StartClient();
+    EXPECT_EQ(c->Ask("writeval 0x295 0x4E 1"), "1");
+    EXPECT_EQ(c->Ask("readval 0x295 1"), "1 0x4E");
+    // A word at the index port: the index in the low byte, its register in the high byte.
+    EXPECT_EQ(c->Ask("writeval 0x295 0x0480 2"), "1") << "index 0x80, register value 0x04";
+    EXPECT_EQ(c->Ask("readval 0x295 2"), "1 0x480");
+    EXPECT_EQ(c->Ask("readval 0x295 3"), "0 0xDEADBEEF") << "no such access size";
+    EXPECT_EQ(c->Ask("writeval 0x295 0 3"), "0");
+    EXPECT_EQ(c->Finish(), 0);
+}
+
+TEST_F(LibraryIntegration, OutPortBSendsOnlyTheLowByte) {
+    auto c = StartClient();
+    EXPECT_EQ(c->Ask("out 0x295 0x1FF"), "1");
+    EXPECT_EQ(c->Ask("in 0x295"), "1 0xFF");
+    EXPECT_EQ(c->Ask("version"), "V2.0 2004/--/--");
+    EXPECT_EQ(c->Finish(), 0);
+}
+
+TEST_F(LibraryIntegration, MsrReadAndWrite) {
+    auto c = StartClient();
+    EXPECT_EQ(c->Ask("wrmsr 0x1A0 0x11223344 0x55667788"), "ok");
+    EXPECT_EQ(c->Ask("rdmsr 0x1A0"), "0x5566778811223344");
+    EXPECT_EQ(c->Ask("rdmsr 0xDEAD0000"), "0x0") << "an MSR the board lacks reads as 0";
+    EXPECT_EQ(c->Finish(), 0);
+}
+
+TEST_F(LibraryIntegration, TwoClientsAtOnce) {
+    auto a = StartClient();
+    auto b = StartClient();
+    std::thread ta([&] {
+        for (int i = 0; i < 200; ++i) {
+            char cmd[64], want[32];
+            std::snprintf(cmd, sizeof(cmd), "wrmsr 0x1A0 %d 1", i);
+            a->Ask(cmd);
+            std::snprintf(want, sizeof(want), "0x1%08X", i);
+            std::string got = a->Ask("rdmsr 0x1A0");
+            if (got != want) ADD_FAILURE() << "client a: " << got << " != " << want;
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(b->Ask("version"), "V2.0 2004/--/--");
+        EXPECT_EQ(b->Ask("readval 0x80 1").substr(0, 1), "1");
+    }
+    ta.join();
+    EXPECT_EQ(a->Finish(), 0);
+    EXPECT_EQ(b->Finish(), 0);
+}
+
+TEST_F(LibraryIntegration, ClientSurvivesAServiceRestart) {
+    auto c = StartClient();
+    EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
+    std::string error;
+    ASSERT_TRUE(daemon.Restart(&error)) << error;
+    // The request that meets the broken connection fails; the next one reconnects.
+    EXPECT_EQ(c->Ask("out 0x295 0x4E").substr(0, 1), "0");
+    EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
+    EXPECT_EQ(c->Ask("in 0x295"), "1 0x4E");
+    daemon.Stop();
+    EXPECT_EQ(c->Ask("in 0x295"), "0 0xEE") << "a dead service gives failures, not a crash";
+    EXPECT_EQ(c->Ask("in 0x295"), "0 0xEE");
+    EXPECT_EQ(c->Finish(), 0);
+}
+
+TEST(LibraryStartIntegration, RootInstallsAndStartsTheService) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root";
+    CTempDir dirs;
+    std::string run = dirs.Path() + "/run", state = dirs.Path() + "/state";
+    CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", run},
+                          {"VORNIO_STATE_DIR", state},
+                          {"VORNIO_BACKEND", "sim"}},
+                         std::nullopt,
+                         dirs.Path() + "/probe.err"});
+    ASSERT_TRUE(probe.Start());
+    EXPECT_EQ(probe.Ask("started"), "1") << ReadFile(dirs.Path() + "/probe.err");
+    std::string record = ReadFile(state + "/VORN-IO.service");
+    EXPECT_NE(record.find("Name=VORN-IO\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("StartType=boot\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("Binary=" + std::string(VORN_BIN_DIR) + "/vorn-iod\n"),
+              std::string::npos)
+        << record;
+    EXPECT_EQ(probe.Ask("out 0x295 0x4E"), "1");
+    EXPECT_EQ(probe.Finish(), 0);
+
+    // A second client finds the service running and does not start another.
+    int pid = std::stoi(ReadFile(run + "/vorn-iod.pid"));
+    CProbeProcess second({{{"VORNIO_RUNTIME_DIR", run}, {"VORNIO_STATE_DIR", state}},
+                          std::nullopt,
+                          dirs.Path() + "/probe2.err"});
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.Ask("started"), "1");
+    EXPECT_EQ(std::stoi(ReadFile(run + "/vorn-iod.pid")), pid);
+    EXPECT_EQ(second.Finish(), 0);
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 200 && kill(pid, 0) == 0; ++i) usleep(10000);
+}
+
+TEST(LibraryStartIntegration, UserWithoutServiceIsToldAndTheProcessEndsWithZero) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to switch users";
+    passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    CTempDir dirs;
+    chmod(dirs.Path().c_str(), 0777);
+    CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", dirs.Path() + "/run"},
+                          {"VORNIO_STATE_DIR", dirs.Path() + "/state"}},
+                         nobody->pw_uid,
+                         dirs.Path() + "/probe.err"});
+    ASSERT_TRUE(probe.Start());
+    EXPECT_EQ(probe.Ask("started"), "") << "the library ends the process at load";
+    EXPECT_EQ(probe.Finish(), 0);
+    std::string err = ReadFile(dirs.Path() + "/probe.err");
+    EXPECT_NE(err.find("please login as administrator and run this\nprogram once"),
+              std::string::npos)
+        << err;
+}
