@@ -5,12 +5,12 @@
 #include <string>
 
 class INotifier {
-public:
+  public:
     virtual ~INotifier() = default;
     virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
 };
 
 class CStderrNotifier : public INotifier {
-public:
+  public:
     void ShowMessage(const std::string& caption, const std::string& text) override;
 };
