@@ -1,16 +1,15 @@
 #include "registry_hive.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "atomic_file.h"
+#include "xdg_paths.h"
 
 namespace {
 
@@ -107,23 +106,10 @@ bool SetError(HiveError* error, EHiveError kind, int line, std::string message) 
     return false;
 }
 
-std::string HomeDirectory() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return home;
-    }
-    const passwd* pw = ::getpwuid(::getuid());
-    return pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "";
-}
-
 }  // namespace
 
 std::string CRegistryHive::UserHivePath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are invalid for XDG variables and are ignored.
-    std::string base =
-        config != nullptr && config[0] == '/' ? config : HomeDirectory() + "/.config";
-    return base + "/vornpilot/registry.reg";
+    return XdgConfigHome() + "/vornpilot/registry.reg";
 }
 
 std::string CRegistryHive::MachineHivePath() {
