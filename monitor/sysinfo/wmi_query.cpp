@@ -33,7 +33,6 @@ bool CWmiQuery::InitCom() {
 }
 
 bool CWmiQuery::Connect(const std::string& nameSpace) {
-    m_connected = false;
     m_connected = !WbemFailed(m_provider.Connect(nameSpace));
     return m_connected;
 }

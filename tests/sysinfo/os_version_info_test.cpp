@@ -2,18 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include "locale_language.h"
 
 namespace {
-
-OsVersionRecord Record(uint32_t platform, uint32_t major, uint32_t minor, std::string csd = "") {
-    OsVersionRecord r;
-    r.platform = platform;
-    r.major = major;
-    r.minor = minor;
-    r.csdVersion = std::move(csd);
-    return r;
-}
 
 // The flags as a compact word, in declaration order, for the table below.
 std::string FlagWord(const OsFamilyFlags& f) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include "dmi_builder.h"
 #include "recording_notifier.h"
 #include "temp_dir.h"
@@ -27,20 +29,6 @@ class CFakeDisplay : public IDisplayInfo {
   private:
     std::optional<DisplayMode> m_mode;
 };
-
-OsVersionRecord Record(uint32_t platform, uint32_t major, uint32_t minor, std::string csd = "") {
-    OsVersionRecord r;
-    r.platform = platform;
-    r.major = major;
-    r.minor = minor;
-    r.csdVersion = std::move(csd);
-    return r;
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
     WriteFile(path, std::string(bytes.begin(), bytes.end()));

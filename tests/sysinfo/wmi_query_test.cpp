@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include "linux_wmi_provider.h"
 #include "pci_display.h"
 #include "recording_notifier.h"
@@ -40,11 +42,6 @@ class CFakeProvider : public IWmiProvider {
         return enumStatus;
     }
 };
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
 
 }  // namespace
 
