@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-
 #include "locale_language.h"
+#include "test_support.h"
 
 namespace {
 

@@ -9,11 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-
 #include "dmi_builder.h"
 #include "recording_notifier.h"
 #include "temp_dir.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 

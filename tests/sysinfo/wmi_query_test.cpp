@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-
 #include "linux_wmi_provider.h"
 #include "pci_display.h"
 #include "recording_notifier.h"
 #include "temp_dir.h"
+#include "test_support.h"
 #include "wbem_status.h"
 
 namespace {
