@@ -1,0 +1,23 @@
+#include "xdg_paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+std::string HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0') {
+        return home;
+    }
+    const passwd* pw = ::getpwuid(::getuid());
+    return pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "";
+}
+
+std::string XdgConfigHome() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return config;
+    }
+    return HomeDirectory() + "/.config";
+}

@@ -1,0 +1,116 @@
+#include "atomic_file.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+size_t EntryCount(const fs::path& dir) {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(AtomicFile, CreatesMissingParentsAndLeavesNoTemporaryFile) {
+    CTempDir dir;
+    std::string path = dir.File("a/b/registry.reg");
+    std::string error;
+    ASSERT_TRUE(AtomicWriteFile(path, "first", &error)) << error;
+    EXPECT_EQ(ReadAll(path), "first");
+    EXPECT_EQ(EntryCount(dir.Path() / "a/b"), 1u);
+}
+
+TEST(AtomicFile, ReplacesContentAndKeepsTheFileMode) {
+    CTempDir dir;
+    std::string path = dir.File("f");
+    ASSERT_TRUE(AtomicWriteFile(path, "a much longer first content"));
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(AtomicWriteFile(path, "second"));
+    EXPECT_EQ(ReadAll(path), "second");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+TEST(AtomicFile, FailedWriteKeepsOldContent) {
+    CTempDir dir;
+    std::string path = dir.File("f");
+    ASSERT_TRUE(AtomicWriteFile(path, "old"));
+
+    // A file size limit makes the write itself fail part-way, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    bool ok = AtomicWriteFile(path, std::string(4096, 'x'), &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+TEST(AtomicFile, FailsWhereNoFileCanBe) {
+    CTempDir dir;
+    ASSERT_TRUE(AtomicWriteFile(dir.File("plain"), "x"));
+    fs::create_directory(dir.Path() / "adir");
+
+    struct Case {
+        std::string path;
+        const char* why;
+    };
+    const Case cases[] = {
+        {dir.File("plain/child"), "parent is a file"},
+        {dir.File("adir"), "target is a directory"},
+        {dir.File("adir/"), "no file name"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(AtomicWriteFile(c.path, "new", &error)) << c.why;
+        EXPECT_FALSE(error.empty()) << c.why;
+    }
+    EXPECT_EQ(ReadAll(dir.File("plain")), "x");
+    EXPECT_EQ(EntryCount(dir.Path() / "adir"), 0u);
+    EXPECT_EQ(EntryCount(dir.Path()), 2u);
+}
+
+TEST(AtomicFile, UnwritableDirectoryKeepsOldContent) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "directory modes do not bind root";
+    }
+    CTempDir dir;
+    std::string path = dir.File("ro/f");
+    ASSERT_TRUE(AtomicWriteFile(path, "old"));
+    ASSERT_EQ(::chmod((dir.Path() / "ro").c_str(), 0500), 0);
+    std::string error;
+    EXPECT_FALSE(AtomicWriteFile(path, "new", &error));
+    ::chmod((dir.Path() / "ro").c_str(), 0700);
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_FALSE(error.empty());
+}
