@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "atomic_file.h"
 #include "runtime_paths.h"
 
 namespace {
@@ -114,23 +115,8 @@ bool CServiceManager::CreateService(const ServiceRecord& r) {
             return false;
         }
     }
-    // Written beside and renamed over, so a reader never sees half a record.
-    std::string path = RecordPath(r.name);
-    std::string tmp = path + ".tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-              fsync(fd) == 0;
-    int saved = errno;
-    ::close(fd);
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        saved = ok ? errno : saved;
-        ::unlink(tmp.c_str());
-        errno = saved;
-        return false;
-    }
-    return true;
+    // A reader never sees half a record.
+    return AtomicWriteFile(RecordPath(r.name), text);
 }
 
 int ReadPidFile(const std::string& path) {

@@ -22,15 +22,14 @@ std::string ReadFile(const std::string& path) {
 }
 
 class LibraryIntegration : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(daemon.Start(&error)) << error;
     }
 
     CProbeProcess::Options ClientOptions() {
-        return {{{"VORNIO_RUNTIME_DIR", daemon.RuntimeDir()},
-                 {"VORNIO_STATE_DIR", state.Path()}},
+        return {{{"VORNIO_RUNTIME_DIR", daemon.RuntimeDir()}, {"VORNIO_STATE_DIR", state.Path()}},
                 std::nullopt,
                 state.Path() + "/probe.err"};
     }
@@ -111,7 +110,8 @@ TEST_F(LibraryIntegration, TwoClientsAtOnce) {
             a->Ask(cmd);
             std::snprintf(want, sizeof(want), "0x1%08X", i);
             std::string got = a->Ask("rdmsr 0x1A0");
-            if (got != want) ADD_FAILURE() << "client a: " << got << " != " << want;
+            if (got != want)
+                ADD_FAILURE() << "client a: " << got << " != " << want;
         }
     });
     for (int i = 0; i < 200; ++i) {
@@ -139,21 +139,20 @@ TEST_F(LibraryIntegration, ClientSurvivesAServiceRestart) {
 }
 
 TEST(LibraryStartIntegration, RootInstallsAndStartsTheService) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root";
     CTempDir dirs;
     std::string run = dirs.Path() + "/run", state = dirs.Path() + "/state";
-    CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", run},
-                          {"VORNIO_STATE_DIR", state},
-                          {"VORNIO_BACKEND", "sim"}},
-                         std::nullopt,
-                         dirs.Path() + "/probe.err"});
+    CProbeProcess probe(
+        {{{"VORNIO_RUNTIME_DIR", run}, {"VORNIO_STATE_DIR", state}, {"VORNIO_BACKEND", "sim"}},
+         std::nullopt,
+         dirs.Path() + "/probe.err"});
     ASSERT_TRUE(probe.Start());
     EXPECT_EQ(probe.Ask("started"), "1") << ReadFile(dirs.Path() + "/probe.err");
     std::string record = ReadFile(state + "/VORN-IO.service");
     EXPECT_NE(record.find("Name=VORN-IO\n"), std::string::npos) << record;
     EXPECT_NE(record.find("StartType=boot\n"), std::string::npos) << record;
-    EXPECT_NE(record.find("Binary=" + std::string(VORN_BIN_DIR) + "/vorn-iod\n"),
-              std::string::npos)
+    EXPECT_NE(record.find("Binary=" + std::string(VORN_BIN_DIR) + "/vorn-iod\n"), std::string::npos)
         << record;
     EXPECT_EQ(probe.Ask("out 0x295 0x4E"), "1");
     EXPECT_EQ(probe.Finish(), 0);
@@ -168,11 +167,13 @@ TEST(LibraryStartIntegration, RootInstallsAndStartsTheService) {
     EXPECT_EQ(std::stoi(ReadFile(run + "/vorn-iod.pid")), pid);
     EXPECT_EQ(second.Finish(), 0);
     kill(pid, SIGTERM);
-    for (int i = 0; i < 200 && kill(pid, 0) == 0; ++i) usleep(10000);
+    for (int i = 0; i < 200 && kill(pid, 0) == 0; ++i)
+        usleep(10000);
 }
 
 TEST(LibraryStartIntegration, UserWithoutServiceIsToldAndTheProcessEndsWithZero) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to switch users";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to switch users";
     passwd* nobody = getpwnam("nobody");
     ASSERT_NE(nobody, nullptr);
     CTempDir dirs;

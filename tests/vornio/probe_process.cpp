@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <vector>
 
-std::string ProbeExecutable() { return std::string(VORN_TEST_BIN_DIR) + "/vornio-probe"; }
+std::string ProbeExecutable() {
+    return std::string(VORN_TEST_BIN_DIR) + "/vornio-probe";
+}
 
 CProbeProcess::CProbeProcess(Options options) : m_options(std::move(options)) {}
 
@@ -20,27 +22,35 @@ CProbeProcess::~CProbeProcess() {
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
     }
-    if (m_in >= 0) close(m_in);
-    if (m_out >= 0) close(m_out);
+    if (m_in >= 0)
+        close(m_in);
+    if (m_out >= 0)
+        close(m_out);
 }
 
 bool CProbeProcess::Start() {
     int toChild[2], fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0) return false;
-    if (pipe2(fromChild, O_CLOEXEC) != 0) return false;
+    if (pipe2(toChild, O_CLOEXEC) != 0)
+        return false;
+    if (pipe2(fromChild, O_CLOEXEC) != 0)
+        return false;
     std::string exe = ProbeExecutable();
     pid_t pid = fork();
-    if (pid < 0) return false;
+    if (pid < 0)
+        return false;
     if (pid == 0) {
         dup2(toChild[0], 0);
         dup2(fromChild[1], 1);
         if (!m_options.stderrPath.empty()) {
             int fd = open(m_options.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            if (fd >= 0) dup2(fd, 2);
+            if (fd >= 0)
+                dup2(fd, 2);
         }
-        for (const auto& [k, v] : m_options.env) setenv(k.c_str(), v.c_str(), 1);
+        for (const auto& [k, v] : m_options.env)
+            setenv(k.c_str(), v.c_str(), 1);
         if (m_options.uid) {
-            if (setgid(*m_options.uid) != 0 || setuid(*m_options.uid) != 0) _exit(126);
+            if (setgid(*m_options.uid) != 0 || setuid(*m_options.uid) != 0)
+                _exit(126);
         }
         execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
         _exit(127);
@@ -70,12 +80,15 @@ std::string CProbeProcess::Ask(const std::string& command, int timeoutMs) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
-        if (left <= 0) return "";
+        if (left <= 0)
+            return "";
         pollfd p{m_out, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+        if (poll(&p, 1, static_cast<int>(left)) <= 0)
+            continue;
         char chunk[256];
         ssize_t n = read(m_out, chunk, sizeof(chunk));
-        if (n <= 0) return "";
+        if (n <= 0)
+            return "";
         m_buffer.append(chunk, static_cast<size_t>(n));
     }
 }
@@ -85,7 +98,8 @@ int CProbeProcess::Finish(int timeoutMs) {
         close(m_in);
         m_in = -1;
     }
-    if (m_pid <= 0) return -1;
+    if (m_pid <= 0)
+        return -1;
     int status = 0;
     for (int waited = 0; waited < timeoutMs; waited += 10) {
         pid_t r = waitpid(m_pid, &status, WNOHANG);

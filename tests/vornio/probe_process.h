@@ -9,7 +9,7 @@
 #include <string>
 
 class CProbeProcess {
-public:
+  public:
     struct Options {
         std::map<std::string, std::string> env;  // set on top of the test's environment
         std::optional<uid_t> uid;                // run as this user (and its group)
@@ -27,7 +27,7 @@ public:
     // Closes its input and waits; the exit code, or -1 when it did not exit normally.
     int Finish(int timeoutMs = 15000);
 
-private:
+  private:
     Options m_options;
     pid_t m_pid = -1;
     int m_in = -1;

@@ -11,6 +11,8 @@
 //   version                      -> the version text
 // Numbers are accepted in C notation (0x..) and printed in hex.
 
+#include <dlfcn.h>
+
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +33,9 @@ unsigned long Num(std::istringstream& in) {
 
 int main() {
     // A client may hand OutPortB a wider value through an int-typed pointer; only the low
-    // byte must reach the port.
-    auto outPortWide = reinterpret_cast<int (*)(uint16_t, unsigned)>(&OutPortB);
+    // byte must reach the port. Looked up by name, as a dynamic client would.
+    auto outPortWide =
+        reinterpret_cast<int (*)(uint16_t, unsigned)>(dlsym(RTLD_DEFAULT, "OutPortB"));
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream in(line);
