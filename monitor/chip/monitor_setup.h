@@ -1,0 +1,14 @@
+#pragma once
+// The chip set-up the monitoring engine makes when it starts and undoes when it ends.
+
+#include <cstdint>
+
+#include "w83627ehf.h"
+
+// Reads the four SMI mask registers into `saved`, then masks more sources: byte 0 becomes
+// 0xFF, bytes 1..3 are ORed with 0xEF, 0x07 and 0x13. The first result below 1 is returned.
+int SaveAndMaskSmi(CW83627EHF& chip, uint8_t saved[4]);
+
+// Register 0x0E = 1 twice, bank 4 register 0x53 bit 5 cleared, register 0x47 bit 0 set, each
+// of which must succeed. The first result below 1 is returned.
+int MakeSetupWrites(CW83627EHF& chip);

@@ -1,0 +1,106 @@
+#pragma once
+// The monitoring engine: the table of sensor items built from the board file and the user's
+// registry settings, the chip set-up made at start and undone at the end, and the two-second
+// monitoring pass with its power-off timing.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "machine.h"
+#include "path.h"
+#include "registry_store.h"
+#include "sensor_item.h"
+#include "sensor_item_config.h"
+#include "w83627ehf.h"
+
+// Caption of the engine's message boxes.
+inline constexpr const char* APP_TITLE = "VORNPILOT";
+// Registry key of the user's settings, under HKEY_CURRENT_USER.
+inline constexpr const char* SETTINGS_KEY = "Software\\VORN\\HWM";
+
+class CMonitorEngine {
+  public:
+    explicit CMonitorEngine(IMachine& machine);
+    // Frees the items and records, then writes back the SMI masks saved at start (when they
+    // were saved); a failed write shows "Can't restore SMI!".
+    virtual ~CMonitorEngine();
+    CMonitorEngine(const CMonitorEngine&) = delete;
+    CMonitorEngine& operator=(const CMonitorEngine&) = delete;
+
+    // Start-up: chip set-up, board file, items, then the user's settings or the board file's
+    // (saved as the user's). False when a step failed; the items created by then stay listed.
+    // Runs once: a second call returns false and changes nothing.
+    bool Initialize();
+
+    // Initialize's steps.
+    // Program folder + board model (each "/" turned into "_") + ".ini".
+    std::string BuildConfigFileName();
+    bool LoadConfigFile();
+    bool LoadRegistryConfig();
+    bool ApplyRegistryConfig();
+    bool ApplyFileConfig();
+
+    // Writes every item's settings, the item count and the global beep to the registry, as
+    // one write of the settings file.
+    bool SaveRegistryConfig();
+
+    // Switches the chip's global beep; the engine's state follows only when the chip accepted.
+    bool SetGlobalBeepEnable(bool on);
+    bool GetGlobalBeepEnable() const { return m_globalBeep; }
+
+    // Every fan item gets back the fan-control values found at start; true.
+    bool RestoreFanControl();
+
+    // One monitoring pass: real-time status into every item's alarm flag, then every enabled
+    // item read and timed. An item without a status bit keeps its alarm false and does not stop
+    // the pass.
+    bool UpdateAll();
+    // The status read's chip-layer result; below 1 leaves every alarm flag as it was.
+    int UpdateAlarmStates();
+    bool IsMultiProcessor();
+
+    // The table, in board-file order.
+    const std::vector<std::unique_ptr<CSensorItem>>& Items() const { return m_items; }
+    // nullptr when no item has that number.
+    CSensorItem* FindItem(int32_t itemNo) const;
+    const std::vector<std::unique_ptr<SensorItemConfig>>& FileRecords() const {
+        return m_fileRecords;
+    }
+    const std::vector<std::unique_ptr<SensorItemConfig>>& RegistryRecords() const {
+        return m_registryRecords;
+    }
+    const std::string& ConfigFilePath() const { return m_configFilePath; }
+    // "Total_Item_Count" of the board file.
+    int32_t ItemCount() const { return m_itemCount; }
+    bool GetFileGlobalBeep() const { return m_fileGlobalBeep; }
+    bool GetRegistryGlobalBeep() const { return m_registryGlobalBeep; }
+    // Where the start-up settings came from, once Initialize got that far.
+    enum class ESettingsSource { None, Registry, BoardFile };
+    ESettingsSource SettingsSource() const { return m_settingsSource; }
+    IMachine& Machine() const { return m_machine; }
+
+  private:
+    bool ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
+                      bool fromRegistry);
+    bool SaveItem(const CSensorItem& item);
+
+    std::vector<std::unique_ptr<CSensorItem>> m_items;
+    std::vector<std::unique_ptr<SensorItemConfig>> m_fileRecords;
+    std::vector<std::unique_ptr<SensorItemConfig>> m_registryRecords;
+    std::string m_configFilePath;
+    CPATH m_modulePath;
+    CRegistryStore m_registry;
+    uint8_t m_savedSmiMasks[4] = {0, 0, 0, 0};
+    int32_t m_itemCount = 0;
+    CW83627EHF m_chip;
+    bool m_globalBeep = false;
+    bool m_fileGlobalBeep = false;
+    bool m_registryGlobalBeep = false;
+
+    IMachine& m_machine;
+    bool m_initialized = false;
+    bool m_smiSaved = false;
+    ESettingsSource m_settingsSource = ESettingsSource::None;
+};

@@ -1,0 +1,177 @@
+#pragma once
+// A live sensor item: one voltage, temperature or fan input of the board, bound to its chip pin.
+// The engine creates it from a board-file record, binds it and keeps it for the life of the
+// program. Operations that touch the chip go through the item's own chip object and return
+// false when the chip refuses or an access fails; the item's stored values then stay as each
+// operation describes. Every change of a setting is mirrored into Config(), the copy the engine
+// saves to the registry.
+
+#include <cstdint>
+#include <string>
+
+#include "fan_control.h"
+#include "machine.h"
+#include "os_version_info.h"
+#include "sensor_item_config.h"
+#include "w83627ehf.h"
+
+// An alarm that stands on every pass for this long powers the computer off.
+inline constexpr int SHUTDOWN_DELAY_SECONDS = 20;
+
+class CSensorItem {
+  public:
+    // `source` is the board-file record; it is not owned and must outlive the item. The item
+    // is not bound yet: its pin register and bank are 0 until Bind.
+    CSensorItem(const SensorItemConfig* source, IMachine& machine);
+    virtual ~CSensorItem();
+    CSensorItem(const CSensorItem&) = delete;
+    CSensorItem& operator=(const CSensorItem&) = delete;
+
+    // ---- Plain accessors ----
+    const std::string& GetName() const { return m_name; }
+    int32_t GetItemNo() const { return m_itemNo; }
+    int32_t GetItemType() const { return m_itemType; }
+    uint8_t GetCpuNo() const { return m_cpuNo; }
+    const std::string& GetPinName() const { return m_pinName; }
+    uint8_t GetPinRegister() const { return m_pinRegister; }
+    uint8_t GetPinBank() const { return m_pinBank; }
+    double GetFactor() const { return m_factor; }
+    bool IsNegative() const { return m_negative; }
+    SensorItemConfig& Config() { return m_config; }
+    const SensorItemConfig& Config() const { return m_config; }
+    // The board-file record the item was created from.
+    const SensorItemConfig* Source() const { return m_source; }
+
+    // Volts or degrees Celsius; rpm for fans.
+    double GetValue() const;
+    void GetLimits(double* hi, double* lo) const;
+    void GetLimitRange(double* hi, double* lo) const;
+
+    bool IsEnabled() const { return m_enable; }
+    // Also restarts the power-off timing, even when the value does not change.
+    void SetEnabled(bool on);
+    bool IsShutdownEnabled() const { return m_shutdownEnable; }
+    // Also restarts the power-off timing, even when the value does not change.
+    void SetShutdownEnabled(bool on);
+    bool IsBeepEnabled() const { return m_beepEnable; }
+    // The flag only; the chip's beep bit changes with SetBeepBit.
+    void SetBeepFlag(bool on);
+    bool IsAlarm() const { return m_alarm; }
+
+    bool GetSmartFanSupport() const { return m_smartFanSupport; }
+    bool GetSmartFanEnable() const { return m_smartFanEnable; }
+    int32_t GetTargetTemp() const { return m_targetTemp; }
+    int32_t GetToleranceTemp() const { return m_toleranceTemp; }
+    int32_t GetStartCtrl() const { return m_startCtrl; }
+    int32_t GetStopCtrl() const { return m_stopCtrl; }
+
+    // ---- Hardware binding ----
+    // Copies the board-file record into the item, looks up the pin (false when the name is not
+    // in the pin table: the item stays unbound), silences a second-processor item on a
+    // one-processor machine and, for fans, captures the chip's fan-control values.
+    bool Bind();
+    // True once Bind found the pin.
+    bool IsBound() const { return m_pinRegister != 0; }
+    bool ReadValue();
+    bool ReadLimits();
+    // Writes the limits (fans: only the low limit reaches the chip) and stores them whatever
+    // the chip said. Success needs a chip result of at least 1, except that a fan low limit of
+    // 0 rpm or less means "no fan alarm": the chip's limit count is set to its slowest value,
+    // which a turning or stalled fan never exceeds.
+    bool SetLimits(double hi, double lo);
+    bool SetBeepBit(bool on);
+    // Applies limits, Enable, BeepEnable and ShutDownEnable from the item's own board-file
+    // record.
+    bool ApplySettings();
+    // The same from a record read from the registry: an item not of the second processor keeps
+    // the record's BeepEnable flag even when the record disables it (its chip bit is cleared).
+    bool ApplySettings(const SensorItemConfig& s);
+    // The alarm flag becomes the item's real-time status bit. An item without a status bit
+    // (unbound) gets false and the call returns false.
+    bool UpdateAlarmFromStatus(const uint8_t s[3]);
+    // True when the machine has two or more processors.
+    bool HasSecondCpu();
+    // The second-processor flag Bind computed.
+    bool IsSecondCpuPresent() const { return m_secondCpu; }
+
+    // ---- FanPilot: the chip's own fan control (fan items) ----
+    // On: automatic mode. Off: manual mode at full duty.
+    bool SetSmartFan(bool on);
+    // Degrees, 0..127.
+    bool SetTargetTemp(int t);
+    // Degrees, 0..15.
+    bool SetToleranceTemp(int t);
+    // Percent of full duty.
+    bool SetStartCtrl(int percent);
+    bool SetStopCtrl(int percent);
+    // From the item's own board-file record, from a registry record, and from a record edited
+    // in the FanPilot dialog (which skips the second-processor check).
+    bool ApplyFanControl();
+    bool ApplyFanControl(const SensorItemConfig& s);
+    bool ApplyFanControlFromDialog(const SensorItemConfig& s);
+    // Puts back the fan-control values captured by Bind.
+    bool RestoreFanControl();
+    const FanControlSnapshot& SavedFanControl() const { return m_savedFanControl; }
+
+    // ---- Monitoring pass ----
+    // Reads an enabled item and runs its power-off timing; always true.
+    bool UpdateItem();
+    // Called for an item in alarm with shutdown enabled: starts or continues the timing and
+    // asks for the power-off once 20 whole seconds have passed. Always true.
+    bool CheckShutdown();
+    // Performance-counter value when the timed alarm began; 0 when none is timed.
+    int64_t GetAlarmSince() const { return m_alarmSince; }
+    // Whole seconds left until the power-off request while an alarm is timed (0 once it is
+    // due); -1 when none is timed.
+    int ShutdownSecondsLeft();
+
+  private:
+    enum class EConfigSource { BoardFile, Registry };
+    enum class EFanCheck { SecondCpu, Skip };
+    bool ApplySettingsFrom(const SensorItemConfig& s, EConfigSource from);
+    bool ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check);
+    bool ClearBeepBitInChip();
+    bool IsSilencedSecondCpuItem() const;
+    void ResetShutdownTimer() { m_alarmSince = 0; }
+    void StoreLimits(double hi, double lo);
+    void SetBeepEnable(bool on);
+    void SetEnable(bool on);
+    void SetShutdownEnable(bool on);
+    void SetSmartFanEnable(bool on);
+    void SetSmartFanSupport(bool on);
+
+    SensorItemConfig m_config;
+    const SensorItemConfig* m_source;
+    CW83627EHF m_chip;
+    std::string m_name;
+    double m_value = 0;
+    uint8_t m_pinRegister = 0;
+    uint8_t m_pinBank = 0;
+    uint8_t m_cpuNo = 0;
+    int32_t m_itemNo = 0;
+    int32_t m_itemType = 0;
+    double m_factor = 0;
+    double m_hiLimit = 0;
+    double m_loLimit = 0;
+    double m_hiBound = 0;
+    double m_loBound = 0;
+    bool m_enable = false;
+    bool m_beepEnable = false;
+    bool m_shutdownEnable = false;
+    int32_t m_fanRpm = 0;
+    bool m_negative = false;
+    std::string m_pinName;
+    bool m_alarm = false;
+    bool m_smartFanSupport = false;
+    bool m_smartFanEnable = false;
+    int32_t m_targetTemp = 0;
+    int32_t m_toleranceTemp = 0;
+    int32_t m_startCtrl = 0;
+    int32_t m_stopCtrl = 0;
+    bool m_secondCpu = false;
+    FanControlSnapshot m_savedFanControl;
+    IMachine& m_machine;
+    COSVersionInfo m_osVersion;
+    int64_t m_perfFrequency;
+    int64_t m_alarmSince = 0;
+};
