@@ -39,7 +39,11 @@ struct SReadContext {
     size_t pos = 0;
     int line = 0;
     int firstLongLine = 0;
+    // The last section header seen: its line, and a number that tells repeated headers apart.
+    int headerLine = 0;
+    int headerSerial = 0;
     std::vector<SSection> sections;
+    std::vector<int> sectionSerials;
     int errorLine = 0;
     std::string errorMessage;
 };
@@ -60,6 +64,11 @@ char* ReadLine(char* str, int num, void* stream) {
     }
     std::memcpy(str, ctx->text.data() + ctx->pos, length);
     str[length] = '\0';
+    const size_t first = ctx->text.find_first_not_of(" \t", ctx->pos);
+    if (first < lineEnd && ctx->text[first] == '[') {
+        ctx->headerLine = ctx->line;
+        ++ctx->headerSerial;
+    }
     ctx->pos = lineEnd;
     return str;
 }
@@ -75,12 +84,14 @@ int OnEntry(void* user, const char* section, const char* name, const char* value
     };
     if (*section == '\0')
         return fail("key '" + std::string(name) + "' outside a section");
-    if (ctx->sections.empty() || ctx->sections.back().name != section) {
+    if (ctx->sectionSerials.empty() || ctx->sectionSerials.back() != ctx->headerSerial) {
         for (const SSection& s : ctx->sections) {
-            if (s.name == section)
+            if (s.name == section) {
                 return fail("section [" + std::string(section) + "] again");
+            }
         }
-        ctx->sections.push_back({section, ctx->line, {}});
+        ctx->sections.push_back({section, ctx->headerLine, {}});
+        ctx->sectionSerials.push_back(ctx->headerSerial);
     }
     SSection& current = ctx->sections.back();
     for (const SEntry& e : current.entries) {
