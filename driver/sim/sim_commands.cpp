@@ -62,6 +62,13 @@ std::string PinList() {
 
 constexpr const char* INPUT_ROW = "%-15s %11s  %8s  %10s  %10s  %-5s  %-4s  %s\n";
 
+// Temperatures are shown cut to the tenth below, as the chip cuts them to the half degree
+// below: a sensor at 38.99 C reads 38 and shows 38.9, not 39.0. The small allowance keeps
+// 44.3, which is a hair below itself in binary, from showing as 44.2.
+double TenthsBelow(double celsius) {
+    return std::floor(celsius * 10.0 + 1e-6) / 10.0;
+}
+
 int DutyPercentShown(uint8_t duty) {
     return (duty * 100 + 127) / 255;
 }
@@ -152,9 +159,9 @@ std::string CSimCommands::GetLine(int pin) const {
         case EInputKind::Temperature: {
             const STemperatureBytes t = m_chip.TemperatureReading(info.kindIndex);
             if (TEMPERATURES[info.kindIndex].hasHalf) {
-                return Format("%.1f %u %u\n", value, t.whole, t.half);
+                return Format("%.1f %u %u\n", TenthsBelow(value), t.whole, t.half);
             }
-            return Format("%.1f %u\n", value, t.whole);
+            return Format("%.1f %u\n", TenthsBelow(value), t.whole);
         }
         case EInputKind::Fan:
             return Format("%.0f %u\n", value, m_chip.FanCount(info.kindIndex));
@@ -296,7 +303,7 @@ std::string CSimCommands::InputRow(int pin) const {
         case EInputKind::Temperature: {
             const STemperatureRegs& regs = TEMPERATURES[info.kindIndex];
             const STemperatureBytes t = m_chip.TemperatureReading(info.kindIndex);
-            shown = Format("%.1f C", value);
+            shown = Format("%.1f C", TenthsBelow(value));
             count = regs.hasHalf ? Format("%u/0x%02X", t.whole, t.half) : Format("%u", t.whole);
             const uint8_t highHalf = regs.hasHalf ? m_chip.Read(regs.highHalf) : 0;
             const uint8_t hystHalf = regs.hasHalf ? m_chip.Read(regs.hystHalf) : 0;

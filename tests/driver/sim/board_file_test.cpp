@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <random>
 #include <string>
 
 using namespace ehf;
@@ -140,4 +141,56 @@ TEST(BoardFile, LoadReportsFilesThatCannotBeRead) {
     EXPECT_FALSE(CBoardFile::Load(std::string(VORN_TEST_DATA_DIR) + "/bad_key.simboard", &error));
     EXPECT_NE(error.find("bad_key.simboard:6: unknown key 'colour' in [VCORE]"), std::string::npos)
         << error;
+}
+
+TEST(BoardFile, MangledFilesAreRefusedOrReadNeverHalfRead) {
+    std::string error;
+    const auto shipped =
+        CBoardFile::Load(std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.simboard", &error);
+    ASSERT_TRUE(shipped) << error;
+    std::string text;
+    {
+        FILE* f = std::fopen((std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.simboard").c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            text.append(buffer, n);
+        std::fclose(f);
+    }
+    std::mt19937 rng(1234);
+    const char alphabet[] =
+        "[]=;#\n \t0123456789.-+eE\r\x7f\xff"
+        "abcVCOREfan";
+    int refused = 0;
+    for (int round = 0; round < 2000; ++round) {
+        std::string mangled = text;
+        const int edits = 1 + static_cast<int>(rng() % 8);
+        for (int e = 0; e < edits; ++e) {
+            const size_t at = rng() % mangled.size();
+            switch (rng() % 3) {
+                case 0:
+                    mangled[at] = alphabet[rng() % (sizeof alphabet - 1)];
+                    break;
+                case 1:
+                    mangled.erase(at, 1 + rng() % 20);
+                    break;
+                default:
+                    mangled.insert(at, 1, alphabet[rng() % (sizeof alphabet - 1)]);
+                    break;
+            }
+            if (mangled.empty())
+                mangled = "x";
+        }
+        error.clear();
+        const auto board = CBoardFile::Parse(mangled, "m", &error);
+        if (!board) {
+            ++refused;
+            EXPECT_EQ(error.rfind("m", 0), 0u) << error;
+            EXPECT_GT(error.size(), 2u);
+        } else {
+            EXPECT_FALSE(board->name.empty());
+        }
+    }
+    EXPECT_GT(refused, 0);
 }

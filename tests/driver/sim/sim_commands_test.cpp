@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "sim_test_util.h"
 
 TEST(SimCommands, BadCommandsAnswerErr1WithAMessage) {
@@ -156,5 +158,47 @@ TEST(SimCommands, HelpListsTheCommandsAndPins) {
     for (const char* word : {"status", "get <pin>", "set <pin> <value>", "release", "fault port",
                              "fault rate", "fault off", "beeping", "AUXFAN1"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
+    }
+}
+
+TEST(SimCommands, RandomLinesNeverBreakTheBoard) {
+    SSimRig rig;
+    ASSERT_TRUE(rig.board);
+    const char* words[] = {
+        "set",   "get",   "release", "fault", "port",          "rate",  "on",
+        "off",   "read",  "write",   "VCORE", "SYSFAN",        "stall", "1e308",
+        "-1e-9", "0x296", "FFFF",    "all",   "status",        "",      "\xff\xfe",
+        "71.5",  "nan",   "beeping", "help",  "CPUTEMPERATURE"};
+    std::mt19937 rng(99);
+    for (int i = 0; i < 3000; ++i) {
+        std::string line;
+        const int count = static_cast<int>(rng() % 5);
+        for (int w = 0; w < count; ++w) {
+            if (w)
+                line += ' ';
+            line += words[rng() % std::size(words)];
+        }
+        const std::string reply = rig.board->Execute(line);
+        const bool ok = reply.rfind("OK\n", 0) == 0;
+        const bool err = reply.rfind("ERR 1\n", 0) == 0;
+        EXPECT_TRUE(ok || err) << line << " -> " << reply;
+    }
+    rig.Command("fault off");
+    rig.Command("release all");
+    uint32_t v = 0;
+    EXPECT_TRUE(rig.board->ReadPort(0x296, 1, &v));
+}
+
+TEST(SimCommands, TemperaturesShowTheTenthBelowLikeTheChipCuts) {
+    SSimRig rig;
+    ASSERT_TRUE(rig.board);
+    struct Case {
+        const char* value;
+        const char* reply;
+    };
+    for (const Case c : {Case{"38.99", "38.9 38 128\n"}, Case{"44.3", "44.3 44 0\n"},
+                         Case{"-0.25", "-0.3 255 128\n"}, Case{"127.5", "127.5 127 128\n"}}) {
+        rig.Command(std::string("set CPUTEMPERATURE ") + c.value);
+        EXPECT_EQ(rig.Command("get CPUTEMPERATURE"), c.reply) << c.value;
     }
 }
