@@ -47,4 +47,5 @@ class CIniFile {
     const Line* FindKey(std::string_view section, std::string_view key) const;
 
     std::vector<Line> m_lines;
+    bool m_crlf = false;  // written back with the line breaks it was read with
 };

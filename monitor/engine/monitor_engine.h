@@ -82,8 +82,10 @@ class CMonitorEngine {
     IMachine& Machine() const { return m_machine; }
 
   private:
-    bool ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
-                      bool fromRegistry);
+    enum class EApplyResult { Applied, NoSuchItem, ChipFailed };
+    enum class ERecordSource { BoardFile, Registry };
+    EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
+                              ERecordSource from, bool globalBeep);
     bool SaveItem(const CSensorItem& item);
 
     std::vector<std::unique_ptr<CSensorItem>> m_items;
@@ -103,4 +105,5 @@ class CMonitorEngine {
     bool m_initialized = false;
     bool m_smiSaved = false;
     ESettingsSource m_settingsSource = ESettingsSource::None;
+    EApplyResult m_lastApply = EApplyResult::Applied;
 };

@@ -90,3 +90,12 @@ std::string COSVersionInfo::DetectOS() const {
     }
     return "";
 }
+
+void COSVersionInfo::ShutdownComputer(IPowerOff& powerOff) const {
+    // Linux has no shutdown privilege to enable first: the power-off command asks the system,
+    // which decides whether this user may.
+    bool onLinux = m_record.platform == VER_PLATFORM_LINUX;
+    if (onLinux || m_flags.family95 || m_flags.win2000 || m_flags.winXP || m_flags.win2003) {
+        powerOff.RequestPowerOff();
+    }
+}

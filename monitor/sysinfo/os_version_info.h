@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "power_off.h"
+
 inline constexpr uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
 inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
 inline constexpr uint32_t VER_PLATFORM_LINUX = 0x4C;
@@ -53,6 +55,11 @@ class COSVersionInfo {
     // "Win95", "Win98", "WinME", "Win2000", "WinXP" or "Win2003", the first whose flag is set;
     // "" for every other system.
     std::string DetectOS() const;
+
+    // Powers the computer off through `powerOff`: on Linux, and on the 95 family and Windows
+    // 2000, XP and 2003 (made-up records) alike; any other system (NT 4 and older) does
+    // nothing. The request's result is not checked: a failure is tried again by the next call.
+    void ShutdownComputer(IPowerOff& powerOff = SystemPowerOff()) const;
 
   private:
     OsVersionRecord m_record;

@@ -1,0 +1,146 @@
+#include "hive_file.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+
+namespace {
+
+std::mutex g_openMutex;
+
+std::map<std::string, std::weak_ptr<CHiveFile>>& OpenHives() {
+    static std::map<std::string, std::weak_ptr<CHiveFile>> hives;
+    return hives;
+}
+
+// "<path>.corrupt-YYYYmmdd-HHMMSS", with a number added when that name is taken.
+std::string AsideName(const std::string& path) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &local);
+    std::string base = path + ".corrupt-" + stamp;
+    std::string name = base;
+    struct stat st {};
+    for (int n = 2; ::lstat(name.c_str(), &st) == 0; ++n)
+        name = base + "-" + std::to_string(n);
+    return name;
+}
+
+}  // namespace
+
+bool CHiveFile::Stamp::operator==(const Stamp& o) const {
+    return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
+           mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
+}
+
+std::shared_ptr<CHiveFile> CHiveFile::Open(const std::string& path, bool writable) {
+    std::lock_guard<std::mutex> lock(g_openMutex);
+    auto& hives = OpenHives();
+    std::shared_ptr<CHiveFile> hive = hives[path].lock();
+    if (!hive) {
+        hive = std::make_shared<CHiveFile>(path, writable);
+        hives[path] = hive;
+    }
+    return hive;
+}
+
+CHiveFile::CHiveFile(std::string path, bool writable)
+    : m_path(std::move(path)), m_writable(writable) {}
+
+CHiveFile::Stamp CHiveFile::StampOf(const std::string& path) {
+    Stamp s;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        s.exists = true;
+        s.dev = st.st_dev;
+        s.ino = st.st_ino;
+        s.size = st.st_size;
+        s.mtime = st.st_mtim;
+    }
+    return s;
+}
+
+void CHiveFile::RefreshLocked() {
+    // Inside a batch the content in memory is the one being built: no reload under it.
+    if (m_batchDepth > 0 && m_loaded)
+        return;
+    Stamp now = StampOf(m_path);
+    if (m_loaded && now == m_stamp)
+        return;
+    LoadLocked();
+}
+
+void CHiveFile::LoadLocked() {
+    m_loaded = true;
+    m_readable = true;
+    HiveError error;
+    if (m_hive.Load(m_path, &error)) {
+        m_stamp = StampOf(m_path);
+        return;
+    }
+    m_hive.Clear();
+    m_stamp = StampOf(m_path);
+    switch (error.kind) {
+        case EHiveError::Missing:
+        case EHiveError::None:
+            return;
+        case EHiveError::Unreadable:
+            m_readable = false;
+            std::fprintf(stderr,
+                         "vornpilot: the settings file %s cannot be read (%s); running with the "
+                         "board file's settings, which are not saved over it\n",
+                         m_path.c_str(), error.message.c_str());
+            return;
+        case EHiveError::Malformed: {
+            std::string aside = AsideName(m_path);
+            if (std::rename(m_path.c_str(), aside.c_str()) == 0) {
+                std::fprintf(stderr,
+                             "vornpilot: the settings file %s is damaged (line %d: %s); it was "
+                             "kept as %s and the program starts as on a first run\n",
+                             m_path.c_str(), error.line, error.message.c_str(), aside.c_str());
+                m_stamp = StampOf(m_path);
+            } else {
+                m_readable = false;
+                std::fprintf(stderr,
+                             "vornpilot: the settings file %s is damaged (line %d: %s) and could "
+                             "not be moved aside; running with the board file's settings, which "
+                             "are not saved over it\n",
+                             m_path.c_str(), error.line, error.message.c_str());
+            }
+            return;
+        }
+    }
+}
+
+bool CHiveFile::SaveLocked() {
+    if (!m_readable)
+        return false;
+    if (!m_hive.IsModified())
+        return true;
+    std::string error;
+    if (!m_hive.Save(m_path, &error)) {
+        std::fprintf(stderr, "vornpilot: the settings could not be saved: %s\n", error.c_str());
+        return false;
+    }
+    m_stamp = StampOf(m_path);
+    return true;
+}
+
+void CHiveFile::BeginBatch() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    RefreshLocked();
+    ++m_batchDepth;
+}
+
+bool CHiveFile::EndBatch() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_batchDepth == 0)
+        return true;
+    if (--m_batchDepth > 0)
+        return true;
+    return !m_writable || SaveLocked();
+}

@@ -1,0 +1,241 @@
+// The engine's configuration: the board file, the user's registry settings, applying either to
+// the items and the chip, and saving the settings in force.
+
+#include <algorithm>
+#include <optional>
+
+#include "ini_file.h"
+#include "monitor_engine.h"
+#include "thousandths.h"
+
+namespace {
+
+constexpr int32_t MISSING = -1;
+constexpr size_t TEXT_MAX = 511;
+constexpr const char* GLOBAL_SECTION = "GLOBAL";
+
+// Reads a board-file section's keys in order; the first missing integer ends the section.
+class CSectionReader {
+  public:
+    CSectionReader(const CIniFile& ini, std::string section)
+        : m_ini(ini), m_section(std::move(section)) {}
+
+    std::string Text(const char* key) const {
+        return m_ini.GetString(m_section, key).value_or("Error").substr(0, TEXT_MAX);
+    }
+    // nullopt for a missing key or the value -1.
+    std::optional<int32_t> Int(const char* key) const {
+        int32_t v = m_ini.GetInt(m_section, key, MISSING);
+        if (v == MISSING)
+            return std::nullopt;
+        return v;
+    }
+
+  private:
+    const CIniFile& m_ini;
+    std::string m_section;
+};
+
+std::string ItemKey(int32_t itemNo) {
+    return std::string(SETTINGS_KEY) + "\\" + std::to_string(itemNo);
+}
+
+}  // namespace
+
+std::string CMonitorEngine::BuildConfigFileName() {
+    std::string model = m_machine.SystemFact("MBModel");
+    std::replace(model.begin(), model.end(), '/', '_');
+    return m_machine.SystemFact("Path") + model + ".ini";
+}
+
+bool CMonitorEngine::LoadConfigFile() {
+    // Read once: every key below comes from this one parse.
+    CIniFile ini;
+    if (!ini.Load(m_configFilePath))
+        return false;
+    CSectionReader global(ini, GLOBAL_SECTION);
+    std::optional<int32_t> count = global.Int("Total_Item_Count");
+    if (!count)
+        return false;
+    m_itemCount = *count;
+    std::optional<int32_t> beep = global.Int("Global_Beep_Enable");
+    if (!beep)
+        return false;
+    m_fileGlobalBeep = *beep == 1;
+
+    for (int32_t i = 1; i <= m_itemCount; ++i) {
+        CSectionReader section(ini, "ITEM" + std::to_string(i));
+        auto record = std::make_unique<SensorItemConfig>();
+        SensorItemConfig& r = *record;
+        r.ItemNo = i;
+        r.Name = section.Text("Name");
+        r.PinName = section.Text("PinName");
+
+        bool complete = true;
+        auto integer = [&](const char* key, auto store) {
+            if (!complete)
+                return;
+            std::optional<int32_t> v = section.Int(key);
+            if (!v) {
+                complete = false;
+                return;
+            }
+            store(*v);
+        };
+        integer("ItemType", [&](int32_t v) { r.ItemType = v; });
+        integer("Negative", [&](int32_t v) { r.Negative = v != 0; });
+        integer("Enable", [&](int32_t v) { r.Enable = v != 0; });
+        integer("BeepEnable", [&](int32_t v) { r.BeepEnable = v != 0; });
+        integer("ShutDownEnable", [&](int32_t v) { r.ShutDownEnable = v != 0; });
+        integer("HiBound", [&](int32_t v) { r.HiBound = FromThousandths(v); });
+        integer("LoBound", [&](int32_t v) { r.LoBound = FromThousandths(v); });
+        integer("HiLimit", [&](int32_t v) { r.HiLimit = FromThousandths(v); });
+        integer("LoLimit", [&](int32_t v) { r.LoLimit = FromThousandths(v); });
+        integer("Factor", [&](int32_t v) { r.Factor = FromThousandths(v); });
+        integer("CpuNo", [&](int32_t v) { r.CpuNo = static_cast<uint8_t>(v & 0xFF); });
+        if (complete && r.ItemType == ITEM_FAN) {
+            integer("SmartFanSupport", [&](int32_t v) { r.SmartFanSupport = v != 0; });
+            integer("SmartFanEnable", [&](int32_t v) { r.SmartFanEnable = v != 0; });
+            integer("TargetTemp", [&](int32_t v) { r.TargetTemp = v; });
+            integer("ToleranceTemp", [&](int32_t v) { r.ToleranceTemp = v; });
+            integer("StartCtrl", [&](int32_t v) { r.StartCtrl = v; });
+            integer("StopCtrl", [&](int32_t v) { r.StopCtrl = v; });
+        }
+        if (!complete)
+            return false;
+        m_fileRecords.push_back(std::move(record));
+    }
+    return true;
+}
+
+bool CMonitorEngine::LoadRegistryConfig() {
+    m_registry.SetRoot(HKEY_CURRENT_USER);
+    m_registryRecords.clear();
+    uint32_t count = 0, beep = 0;
+    if (!m_registry.KeyExists(SETTINGS_KEY) ||
+        !m_registry.GetDword(SETTINGS_KEY, "Total_Item_Count", &count) ||
+        !m_registry.GetDword(SETTINGS_KEY, "Global_Beep_Enable", &beep))
+        return false;
+    m_registryGlobalBeep = beep == 1;
+
+    // The board file's count rules: a registry holding fewer items does not fit the table.
+    for (int32_t n = 1; n <= m_itemCount; ++n) {
+        std::string key = ItemKey(n);
+        auto record = std::make_unique<SensorItemConfig>();
+        SensorItemConfig& r = *record;
+        if (!m_registry.GetString(key, "Name", &r.Name) ||
+            !m_registry.GetString(key, "PinName", &r.PinName))
+            return false;
+        bool complete = true;
+        auto dword = [&](const char* name, auto store) {
+            uint32_t v = 0;
+            if (!complete)
+                return;
+            if (!m_registry.GetDword(key, name, &v)) {
+                complete = false;
+                return;
+            }
+            store(v);
+        };
+        dword("ItemNo", [&](uint32_t v) { r.ItemNo = static_cast<int32_t>(v); });
+        dword("ItemType", [&](uint32_t v) { r.ItemType = static_cast<int32_t>(v); });
+        dword("Enable", [&](uint32_t v) { r.Enable = v != 0; });
+        dword("BeepEnable", [&](uint32_t v) { r.BeepEnable = v != 0; });
+        dword("ShutDownEnable", [&](uint32_t v) { r.ShutDownEnable = v != 0; });
+        dword("HiLimit",
+              [&](uint32_t v) { r.HiLimit = FromThousandths(static_cast<int32_t>(v)); });
+        dword("LoLimit",
+              [&](uint32_t v) { r.LoLimit = FromThousandths(static_cast<int32_t>(v)); });
+        if (complete && r.ItemType == ITEM_FAN) {
+            dword("SmartFanSupport", [&](uint32_t v) { r.SmartFanSupport = v != 0; });
+            dword("SmartFanEnable", [&](uint32_t v) { r.SmartFanEnable = v != 0; });
+            dword("TargetTemp", [&](uint32_t v) { r.TargetTemp = static_cast<int32_t>(v); });
+            dword("ToleranceTemp",
+                  [&](uint32_t v) { r.ToleranceTemp = static_cast<int32_t>(v); });
+            dword("StartCtrl", [&](uint32_t v) { r.StartCtrl = static_cast<int32_t>(v); });
+            dword("StopCtrl", [&](uint32_t v) { r.StopCtrl = static_cast<int32_t>(v); });
+        }
+        if (!complete)
+            return false;
+        m_registryRecords.push_back(std::move(record));
+    }
+    return true;
+}
+
+CMonitorEngine::EApplyResult CMonitorEngine::ApplyRecords(
+    const std::vector<std::unique_ptr<SensorItemConfig>>& records, ERecordSource from,
+    bool globalBeep) {
+    const bool registry = from == ERecordSource::Registry;
+    for (const auto& record : records) {
+        CSensorItem* item = FindItem(record->ItemNo);
+        if (item == nullptr)
+            return EApplyResult::NoSuchItem;
+        // An item whose pin is not in the chip's table cannot be programmed; it must not keep
+        // every other item from getting its settings.
+        if (!item->IsBound())
+            continue;
+        if (!(registry ? item->ApplySettings(*record) : item->ApplySettings()))
+            return EApplyResult::ChipFailed;
+        // FanPilot goes to fans whose control is on in the board file or, for the user's own
+        // settings, in the saved record: a user's "on" survives a restart, a user's "off"
+        // switches off a fan the board file starts in automatic mode, and fans nobody switched
+        // keep the chip's own settings.
+        bool fanPilot = item->GetSmartFanEnable() ||
+                        (registry && record->SmartFanEnable && item->GetSmartFanSupport());
+        if (item->GetItemType() == ITEM_FAN && fanPilot &&
+            !(registry ? item->ApplyFanControl(*record) : item->ApplyFanControl()))
+            return EApplyResult::ChipFailed;
+    }
+    if (m_chip.SetGlobalBeep(globalBeep) < 1)
+        return EApplyResult::ChipFailed;
+    m_globalBeep = globalBeep;
+    return EApplyResult::Applied;
+}
+
+bool CMonitorEngine::ApplyRegistryConfig() {
+    m_lastApply = ApplyRecords(m_registryRecords, ERecordSource::Registry, m_registryGlobalBeep);
+    return m_lastApply == EApplyResult::Applied;
+}
+
+bool CMonitorEngine::ApplyFileConfig() {
+    m_lastApply = ApplyRecords(m_fileRecords, ERecordSource::BoardFile, m_fileGlobalBeep);
+    return m_lastApply == EApplyResult::Applied;
+}
+
+bool CMonitorEngine::SaveItem(const CSensorItem& item) {
+    const SensorItemConfig& c = item.Config();
+    std::string key = ItemKey(item.GetItemNo());
+    auto dword = [&](const char* name, int64_t v) {
+        return m_registry.SetDword(key, name, static_cast<uint32_t>(v));
+    };
+    bool ok = m_registry.SetString(key, "Name", c.Name) &&
+              m_registry.SetString(key, "PinName", c.PinName) && dword("ItemNo", c.ItemNo) &&
+              dword("ItemType", c.ItemType) && dword("Enable", c.Enable ? 1 : 0) &&
+              dword("BeepEnable", c.BeepEnable ? 1 : 0) &&
+              dword("ShutDownEnable", c.ShutDownEnable ? 1 : 0) &&
+              dword("HiLimit", ToThousandths(c.HiLimit)) &&
+              dword("LoLimit", ToThousandths(c.LoLimit));
+    if (ok && item.GetItemType() == ITEM_FAN) {
+        ok = dword("SmartFanSupport", c.SmartFanSupport ? 1 : 0) &&
+             dword("SmartFanEnable", c.SmartFanEnable ? 1 : 0) &&
+             dword("TargetTemp", c.TargetTemp) && dword("ToleranceTemp", c.ToleranceTemp) &&
+             dword("StartCtrl", c.StartCtrl) && dword("StopCtrl", c.StopCtrl);
+    }
+    return ok;
+}
+
+bool CMonitorEngine::SaveRegistryConfig() {
+    m_registry.SetRoot(HKEY_CURRENT_USER);
+    // One write of the settings file for the whole save.
+    CRegistryBatch batch(m_registry);
+    bool ok = m_registry.SetDword(SETTINGS_KEY, "Total_Item_Count",
+                                  static_cast<uint32_t>(m_itemCount)) &&
+              m_registry.SetDword(SETTINGS_KEY, "Global_Beep_Enable", m_globalBeep ? 1 : 0);
+    for (const auto& item : m_items) {
+        if (!ok)
+            break;
+        ok = SaveItem(*item);
+    }
+    bool written = batch.Commit();
+    return ok && written;
+}

@@ -1,0 +1,107 @@
+#include "monitor_engine.h"
+
+#include "monitor_setup.h"
+
+CMonitorEngine::CMonitorEngine(IMachine& machine) : m_machine(machine) {
+    m_modulePath.Run(machine.ModuleFileName(), machine.Notifier());
+}
+
+CMonitorEngine::~CMonitorEngine() {
+    m_items.clear();
+    m_fileRecords.clear();
+    m_registryRecords.clear();
+    // Masks that were never read are not written: zeros would unmask every SMI source.
+    if (m_smiSaved && m_chip.WriteSmiMasks(m_savedSmiMasks) < 1)
+        m_machine.Notifier().ShowMessage(APP_TITLE, "Can't restore SMI!");
+}
+
+bool CMonitorEngine::Initialize() {
+    if (m_initialized)
+        return false;
+    m_initialized = true;
+
+    if (m_chip.ReadSmiMasks(m_savedSmiMasks) < 1)
+        return false;
+    m_smiSaved = true;
+    if (MaskMoreSmiSources(m_chip) < 1)
+        return false;
+    CW83627EHF setupChip;
+    if (MakeSetupWrites(setupChip) < 1)
+        return false;
+
+    m_configFilePath = BuildConfigFileName();
+    if (!LoadConfigFile())
+        return false;
+
+    bool allBound = true;
+    for (const auto& record : m_fileRecords) {
+        auto item = std::make_unique<CSensorItem>(record.get(), m_machine);
+        // An item that fails to bind stays listed; the apply steps pass it by.
+        if (!item->Bind())
+            allBound = false;
+        item->ReadLimits();
+        m_items.push_back(std::move(item));
+    }
+
+    if (LoadRegistryConfig() && ApplyRegistryConfig()) {
+        m_settingsSource = ESettingsSource::Registry;
+        return allBound;
+    }
+    // The user's settings could not be used: the board file's apply. They replace the saved
+    // ones only when those were missing or did not fit the table; when the chip refused them,
+    // the saved settings stay for the next start.
+    bool keepSaved = m_lastApply == EApplyResult::ChipFailed;
+    m_settingsSource = ESettingsSource::BoardFile;
+    if (!ApplyFileConfig())
+        return false;
+    if (keepSaved)
+        return false;
+    return SaveRegistryConfig() && allBound;
+}
+
+CSensorItem* CMonitorEngine::FindItem(int32_t itemNo) const {
+    for (const auto& item : m_items) {
+        if (item->GetItemNo() == itemNo)
+            return item.get();
+    }
+    return nullptr;
+}
+
+bool CMonitorEngine::SetGlobalBeepEnable(bool on) {
+    if (m_chip.SetGlobalBeep(on) < 1)
+        return false;
+    m_globalBeep = on;
+    return true;
+}
+
+bool CMonitorEngine::RestoreFanControl() {
+    for (const auto& item : m_items) {
+        if (item->GetItemType() == ITEM_FAN)
+            item->RestoreFanControl();
+    }
+    return true;
+}
+
+int CMonitorEngine::UpdateAlarmStates() {
+    uint8_t s[3] = {0, 0, 0};
+    int r = m_chip.ReadRealTimeStatus(s);
+    if (r < 1)
+        return r;
+    // An item without a status bit gets alarm false and the others are still decoded: one bad
+    // pin name must not freeze every alarm after it.
+    for (const auto& item : m_items)
+        item->UpdateAlarmFromStatus(s);
+    return r;
+}
+
+bool CMonitorEngine::UpdateAll() {
+    if (UpdateAlarmStates() == 0)
+        return false;
+    for (const auto& item : m_items)
+        item->UpdateItem();
+    return true;
+}
+
+bool CMonitorEngine::IsMultiProcessor() {
+    return m_machine.ProcessorCount() > 1;
+}

@@ -1,0 +1,306 @@
+#include "sensor_item.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "item_binding.h"
+
+CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine)
+    : m_source(source),
+      m_machine(machine),
+      m_osVersion(machine.OsVersion()),
+      m_perfFrequency(PERF_FREQUENCY) {}
+
+CSensorItem::~CSensorItem() = default;
+
+// ---- Plain accessors ----
+
+double CSensorItem::GetValue() const {
+    return m_itemType == ITEM_FAN ? static_cast<double>(m_fanRpm) : m_value;
+}
+
+void CSensorItem::GetLimits(double* hi, double* lo) const {
+    *hi = m_hiLimit;
+    *lo = m_loLimit;
+}
+
+void CSensorItem::GetLimitRange(double* hi, double* lo) const {
+    *hi = m_hiBound;
+    *lo = m_loBound;
+}
+
+void CSensorItem::SetEnabled(bool on) {
+    SetEnable(on);
+    ResetShutdownTimer();
+}
+
+void CSensorItem::SetShutdownEnabled(bool on) {
+    SetShutdownEnable(on);
+    ResetShutdownTimer();
+}
+
+void CSensorItem::SetBeepFlag(bool on) {
+    SetBeepEnable(on);
+}
+
+void CSensorItem::StoreLimits(double hi, double lo) {
+    m_hiLimit = hi;
+    m_loLimit = lo;
+    m_config.HiLimit = hi;
+    m_config.LoLimit = lo;
+}
+
+void CSensorItem::SetBeepEnable(bool on) {
+    m_beepEnable = on;
+    m_config.BeepEnable = on;
+}
+
+void CSensorItem::SetEnable(bool on) {
+    m_enable = on;
+    m_config.Enable = on;
+}
+
+void CSensorItem::SetShutdownEnable(bool on) {
+    m_shutdownEnable = on;
+    m_config.ShutDownEnable = on;
+}
+
+// ---- Hardware binding ----
+
+bool CSensorItem::Bind() {
+    if (m_source == nullptr)
+        return false;
+    m_config = *m_source;
+    if (m_config.ItemType != ITEM_FAN) {
+        m_config.SmartFanSupport = false;
+        m_config.SmartFanEnable = false;
+        m_config.TargetTemp = 0;
+        m_config.ToleranceTemp = 0;
+        m_config.StartCtrl = 0;
+        m_config.StopCtrl = 0;
+    }
+    m_name = m_config.Name;
+    m_itemNo = m_config.ItemNo;
+    m_itemType = m_config.ItemType;
+    m_factor = m_config.Factor;
+    m_hiLimit = m_config.HiLimit;
+    m_loLimit = m_config.LoLimit;
+    m_hiBound = m_config.HiBound;
+    m_loBound = m_config.LoBound;
+    m_enable = m_config.Enable;
+    m_beepEnable = m_config.BeepEnable;
+    m_shutdownEnable = m_config.ShutDownEnable;
+    m_negative = m_config.Negative;
+    m_pinName = m_config.PinName;
+    m_cpuNo = m_config.CpuNo;
+    m_smartFanSupport = m_config.SmartFanSupport;
+    m_smartFanEnable = m_config.SmartFanEnable;
+    m_targetTemp = m_config.TargetTemp;
+    m_toleranceTemp = m_config.ToleranceTemp;
+    m_startCtrl = m_config.StartCtrl;
+    m_stopCtrl = m_config.StopCtrl;
+
+    uint8_t pinAndBank[2] = {0, 0};
+    if (m_chip.LookupPin(m_pinName, pinAndBank) < 1)
+        return false;
+    m_pinRegister = pinAndBank[0];
+    m_pinBank = pinAndBank[1];
+
+    if (m_cpuNo == 2) {
+        m_secondCpu = HasSecondCpu();
+        if (!m_secondCpu) {
+            uint8_t b[4] = {0, 0, 0, 0};
+            if (m_chip.ReadBeepMasks(b) >= 1) {
+                SetBeepMaskBit(b, m_pinRegister, m_pinBank, false);
+                m_chip.WriteBeepMasks(b);
+            }
+            SetBeepEnable(false);
+            SetEnable(false);
+            ResetShutdownTimer();
+        }
+    }
+    if (m_itemType == ITEM_FAN)
+        m_savedFanControl = CaptureFanControl(m_chip, m_pinRegister);
+    return true;
+}
+
+bool CSensorItem::ReadValue() {
+    switch (m_itemType) {
+        case ITEM_VOLTAGE:
+            return m_chip.ReadVoltage(m_pinRegister, &m_value, m_factor, m_negative) >= 1;
+        case ITEM_TEMPERATURE:
+            return m_chip.ReadTemperature(m_pinRegister, &m_value, m_pinBank) >= 1;
+        case ITEM_FAN: {
+            int rpm = m_fanRpm;
+            int r = m_chip.ReadFanSpeed(m_pinRegister, &rpm);
+            if (r >= 1)
+                m_fanRpm = rpm;
+            return r >= 1;
+        }
+        default:
+            return false;
+    }
+}
+
+bool CSensorItem::ReadLimits() {
+    double hi = m_hiLimit, lo = m_loLimit;
+    int r = 0;
+    switch (m_itemType) {
+        case ITEM_VOLTAGE:
+            r = m_chip.ReadVoltageLimits(m_pinRegister, &hi, &lo, m_factor, m_negative);
+            break;
+        case ITEM_TEMPERATURE:
+            r = m_chip.ReadTemperatureLimits(m_pinRegister, &hi, &lo, m_pinBank);
+            break;
+        case ITEM_FAN: {
+            int rpm = 0;
+            r = m_chip.ReadFanLimit(m_pinRegister, &rpm);
+            if (r < 1)
+                rpm = 0;
+            StoreLimits(rpm, rpm);
+            return r >= 1;
+        }
+        default:
+            return false;
+    }
+    if (r >= 1)
+        StoreLimits(hi, lo);
+    return r >= 1;
+}
+
+namespace {
+// The rpm a fan low limit asks for, truncated toward zero; NaN asks for none.
+int FanLimitRpm(double lo) {
+    if (std::isnan(lo))
+        return 0;
+    double t = std::trunc(lo);
+    if (t >= std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (t <= std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(t);
+}
+
+// The slowest count the limit register holds: no fan count ever exceeds it.
+constexpr uint8_t NO_FAN_ALARM_COUNT = 255;
+}  // namespace
+
+bool CSensorItem::SetLimits(double hi, double lo) {
+    int r = 0;
+    switch (m_itemType) {
+        case ITEM_VOLTAGE:
+            r = m_chip.SetVoltageLimits(m_pinRegister, hi, lo, m_factor, m_negative);
+            break;
+        case ITEM_TEMPERATURE:
+            r = m_chip.SetTemperatureLimits(m_pinRegister, hi, lo, m_pinBank);
+            break;
+        case ITEM_FAN: {
+            int rpm = FanLimitRpm(lo);
+            r = rpm > 0 ? m_chip.SetFanLimit(m_pinRegister, rpm)
+                        : m_chip.WriteFanLimitCount(m_pinRegister, NO_FAN_ALARM_COUNT);
+            break;
+        }
+        default:
+            break;
+    }
+    StoreLimits(hi, lo);
+    return r >= 1;
+}
+
+bool CSensorItem::SetBeepBit(bool on) {
+    ItemBits bits{};
+    if (!FindItemBits(m_pinRegister, m_pinBank, &bits))
+        return false;
+    uint8_t b[4] = {0, 0, 0, 0};
+    if (m_chip.ReadBeepMasks(b) < 1)
+        return false;
+    SetBeepMaskBit(b, m_pinRegister, m_pinBank, on);
+    return m_chip.WriteBeepMasks(b) >= 1;
+}
+
+bool CSensorItem::IsSilencedSecondCpuItem() const {
+    return m_cpuNo == 2 && !m_secondCpu;
+}
+
+bool CSensorItem::ApplySettings() {
+    if (m_source == nullptr)
+        return false;
+    return ApplySettingsFrom(*m_source, EConfigSource::BoardFile);
+}
+
+bool CSensorItem::ApplySettings(const SensorItemConfig& s) {
+    return ApplySettingsFrom(s, EConfigSource::Registry);
+}
+
+bool CSensorItem::ApplySettingsFrom(const SensorItemConfig& s, EConfigSource from) {
+    if (IsSilencedSecondCpuItem()) {
+        SetBeepEnable(false);
+        if (!SetBeepBit(false))
+            return false;
+        SetEnable(false);
+        ResetShutdownTimer();
+        return true;
+    }
+    if (!SetLimits(s.HiLimit, s.LoLimit))
+        return false;
+    if (s.Enable) {
+        SetBeepEnable(s.BeepEnable);
+        if (!SetBeepBit(s.BeepEnable))
+            return false;
+    } else {
+        SetBeepEnable(from == EConfigSource::Registry && m_cpuNo != 2 ? s.BeepEnable : false);
+        if (!SetBeepBit(false))
+            return false;
+    }
+    SetEnable(s.Enable);
+    SetShutdownEnable(s.ShutDownEnable);
+    ResetShutdownTimer();
+    return true;
+}
+
+bool CSensorItem::UpdateAlarmFromStatus(const uint8_t s[3]) {
+    bool set = false;
+    if (!StatusBit(s, m_pinRegister, m_pinBank, &set)) {
+        m_alarm = false;
+        return false;
+    }
+    m_alarm = set;
+    return true;
+}
+
+bool CSensorItem::HasSecondCpu() {
+    return m_machine.ProcessorCount() >= 2;
+}
+
+// ---- Monitoring pass ----
+
+bool CSensorItem::UpdateItem() {
+    if (!m_enable)
+        return true;
+    ReadValue();
+    if (m_alarm && m_shutdownEnable)
+        CheckShutdown();
+    else
+        ResetShutdownTimer();
+    return true;
+}
+
+bool CSensorItem::CheckShutdown() {
+    if (m_alarmSince == 0) {
+        // 0 means "not timing", so a counter reading of 0 starts the timing at 1 tick.
+        m_alarmSince = std::max<int64_t>(m_machine.PerfCounter(), 1);
+    }
+    int64_t elapsed = (m_machine.PerfCounter() - m_alarmSince) / m_perfFrequency;
+    if (static_cast<int32_t>(elapsed) >= SHUTDOWN_DELAY_SECONDS)
+        m_osVersion.ShutdownComputer(m_machine.PowerOff());
+    return true;
+}
+
+int CSensorItem::ShutdownSecondsLeft() {
+    if (m_alarmSince == 0)
+        return -1;
+    int64_t elapsed = (m_machine.PerfCounter() - m_alarmSince) / m_perfFrequency;
+    return static_cast<int>(std::clamp<int64_t>(SHUTDOWN_DELAY_SECONDS - elapsed, 0,
+                                                SHUTDOWN_DELAY_SECONDS));
+}
