@@ -1,0 +1,67 @@
+#pragma once
+// The error log: an INI file "Error.log" in the program folder with one section "ErrorLog" and
+// one entry per change of the set of sensors in warning, keyed by the local date and time
+// ("261206, 02:14:44 Warning:"). Recording is switched by the user and remembered in the
+// registry value "ErrorLog" ("TRUE" or "FALSE") under the current user's settings key.
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "desktop_opener.h"
+#include "notifier.h"
+#include "registry_store.h"
+#include "tray_icon.h"
+#include "warning_log.h"
+
+// Registry key and value of the recording switch, under HKEY_CURRENT_USER.
+inline constexpr const char* ERROR_LOG_KEY = "SOFTWARE\\VORN\\HWM";
+inline constexpr const char* ERROR_LOG_VALUE = "ErrorLog";
+inline constexpr const char* ERROR_LOG_SECTION = "ErrorLog";
+
+class CErrorLog : public IWarningLog {
+  public:
+    // `programFolder` ends with "/"; the log is programFolder + "/Error.log" (the doubled slash
+    // is harmless). `notifier` shows a failed deletion; `opener` opens the log for viewing.
+    CErrorLog(const std::string& programFolder, INotifier& notifier, IFileOpener& opener);
+
+    // The tray whose "Record" check mark follows the switch; none by default.
+    void SetTray(ITrayIcon* tray) { m_tray = tray; }
+    // The clock of the entries' keys; the system clock by default.
+    void SetClock(std::function<std::time_t()> now) { m_now = std::move(now); }
+
+    // Recording is on exactly when the registry value is the text "TRUE". Returns the switch.
+    bool LoadSwitch();
+
+    bool IsOn() const override { return m_on; }
+    // While recording: writes an entry when the set of items in warning differs from the one
+    // last seen while recording and the text is not empty; then remembers the set.
+    void LogWarning(const std::string& text, const std::vector<std::string>& names) override;
+
+    // The tray's "Record": flips the switch, stores it and shows it on the tray.
+    void OnErrorLogRecord();
+    // Sets the switch as "Record" would; false when the registry could not be written (the
+    // switch is set anyway).
+    bool SetRecording(bool on);
+    // The tray's "View": opens the log with the desktop's application; nothing when it is
+    // missing.
+    void OnErrorLogView();
+    // The tray's "Clean": deletes the log when it exists; a failed deletion is shown with the
+    // reason and the file stays. The set last seen is kept.
+    void OnErrorLogClean();
+
+    const std::string& Path() const { return m_path; }
+    // The entry key for a moment, in local time; " Warning:" when the time cannot be converted.
+    static std::string EntryKey(std::time_t when);
+
+  private:
+    std::string m_path;
+    INotifier& m_notifier;
+    IFileOpener& m_opener;
+    ITrayIcon* m_tray = nullptr;
+    std::function<std::time_t()> m_now;
+    CRegistryStore m_registry;
+    bool m_on = false;
+    std::vector<std::string> m_lastNames;
+};

@@ -1,0 +1,287 @@
+#include "error_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "file_error_text.h"
+#include "registry_store.h"
+#include "temp_dir.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// 6 December 2026, 02:14:44 UTC.
+constexpr std::time_t T0 = 1796523284;
+
+class CRecordingNotifier : public INotifier {
+  public:
+    void ShowMessage(const std::string& caption, const std::string& text) override {
+        messages.push_back(caption + ": " + text);
+    }
+    Strings messages;
+};
+
+class CRecordingOpener : public IFileOpener {
+  public:
+    bool Open(const std::string& path) override {
+        opened.push_back(path);
+        return true;
+    }
+    Strings opened;
+};
+
+class CRecordingTray : public ITrayIcon {
+  public:
+    bool Animate(unsigned, unsigned) override { return true; }
+    void StopAnimation() override {}
+    bool SetIcon(int) override { return true; }
+    void SetErrorLogFlag(bool on) override { flags.push_back(on); }
+    std::vector<bool> flags;
+};
+
+class ErrorLog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        ::setenv("XDG_CONFIG_HOME", m_dir.File("config").c_str(), 1);
+        m_folder = m_dir.File("bin") + "/";
+        std::filesystem::create_directories(m_folder);
+        m_log = std::make_unique<CErrorLog>(m_folder, m_notifier, m_opener);
+        m_log->SetTray(&m_tray);
+        m_log->SetClock([this] { return m_now; });
+    }
+
+    // The "ErrorLog" section as "key=value" lines, in file order. (Values are stored trimmed,
+    // as the INI reader would give them back.)
+    Strings Entries() const {
+        Strings lines;
+        std::ifstream in(m_log->Path());
+        std::string line;
+        bool inSection = false;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line[0] == '[') {
+                inSection = line == "[ErrorLog]";
+            } else if (inSection && !line.empty()) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
+    std::string RegistryValue() {
+        CRegistryStore store;
+        store.SetRoot(HKEY_CURRENT_USER);
+        std::string value;
+        return store.GetString("Software\\VORN\\HWM", "ErrorLog", &value) ? value : "<missing>";
+    }
+
+    void StoreSwitch(const std::string& value) {
+        CRegistryStore store;
+        store.SetRoot(HKEY_CURRENT_USER);
+        ASSERT_TRUE(store.SetString("SOFTWARE\\VORN\\HWM", "ErrorLog", value));
+    }
+
+    CTempDir m_dir;
+    std::string m_folder;
+    CRecordingNotifier m_notifier;
+    CRecordingOpener m_opener;
+    CRecordingTray m_tray;
+    std::unique_ptr<CErrorLog> m_log;
+    std::time_t m_now = T0;
+};
+
+TEST_F(ErrorLog, PathIsBesideTheProgram) {
+    EXPECT_EQ(m_log->Path(), m_folder + "/Error.log");
+}
+
+TEST_F(ErrorLog, EntryKeyIsTheLocalTime) {
+    EXPECT_EQ(CErrorLog::EntryKey(T0), "261206, 02:14:44 Warning:");
+    ::setenv("TZ", "CET-1", 1);
+    ::tzset();
+    EXPECT_EQ(CErrorLog::EntryKey(T0), "261206, 03:14:44 Warning:");
+}
+
+// One monitoring pass as the error log sees it.
+struct Pass {
+    std::time_t at;
+    Strings names;
+    std::string text;
+};
+
+TEST_F(ErrorLog, EntriesOverASequenceOfPasses) {
+    ASSERT_TRUE(m_log->SetRecording(true));
+    // What the page hands over ends in the blanks of "<BR><BR>"; the file keeps it trimmed.
+    const std::string cpu = "Temperature:    CPU:  75 C";
+    const std::string cpuSys = "Temperature:    CPU:  75 C  SYS:  60C";
+    const std::string tail = "    ";
+    const std::vector<std::pair<Pass, Strings>> passes = {
+        // First warning: an entry.
+        {{T0, {"CPU"}, cpu + tail}, {"261206, 02:14:44 Warning:=" + cpu}},
+        // Same set, other reading: nothing.
+        {{T0 + 2, {"CPU"}, "Temperature:    CPU:  77 C    "}, {"261206, 02:14:44 Warning:=" + cpu}},
+        // A joining item: a second entry with the longer text.
+        {{T0 + 4, {"CPU", "SYS"}, cpuSys + tail},
+         {"261206, 02:14:44 Warning:=" + cpu, "261206, 02:14:48 Warning:=" + cpuSys}},
+        // All clear: nothing.
+        {{T0 + 6, {}, ""},
+         {"261206, 02:14:44 Warning:=" + cpu, "261206, 02:14:48 Warning:=" + cpuSys}},
+        // The warning returns: written again.
+        {{T0 + 8, {"CPU"}, cpu + tail},
+         {"261206, 02:14:44 Warning:=" + cpu, "261206, 02:14:48 Warning:=" + cpuSys,
+          "261206, 02:14:52 Warning:=" + cpu}},
+        // Another change within the same second replaces that second's entry.
+        {{T0 + 8, {"CPU", "SYS"}, cpuSys + tail},
+         {"261206, 02:14:44 Warning:=" + cpu, "261206, 02:14:48 Warning:=" + cpuSys,
+          "261206, 02:14:52 Warning:=" + cpuSys}},
+    };
+    for (size_t i = 0; i < passes.size(); ++i) {
+        m_now = passes[i].first.at;
+        m_log->LogWarning(passes[i].first.text, passes[i].first.names);
+        EXPECT_EQ(Entries(), passes[i].second) << "after pass " << i;
+    }
+}
+
+TEST_F(ErrorLog, NamesAreComparedOneByOne) {
+    m_log->SetRecording(true);
+    m_log->LogWarning("Voltage:    AB: 1.00 V  C: 2.00 V", {"AB", "C"});
+    m_now += 2;
+    m_log->LogWarning("Voltage:    A: 1.00 V  BC: 2.00 V", {"A", "BC"});
+    EXPECT_EQ(Entries().size(), 2u);
+}
+
+TEST_F(ErrorLog, NothingIsWrittenWhileRecordingIsOff) {
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    EXPECT_FALSE(std::filesystem::exists(m_log->Path()));
+}
+
+TEST_F(ErrorLog, RecordSwitchedOnWhileAWarningStands) {
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    m_log->OnErrorLogRecord();
+    EXPECT_TRUE(m_log->IsOn());
+    EXPECT_EQ(RegistryValue(), "TRUE");
+    EXPECT_EQ(m_tray.flags, (std::vector<bool>{true}));
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    EXPECT_EQ(Entries(), (Strings{"261206, 02:14:44 Warning:=Temperature:    CPU:  75 C"}));
+}
+
+TEST_F(ErrorLog, RecordOffAndOnAgainRemembersTheSetSeenWhileOn) {
+    m_log->SetRecording(true);
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    m_log->OnErrorLogRecord();
+    EXPECT_EQ(RegistryValue(), "FALSE");
+    m_log->LogWarning("Temperature:    CPU:  75 C  SYS:  60C    ", {"CPU", "SYS"});
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    m_log->OnErrorLogRecord();
+    m_now += 10;
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    EXPECT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(m_tray.flags, (std::vector<bool>{true, false, true}));
+}
+
+struct SwitchCase {
+    const char* stored;
+    bool on;
+};
+
+class ErrorLogSwitch : public ErrorLog, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(ErrorLogSwitch, OnOnlyForExactlyTrue) {
+    if (GetParam().stored != nullptr) {
+        StoreSwitch(GetParam().stored);
+    }
+    EXPECT_EQ(m_log->LoadSwitch(), GetParam().on);
+    EXPECT_EQ(m_log->IsOn(), GetParam().on);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ErrorLogSwitch,
+                         ::testing::Values(SwitchCase{"TRUE", true}, SwitchCase{"true", false},
+                                           SwitchCase{"FALSE", false}, SwitchCase{"", false},
+                                           SwitchCase{"TRUE ", false}, SwitchCase{nullptr, false}));
+
+TEST_F(ErrorLog, CleanDeletesTheFileAndKeepsTheSetLastSeen) {
+    m_log->SetRecording(true);
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    ASSERT_TRUE(std::filesystem::exists(m_log->Path()));
+    m_log->OnErrorLogClean();
+    EXPECT_FALSE(std::filesystem::exists(m_log->Path()));
+    EXPECT_TRUE(m_notifier.messages.empty());
+    // The standing warning is not written again to the new file until the set changes.
+    m_now += 2;
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    EXPECT_FALSE(std::filesystem::exists(m_log->Path()));
+    m_log->LogWarning("Fan:    FAN1:     0 RPM", {"FAN1"});
+    EXPECT_EQ(Entries(), (Strings{"261206, 02:14:46 Warning:=Fan:    FAN1:     0 RPM"}));
+}
+
+TEST_F(ErrorLog, CleanWithoutAFileDoesNothing) {
+    m_log->OnErrorLogClean();
+    EXPECT_TRUE(m_notifier.messages.empty());
+}
+
+TEST_F(ErrorLog, FailedCleanIsShownWithTheReasonAndTheFileStays) {
+    std::filesystem::create_directories(m_log->Path());
+    m_log->OnErrorLogClean();
+    EXPECT_EQ(m_notifier.messages,
+              (Strings{"VORNPILOT: Access to " + m_log->Path() + " was denied."}));
+    EXPECT_TRUE(std::filesystem::exists(m_log->Path()));
+}
+
+TEST_F(ErrorLog, ViewOpensAnExistingLogOnly) {
+    m_log->OnErrorLogView();
+    EXPECT_TRUE(m_opener.opened.empty());
+    m_log->SetRecording(true);
+    m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    m_log->OnErrorLogView();
+    EXPECT_EQ(m_opener.opened, (Strings{m_log->Path()}));
+}
+
+TEST_F(ErrorLog, UnwritableFolderFailsSilently) {
+    CErrorLog log(m_dir.File("missing/deeper/file-not-folder"), m_notifier, m_opener);
+    std::ofstream(m_dir.File("missing")) << "a file where the folder should be";
+    log.SetRecording(true);
+    log.LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+    EXPECT_FALSE(std::filesystem::exists(log.Path()));
+    EXPECT_TRUE(m_notifier.messages.empty());
+}
+
+struct ReasonCase {
+    int err;
+    const char* text;
+};
+
+class FileErrorReason : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(FileErrorReason, NamesThePath) {
+    EXPECT_EQ(FileErrorText(GetParam().err, "/opt/v//Error.log"), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, FileErrorReason,
+    ::testing::Values(
+        ReasonCase{EACCES, "Access to /opt/v//Error.log was denied."},
+        ReasonCase{EPERM, "Access to /opt/v//Error.log was denied."},
+        ReasonCase{EROFS, "Access to /opt/v//Error.log was denied."},
+        ReasonCase{EISDIR, "Access to /opt/v//Error.log was denied."},
+        ReasonCase{EBUSY, "A sharing violation occurred while accessing /opt/v//Error.log."},
+        ReasonCase{ETXTBSY, "A sharing violation occurred while accessing /opt/v//Error.log."},
+        ReasonCase{ENOENT, "/opt/v//Error.log was not found."},
+        ReasonCase{ENOTDIR, "/opt/v//Error.log contains an invalid path."},
+        ReasonCase{EIO, "A hardware I/O error was reported while accessing /opt/v//Error.log."},
+        ReasonCase{ENOSPC, "Disk full while accessing /opt/v//Error.log."},
+        ReasonCase{EINVAL, "An unexpected error occurred while accessing /opt/v//Error.log."}));
+
+TEST(FileErrorText, PathIsPutInOnce) {
+    EXPECT_EQ(FileErrorText(EACCES, "/tmp/%1/x"), "Access to /tmp/%1/x was denied.");
+}
+
+}  // namespace

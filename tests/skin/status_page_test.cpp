@@ -1,0 +1,331 @@
+#include "status_page.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "page_fakes.h"
+#include "xml_document.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string RED = "<font color='#ff0000'>";
+const std::string WARNING = "<font color='#ff0000'>Warning</font>";
+const std::string HR = "<HR width=\"105px\"></HR>";
+const std::string BRIGHT =
+    "<font color='ffffff' style=\"background-color:#ff0000;\">WARNING</font>";
+const std::string DARK = "<font color='ff0000'>WARNING</font>";
+
+class StatusPage : public ::testing::Test {
+  protected:
+    // Adds an item to the page's table (in table order) and returns it for changing.
+    CFakeItem& Add(std::string name, int32_t type, double value, double hi, double lo,
+                   bool alarm = false) {
+        m_pending.push_back(
+            std::make_unique<CFakeItem>(std::move(name), type, value, hi, lo, alarm));
+        return *m_pending.back();
+    }
+    // Hands the table to the page (once all items are added).
+    CStatusPage& Page() {
+        if (!m_page) {
+            m_page = std::make_unique<CStatusPage>(
+                m_face, m_tray, m_log,
+                [this] {
+                    ++m_processorQuestions;
+                    return m_multiProcessor;
+                },
+                "/opt/vornpilot/");
+            std::vector<std::unique_ptr<IPageItem>> items;
+            for (auto& item : m_pending) {
+                items.push_back(std::move(item));
+            }
+            m_page->SetItems(std::move(items));
+        }
+        return *m_page;
+    }
+    void Update() { Page().UpdateStatusPage(); }
+
+    CRecordingFace m_face;
+    CRecordingTray m_tray;
+    CRecordingLog m_log;
+    bool m_multiProcessor = false;
+    int m_processorQuestions = 0;
+    std::vector<std::unique_ptr<CFakeItem>> m_pending;
+    std::unique_ptr<CStatusPage> m_page;
+};
+
+TEST_F(StatusPage, CpuInAlarmAt75Celsius) {
+    Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    Update();
+    EXPECT_EQ(
+        m_face.calls,
+        (Strings{
+            "CPU_Temp_Limit= 80 &#176;C", "CPU_Temp_Value=<font color='#ff0000'> 75 &#176;C</font>",
+            "CPU_Temp_Status=<font color='#ff0000'>Warning</font>",
+            "WarningItems=<font color='#ff0000'>Temperature:  " + HR + "CPU:  75 C<BR><BR></font>",
+            "!TEMPWARNEVENT", "!VOLTNORMALEVENT", "!FANNORMALEVENT", "WarningText=" + BRIGHT}));
+    EXPECT_EQ(m_tray.calls, (Strings{"Animate(500,4294967295)"}));
+    EXPECT_EQ(m_log.texts, (Strings{"Temperature:    CPU:  75 C    "}));
+    EXPECT_EQ(m_log.nameSets, (std::vector<Strings>{{"CPU"}}));
+    EXPECT_EQ(Page().CurrentWarningNames(), (Strings{"CPU"}));
+}
+
+TEST_F(StatusPage, LaterItemsOfACategoryHaveNoSpaceBeforeTheUnit) {
+    Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    Add("SYS", ITEM_TEMPERATURE, 60.0, 55.0, 50.0, true);
+    Update();
+    EXPECT_EQ(m_face.elements["WarningItems"],
+              RED + "Temperature:  " + HR + "CPU:  75 C<BR>SYS:  60C<BR><BR></font>");
+    EXPECT_EQ(m_log.texts, (Strings{"Temperature:    CPU:  75 C  SYS:  60C    "}));
+    EXPECT_EQ(Page().CurrentWarningNames(), (Strings{"CPU", "SYS"}));
+}
+
+TEST_F(StatusPage, FahrenheitConvertsReadingAndLimit) {
+    Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    Page().SetCelsius(false);
+    Update();
+    EXPECT_EQ(m_face.elements["CPU_Temp_Value"], RED + "167 &#176;F</font>");
+    EXPECT_EQ(m_face.elements["CPU_Temp_Limit"], "176 &#176;F");
+    EXPECT_EQ(m_face.elements["WarningItems"],
+              RED + "Temperature:  " + HR + "CPU: 167 F<BR><BR></font>");
+}
+
+struct TemperatureCase {
+    double celsius;
+    bool inCelsius;
+    const char* value;
+};
+
+class TemperatureText : public StatusPage, public ::testing::WithParamInterface<TemperatureCase> {};
+
+TEST_P(TemperatureText, RoundsHalvesAwayFromZeroInSinglePrecision) {
+    Add("T", ITEM_TEMPERATURE, GetParam().celsius, 100.0, 90.0);
+    Page().SetCelsius(GetParam().inCelsius);
+    Update();
+    EXPECT_EQ(m_face.elements["T_Temp_Value"], GetParam().value);
+    EXPECT_EQ(m_face.elements["T_Temp_Status"], "Normal");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readings, TemperatureText,
+    ::testing::Values(TemperatureCase{44.5, true, " 45 &#176;C"},
+                      TemperatureCase{44.4, true, " 44 &#176;C"},
+                      TemperatureCase{-0.5, true, " -1 &#176;C"},
+                      TemperatureCase{0.0, true, "  0 &#176;C"},
+                      TemperatureCase{127.0, true, "127 &#176;C"},
+                      TemperatureCase{2.5, false, " 37 &#176;F"},  // 36.5 F
+                      TemperatureCase{-40.0, false, "-40 &#176;F"},
+                      // 104.49999999 F in double, 104.5 once narrowed to float.
+                      TemperatureCase{40.2777777722, false, "105 &#176;F"}));
+
+TEST_F(StatusPage, NormalVoltageRow) {
+    Add("VCC3", ITEM_VOLTAGE, 3.312, 3.472, 3.136);
+    Update();
+    EXPECT_EQ(Strings(m_face.calls.begin(), m_face.calls.begin() + 3),
+              (Strings{"VCC3_Volt_Value=3.31 V", "VCC3_Volt_Status=Normal",
+                       "VCC3_Volt_Limit=3.14V ~ 3.47V"}));
+}
+
+TEST_F(StatusPage, FanInAlarmAtZeroRpm) {
+    Add("CPUFAN", ITEM_FAN, 0.0, 0.0, 1500.0, true);
+    Update();
+    EXPECT_EQ(m_face.calls,
+              (Strings{"CPUFAN_Fan_Value=" + RED + "    0 RPM</font>",
+                       "CPUFAN_Fan_Status=" + WARNING, "CPUFAN_Fan_Limit= 1500 RPM",
+                       "WarningItems=" + RED + "Fan:  " + HR + "CPUFAN:     0 RPM</font>",
+                       "!TEMPNORMALEVENT", "!VOLTNORMALEVENT", "!FANWARNEVENT",
+                       "WarningText=" + BRIGHT}));
+    EXPECT_EQ(m_log.texts, (Strings{"Fan:    CPUFAN:     0 RPM"}));
+}
+
+TEST_F(StatusPage, WarningListJoinsCategoriesInPageOrder) {
+    Add("FAN1", ITEM_FAN, 700.0, 0.0, 1000.0, true);
+    Add("VCORE", ITEM_VOLTAGE, 1.9, 1.6, 1.2, true);
+    Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    Add("V12", ITEM_VOLTAGE, 10.5, 12.6, 11.4, true);
+    Add("FAN2", ITEM_FAN, 2000.0, 0.0, 1000.0);
+    Add("FAN3", ITEM_FAN, 650.0, 0.0, 1000.0, true);
+    Update();
+    const std::string list = "Temperature:  " + HR + "CPU:  75 C<BR><BR>" + "Voltage:  " + HR +
+                             "VCORE: 1.90 V<BR>V12: 10.50 V<BR><BR>" + "Fan:  " + HR +
+                             "FAN1:   700 RPM<BR>FAN3:   650 RPM";
+    EXPECT_EQ(m_face.elements["WarningItems"], RED + list + "</font>");
+    EXPECT_EQ(m_face.events, (Strings{"TEMPWARNEVENT", "VOLTWARNEVENT", "FANWARNEVENT"}));
+    EXPECT_EQ(m_log.texts, (Strings{"Temperature:    CPU:  75 C    Voltage:    VCORE: 1.90 V  "
+                                    "V12: 10.50 V    Fan:    FAN1:   700 RPM  FAN3:   650 RPM"}));
+    EXPECT_EQ(Page().CurrentWarningNames(), (Strings{"CPU", "VCORE", "V12", "FAN1", "FAN3"}));
+}
+
+struct DisabledCase {
+    int32_t type;
+    const char* idPart;
+};
+
+class DisabledItem : public StatusPage, public ::testing::WithParamInterface<DisabledCase> {};
+
+TEST_P(DisabledItem, ShowsDisableAndReportsNotAvailable) {
+    Add("X", GetParam().type, 1.0, 2.0, 0.5, true).enabled = false;
+    Update();
+    const std::string id = std::string("X_") + GetParam().idPart;
+    EXPECT_EQ(Strings(m_face.calls.begin(), m_face.calls.begin() + 3),
+              (Strings{id + "_Value=Disable", id + "_Status=Disable", id + "_Limit=Disable"}));
+    // The chip's alarm flag of a disabled item does not make a warning.
+    EXPECT_EQ(m_face.elements["WarningItems"], "");
+    EXPECT_EQ(m_face.events, (Strings{"NORMALEVENT"}));
+    CXmlDocument report;
+    ASSERT_TRUE(report.LoadXml(Page().BuildSensorReport()));
+    std::string xml;
+    ASSERT_TRUE(report.GetXml(xml));
+    EXPECT_NE(xml.find("<ITEM><NAME>X</NAME><VALUE>N/A</VALUE><LIMIT>N/A</LIMIT></ITEM>"),
+              std::string::npos)
+        << xml;
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, DisabledItem,
+                         ::testing::Values(DisabledCase{ITEM_TEMPERATURE, "Temp"},
+                                           DisabledCase{ITEM_VOLTAGE, "Volt"},
+                                           DisabledCase{ITEM_FAN, "Fan"}));
+
+TEST_F(StatusPage, NoWarningAtAll) {
+    Add("CPU", ITEM_TEMPERATURE, 40.0, 80.0, 75.0);
+    Add("VCORE", ITEM_VOLTAGE, 1.4, 1.6, 1.2);
+    Update();
+    EXPECT_EQ(m_face.Writes("WarningItems"), (Strings{""}));
+    EXPECT_EQ(m_face.events, (Strings{"NORMALEVENT"}));
+    EXPECT_EQ(m_face.Writes("WarningText"), (Strings{"NORMAL"}));
+    EXPECT_EQ(m_tray.calls, (Strings{"StopAnimation", "SetIcon(142)"}));
+    // The error log gets the empty list too: that is how it learns the warnings cleared.
+    EXPECT_EQ(m_log.texts, (Strings{""}));
+    EXPECT_EQ(m_log.nameSets, (std::vector<Strings>{{}}));
+}
+
+TEST_F(StatusPage, NothingGoesToTheErrorLogWhileItIsOff) {
+    Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    m_log.on = false;
+    Update();
+    EXPECT_TRUE(m_log.texts.empty());
+}
+
+TEST_F(StatusPage, BannerAlternatesWhileAWarningStandsAndKeepsItsPhase) {
+    CFakeItem& cpu = Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    Update();
+    Update();
+    Update();
+    cpu.alarm = false;
+    Update();
+    cpu.alarm = true;
+    Update();
+    EXPECT_EQ(m_face.Writes("WarningText"), (Strings{BRIGHT, DARK, BRIGHT, "NORMAL", DARK}));
+    EXPECT_EQ(m_tray.calls, (Strings{"Animate(500,4294967295)", "Animate(500,4294967295)",
+                                     "Animate(500,4294967295)", "StopAnimation", "SetIcon(142)",
+                                     "Animate(500,4294967295)"}));
+}
+
+TEST_F(StatusPage, SecondProcessorItemIsSilencedOnAOneProcessorMachine) {
+    CFakeItem& cpu2 = Add("CPU2", ITEM_TEMPERATURE, 50.0, 80.0, 75.0);
+    cpu2.cpuNo = 2;
+    Update();
+    EXPECT_EQ(m_face.calls[0], "CPU2_Temp_Limit= 80 &#176;C");
+    EXPECT_EQ(Strings(m_face.calls.begin() + 3, m_face.calls.begin() + 6),
+              (Strings{"CPU2_Temp_Value=N/A", "CPU2_Temp_Limit=N/A", "CPU2_Temp_Status=N/A"}));
+    EXPECT_EQ(cpu2.beepBitCalls, (std::vector<bool>{false}));
+    EXPECT_FALSE(cpu2.enabled);
+    m_face.Clear();
+    Update();
+    EXPECT_EQ(
+        Strings(m_face.calls.begin(), m_face.calls.begin() + 6),
+        (Strings{"CPU2_Temp_Value=Disable", "CPU2_Temp_Status=Disable", "CPU2_Temp_Limit=Disable",
+                 "CPU2_Temp_Value=N/A", "CPU2_Temp_Limit=N/A", "CPU2_Temp_Status=N/A"}));
+}
+
+TEST_F(StatusPage, SecondProcessorItemStaysOnATwoProcessorMachine) {
+    CFakeItem& fan2 = Add("FAN2", ITEM_FAN, 2000.0, 0.0, 1000.0);
+    fan2.cpuNo = 2;
+    Add("FAN1", ITEM_FAN, 2000.0, 0.0, 1000.0);
+    m_multiProcessor = true;
+    Update();
+    EXPECT_TRUE(fan2.enabled);
+    EXPECT_TRUE(fan2.beepBitCalls.empty());
+    EXPECT_EQ(m_face.Writes("FAN2_Fan_Value"), (Strings{" 2000 RPM"}));
+    // Only the second processor's item makes the page ask.
+    EXPECT_EQ(m_processorQuestions, 1);
+}
+
+TEST_F(StatusPage, ItemsOfOtherTypesAreShownNowhere) {
+    Add("ODD", 4, 1.0, 2.0, 0.5, true);
+    Update();
+    EXPECT_EQ(m_face.calls, (Strings{"WarningItems=", "!NORMALEVENT", "WarningText=NORMAL"}));
+    EXPECT_EQ(Page().BuildSensorReport(),
+              "<VORNPILOT><TEMP/><PATH>/opt/vornpilot/</PATH><VOLT/><FAN/></VORNPILOT>\n");
+}
+
+TEST_F(StatusPage, ReportOfASmallItemSet) {
+    Add("VCORE", ITEM_VOLTAGE, 1.504, 1.6, 1.2);
+    Add("CPU", ITEM_TEMPERATURE, 44.5, 80.0, 75.0, true);
+    Add("CPUFAN", ITEM_FAN, 2250.0, 0.0, 1500.0);
+    Add("SYS", ITEM_TEMPERATURE, 30.0, 60.0, 55.0).enabled = false;
+    Add("V5", ITEM_VOLTAGE, 5.016, 5.25, 4.75);
+    EXPECT_EQ(Page().BuildSensorReport(),
+              "<VORNPILOT>"
+              "<TEMP><ITEM><NAME>CPU</NAME><VALUE> 45 C</VALUE><LIMIT> 80 C</LIMIT></ITEM>"
+              "<ITEM><NAME>SYS</NAME><VALUE>N/A</VALUE><LIMIT>N/A</LIMIT></ITEM></TEMP>"
+              "<PATH>/opt/vornpilot/</PATH>"
+              "<VOLT><ITEM><NAME>VCORE</NAME><VALUE>1.50 V</VALUE><LIMIT>1.20V ~ 1.60V</LIMIT>"
+              "</ITEM><ITEM><NAME>V5</NAME><VALUE>5.02 V</VALUE><LIMIT>4.75V ~ 5.25V</LIMIT>"
+              "</ITEM></VOLT>"
+              "<FAN><ITEM><NAME>CPUFAN</NAME><VALUE> 2250 RPM</VALUE><LIMIT> 1500 RPM</LIMIT>"
+              "</ITEM></FAN>"
+              "</VORNPILOT>\n");
+    // Building the report shows nothing on the page.
+    EXPECT_TRUE(m_face.calls.empty());
+}
+
+TEST_F(StatusPage, ReportSilencesSecondProcessorItemsAfterWritingThem) {
+    CFakeItem& cpu2 = Add("CPU2", ITEM_TEMPERATURE, 50.0, 80.0, 75.0);
+    cpu2.cpuNo = 2;
+    std::string xml = Page().BuildSensorReport();
+    EXPECT_NE(xml.find("<NAME>CPU2</NAME><VALUE> 50 C</VALUE><LIMIT> 80 C</LIMIT>"),
+              std::string::npos)
+        << xml;
+    EXPECT_FALSE(cpu2.enabled);
+    EXPECT_EQ(cpu2.beepBitCalls, (std::vector<bool>{false}));
+    EXPECT_NE(Page().BuildSensorReport().find("<NAME>CPU2</NAME><VALUE>N/A</VALUE>"),
+              std::string::npos);
+}
+
+TEST_F(StatusPage, UnitAtPageLoadAndAfterTheFirstTimerPass) {
+    Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0);
+    // Page load: report and first update in the start unit, then "UNIT" = "F" is read.
+    std::string report = Page().BuildSensorReport();
+    Update();
+    Page().SetCelsius(UnitIsCelsius("F"));
+    EXPECT_NE(report.find("<VALUE> 75 C</VALUE><LIMIT> 80 C</LIMIT>"), std::string::npos);
+    EXPECT_EQ(m_face.Writes("CPU_Temp_Value"), (Strings{" 75 &#176;C"}));
+    // The first timer pass switches the page; only a new report (another skin) follows.
+    Update();
+    EXPECT_EQ(m_face.Writes("CPU_Temp_Value"), (Strings{" 75 &#176;C", "167 &#176;F"}));
+    EXPECT_NE(Page().BuildSensorReport().find("<VALUE>167 F</VALUE><LIMIT>176 F</LIMIT>"),
+              std::string::npos);
+}
+
+struct UnitCase {
+    const char* unit;
+    bool celsius;
+};
+
+class UnitValue : public ::testing::TestWithParam<UnitCase> {};
+
+TEST_P(UnitValue, OnlyCOrNothingMeansCelsius) {
+    EXPECT_EQ(UnitIsCelsius(GetParam().unit), GetParam().celsius);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, UnitValue,
+                         ::testing::Values(UnitCase{"C", true}, UnitCase{"", true},
+                                           UnitCase{"F", false}, UnitCase{"c", false},
+                                           UnitCase{" C", false}, UnitCase{"CC", false}));
+
+}  // namespace
