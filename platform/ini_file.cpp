@@ -104,8 +104,8 @@ void CIniFile::Parse(std::string_view text) {
         std::string_view t = Trim(raw);
         if (!t.empty() && t.front() == '[') {
             size_t close = t.find(']');
-            std::string_view name = close == std::string_view::npos ? t.substr(1)
-                                                                    : t.substr(1, close - 1);
+            std::string_view name =
+                close == std::string_view::npos ? t.substr(1) : t.substr(1, close - 1);
             section = std::string(Trim(name));
             line.isSection = true;
         } else if (!t.empty() && t.front() != ';') {
@@ -192,9 +192,8 @@ int32_t CIniFile::ParseInt(std::string_view value) {
     }
     if (negative)
         return static_cast<int32_t>(-n);
-    return static_cast<int32_t>(n > std::numeric_limits<int32_t>::max()
-                                    ? std::numeric_limits<int32_t>::max()
-                                    : n);
+    return static_cast<int32_t>(
+        n > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : n);
 }
 
 bool CIniFile::SetString(std::string_view section, std::string_view key, std::string_view value) {

@@ -23,9 +23,9 @@ std::map<std::string, int>& Held() {
 }
 
 bool WriteHandle(int fd, uint32_t handle) {
-    unsigned char bytes[4] = {static_cast<unsigned char>(handle), static_cast<unsigned char>(handle >> 8),
-                              static_cast<unsigned char>(handle >> 16),
-                              static_cast<unsigned char>(handle >> 24)};
+    unsigned char bytes[4] = {
+        static_cast<unsigned char>(handle), static_cast<unsigned char>(handle >> 8),
+        static_cast<unsigned char>(handle >> 16), static_cast<unsigned char>(handle >> 24)};
     return ::pwrite(fd, bytes, sizeof(bytes), 0) == static_cast<ssize_t>(sizeof(bytes));
 }
 

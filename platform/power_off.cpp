@@ -33,7 +33,8 @@ std::string PowerOffCommandLine() {
     return DEFAULT_POWEROFF_COMMAND;
 }
 
-CCommandPowerOff::CCommandPowerOff(std::string commandLine) : m_commandLine(std::move(commandLine)) {}
+CCommandPowerOff::CCommandPowerOff(std::string commandLine)
+    : m_commandLine(std::move(commandLine)) {}
 
 CCommandPowerOff::~CCommandPowerOff() {
     // A command still running is left to finish: the power-off goes on without us.

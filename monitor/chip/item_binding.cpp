@@ -35,8 +35,8 @@ bool SetBeepMaskBit(uint8_t b[4], uint8_t pinRegister, uint8_t pinBank, bool on)
     if (!FindItemBits(pinRegister, pinBank, &bits))
         return false;
     uint8_t mask = static_cast<uint8_t>(1u << bits.beepBit);
-    b[bits.beepByte] = static_cast<uint8_t>(on ? (b[bits.beepByte] | mask)
-                                               : (b[bits.beepByte] & ~mask));
+    b[bits.beepByte] =
+        static_cast<uint8_t>(on ? (b[bits.beepByte] | mask) : (b[bits.beepByte] & ~mask));
     return true;
 }
 

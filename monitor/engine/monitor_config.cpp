@@ -142,16 +142,13 @@ bool CMonitorEngine::LoadRegistryConfig() {
         dword("Enable", [&](uint32_t v) { r.Enable = v != 0; });
         dword("BeepEnable", [&](uint32_t v) { r.BeepEnable = v != 0; });
         dword("ShutDownEnable", [&](uint32_t v) { r.ShutDownEnable = v != 0; });
-        dword("HiLimit",
-              [&](uint32_t v) { r.HiLimit = FromThousandths(static_cast<int32_t>(v)); });
-        dword("LoLimit",
-              [&](uint32_t v) { r.LoLimit = FromThousandths(static_cast<int32_t>(v)); });
+        dword("HiLimit", [&](uint32_t v) { r.HiLimit = FromThousandths(static_cast<int32_t>(v)); });
+        dword("LoLimit", [&](uint32_t v) { r.LoLimit = FromThousandths(static_cast<int32_t>(v)); });
         if (complete && r.ItemType == ITEM_FAN) {
             dword("SmartFanSupport", [&](uint32_t v) { r.SmartFanSupport = v != 0; });
             dword("SmartFanEnable", [&](uint32_t v) { r.SmartFanEnable = v != 0; });
             dword("TargetTemp", [&](uint32_t v) { r.TargetTemp = static_cast<int32_t>(v); });
-            dword("ToleranceTemp",
-                  [&](uint32_t v) { r.ToleranceTemp = static_cast<int32_t>(v); });
+            dword("ToleranceTemp", [&](uint32_t v) { r.ToleranceTemp = static_cast<int32_t>(v); });
             dword("StartCtrl", [&](uint32_t v) { r.StartCtrl = static_cast<int32_t>(v); });
             dword("StopCtrl", [&](uint32_t v) { r.StopCtrl = static_cast<int32_t>(v); });
         }
@@ -228,9 +225,9 @@ bool CMonitorEngine::SaveRegistryConfig() {
     m_registry.SetRoot(HKEY_CURRENT_USER);
     // One write of the settings file for the whole save.
     CRegistryBatch batch(m_registry);
-    bool ok = m_registry.SetDword(SETTINGS_KEY, "Total_Item_Count",
-                                  static_cast<uint32_t>(m_itemCount)) &&
-              m_registry.SetDword(SETTINGS_KEY, "Global_Beep_Enable", m_globalBeep ? 1 : 0);
+    bool ok =
+        m_registry.SetDword(SETTINGS_KEY, "Total_Item_Count", static_cast<uint32_t>(m_itemCount)) &&
+        m_registry.SetDword(SETTINGS_KEY, "Global_Beep_Enable", m_globalBeep ? 1 : 0);
     for (const auto& item : m_items) {
         if (!ok)
             break;

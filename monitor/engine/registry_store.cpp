@@ -67,8 +67,7 @@ bool CRegistryStore::GetString(const std::string& subkey, const std::string& nam
     return true;
 }
 
-bool CRegistryStore::SetDword(const std::string& subkey, const std::string& name,
-                              uint32_t value) {
+bool CRegistryStore::SetDword(const std::string& subkey, const std::string& name, uint32_t value) {
     if (!m_rootSet)
         return false;
     std::string key = FullKey(subkey);

@@ -301,6 +301,6 @@ int CSensorItem::ShutdownSecondsLeft() {
     if (m_alarmSince == 0)
         return -1;
     int64_t elapsed = (m_machine.PerfCounter() - m_alarmSince) / m_perfFrequency;
-    return static_cast<int>(std::clamp<int64_t>(SHUTDOWN_DELAY_SECONDS - elapsed, 0,
-                                                SHUTDOWN_DELAY_SECONDS));
+    return static_cast<int>(
+        std::clamp<int64_t>(SHUTDOWN_DELAY_SECONDS - elapsed, 0, SHUTDOWN_DELAY_SECONDS));
 }

@@ -1,0 +1,61 @@
+#include "console_options.h"
+
+#include <charconv>
+#include <cstdlib>
+
+bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* options,
+                         std::string* error) {
+    ConsoleOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-s" || a == "-S" || a == "-m" || a == "-M") {
+            o.startInTray = true;
+        } else if (a == "--console") {
+            o.console = true;
+        } else if (a == "--once") {
+            o.once = true;
+        } else if (a == "--json") {
+            o.json = true;
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--passes") {
+            if (i + 1 == args.size()) {
+                *error = "--passes needs a number";
+                return false;
+            }
+            const std::string& n = args[++i];
+            int value = 0;
+            auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), value);
+            if (ec != std::errc() || end != n.data() + n.size() || value < 1) {
+                *error = "--passes needs a whole number of at least 1, not \"" + n + "\"";
+                return false;
+            }
+            o.passes = value;
+        } else {
+            *error = "unknown argument \"" + a + "\"";
+            return false;
+        }
+    }
+    if (o.once || o.json || o.passes > 0)
+        o.console = true;
+    *options = o;
+    return true;
+}
+
+std::string ConsoleUsage() {
+    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [-s]\n"
+           "  --console    run the monitor in this terminal (the default without a display)\n"
+           "  --once       one monitoring pass, then exit\n"
+           "  --json       one JSON object per pass, on one line\n"
+           "  --passes N   stop after N passes (one every 2 seconds)\n"
+           "  -s, -m       start in the tray (the window's switch)\n";
+}
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v != nullptr && v[0] != '\0')
+            return true;
+    }
+    return false;
+}

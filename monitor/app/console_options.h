@@ -1,0 +1,28 @@
+#pragma once
+// The command line of vornpilot.
+//
+//   vornpilot [-s|-S|-m|-M] [--console] [--once] [--json] [--passes N] [--help]
+//
+// "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
+// end has no window and takes them as given. --once is one pass; --passes N stops after N.
+
+#include <string>
+#include <vector>
+
+struct ConsoleOptions {
+    bool console = false;  // --console, or implied by --once, --json and --passes
+    bool once = false;
+    bool json = false;
+    int passes = 0;  // 0: until stopped
+    bool startInTray = false;
+    bool help = false;
+};
+
+// False with *error set for an argument it does not know or a bad --passes value.
+bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* options,
+                         std::string* error);
+
+std::string ConsoleUsage();
+
+// True when a graphical display is reachable: $DISPLAY or $WAYLAND_DISPLAY is set.
+bool HasDisplay();
