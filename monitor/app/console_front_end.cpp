@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 
+#include "console_page.h"
 #include "console_table.h"
 #include "instance_checker.h"
 #include "json_report.h"
@@ -84,6 +85,9 @@ int CConsoleFrontEnd::Run() {
                      "vornpilot: no sensor items: the board file %s is missing or incomplete\n",
                      engine.ConfigFilePath().c_str());
     }
+    // The page the window would show, its error log and its unit rule.
+    CConsolePage page(engine, m_machine.SystemFact("Path"), m_machine.Notifier());
+    page.Start(m_options.logErrors);
     InstallStopHandlers();
 
     const bool screen = !m_options.json && ::isatty(::fileno(m_out));
@@ -92,8 +96,9 @@ int CConsoleFrontEnd::Run() {
     ::clock_gettime(CLOCK_MONOTONIC, &next);
     for (int pass = 1; !g_stop; ++pass) {
         engine.UpdateAll();
+        page.Update();
         if (m_options.json) {
-            std::fprintf(m_out, "%s\n", JsonReport(engine).c_str());
+            std::fprintf(m_out, "%s\n", JsonReport(engine, &page).c_str());
         } else {
             std::string title = "VORNPILOT Hardware Monitor  -  board " +
                                 (board.empty() ? std::string("unknown") : board) + "  -  " +
@@ -101,7 +106,7 @@ int CConsoleFrontEnd::Run() {
             if (!m_options.once && m_options.passes == 0)
                 title += "  -  Ctrl-C to stop";
             std::fprintf(m_out, "%s%s%s", screen ? "\x1b[H\x1b[2J" : "",
-                         ConsoleTable(engine, title).c_str(), screen ? "" : "\n");
+                         ConsoleTable(engine, title, &page).c_str(), screen ? "" : "\n");
         }
         std::fflush(m_out);
         if (m_options.once || (m_options.passes > 0 && pass >= m_options.passes))

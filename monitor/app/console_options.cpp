@@ -31,23 +31,33 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
                 return false;
             }
             o.passes = value;
+        } else if (a == "--log-errors") {
+            if (i + 1 == args.size() || (args[i + 1] != "on" && args[i + 1] != "off")) {
+                *error = "--log-errors needs \"on\" or \"off\"";
+                return false;
+            }
+            o.logErrors = args[++i] == "on";
         } else {
             *error = "unknown argument \"" + a + "\"";
             return false;
         }
     }
-    if (o.once || o.json || o.passes > 0)
+    if (o.once || o.json || o.passes > 0 || o.logErrors)
         o.console = true;
     *options = o;
     return true;
 }
 
 std::string ConsoleUsage() {
-    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [-s]\n"
+    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [--log-errors on|off] "
+           "[-s]\n"
            "  --console    run the monitor in this terminal (the default without a display)\n"
            "  --once       one monitoring pass, then exit\n"
            "  --json       one JSON object per pass, on one line\n"
            "  --passes N   stop after N passes (one every 2 seconds)\n"
+           "  --log-errors on|off\n"
+           "               record changes of the sensors in warning in Error.log beside the\n"
+           "               program, or stop recording (remembered for later starts)\n"
            "  -s, -m       start in the tray (the window's switch)\n";
 }
 

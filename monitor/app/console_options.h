@@ -1,19 +1,23 @@
 #pragma once
 // The command line of vornpilot.
 //
-//   vornpilot [-s|-S|-m|-M] [--console] [--once] [--json] [--passes N] [--help]
+//   vornpilot [-s|-S|-m|-M] [--console] [--once] [--json] [--passes N] [--log-errors on|off]
+//             [--help]
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
 // end has no window and takes them as given. --once is one pass; --passes N stops after N.
+// --log-errors switches the error log as the tray's "Record" does, and is remembered.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 struct ConsoleOptions {
-    bool console = false;  // --console, or implied by --once, --json and --passes
+    bool console = false;  // --console, or implied by the other console switches
     bool once = false;
     bool json = false;
     int passes = 0;  // 0: until stopped
+    std::optional<bool> logErrors;  // --log-errors on|off
     bool startInTray = false;
     bool help = false;
 };

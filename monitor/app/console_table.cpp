@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "console_page.h"
 #include "monitor_engine.h"
 #include "number_format.h"
 
@@ -80,12 +81,13 @@ ConsoleRow MakeConsoleRow(CSensorItem& item) {
     return row;
 }
 
-std::string ConsoleTable(CMonitorEngine& engine, const std::string& title) {
+std::string ConsoleTable(CMonitorEngine& engine, const std::string& title,
+                         const CConsolePage* page) {
     std::vector<ConsoleRow> rows;
     ConsoleRow head{"#", "Name", "Value", "Limits", "Status", ""};
     rows.push_back(head);
     for (const auto& item : engine.Items())
-        rows.push_back(MakeConsoleRow(*item));
+        rows.push_back(page != nullptr ? PageConsoleRow(*item, *page) : MakeConsoleRow(*item));
 
     size_t wNo = 0, wName = 0, wValue = 0, wLimits = 0, wStatus = 0;
     for (const ConsoleRow& r : rows) {
@@ -107,6 +109,8 @@ std::string ConsoleTable(CMonitorEngine& engine, const std::string& title) {
         out += "\nNo sensor items: the board file " + engine.ConfigFilePath() +
                " is missing or incomplete.\n";
     }
+    if (page != nullptr)
+        out += PageConsoleLines(*page);
     out += std::string("\nGlobal beep: ") + (engine.GetGlobalBeepEnable() ? "on" : "off") + "\n";
     return out;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+class CConsolePage;
 class CMonitorEngine;
 class CSensorItem;
 
@@ -18,5 +19,7 @@ struct ConsoleRow {
 
 ConsoleRow MakeConsoleRow(CSensorItem& item);
 
-// `title` is the first line (program, board, time).
-std::string ConsoleTable(CMonitorEngine& engine, const std::string& title);
+// `title` is the first line (program, board, time). With a page, each row shows the page's value,
+// limit and status texts, and the page's warning list and banner follow the rows.
+std::string ConsoleTable(CMonitorEngine& engine, const std::string& title,
+                         const CConsolePage* page = nullptr);

@@ -95,7 +95,7 @@ std::string JsonNumber(double value) {
     return std::string(buf, end);
 }
 
-std::string JsonReport(const CMonitorEngine& engine) {
+std::string JsonReport(const CMonitorEngine& engine, const IJsonExtra* extra) {
     std::string out = "{\"items\":[";
     bool first = true;
     for (const auto& item : engine.Items()) {
@@ -115,9 +115,13 @@ std::string JsonReport(const CMonitorEngine& engine) {
         out += ",\"value\":" + JsonNumber(item->GetValue());
         out += ",\"hiLimit\":" + JsonNumber(hi);
         out += ",\"loLimit\":" + JsonNumber(lo);
+        if (extra != nullptr)
+            out += extra->ItemFields(*item);
         out += '}';
     }
     out += std::string("],\"globalBeep\":") + (engine.GetGlobalBeepEnable() ? "true" : "false");
+    if (extra != nullptr)
+        out += extra->ReportFields();
     out += '}';
     return out;
 }

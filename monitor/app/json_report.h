@@ -10,8 +10,18 @@
 #include <string_view>
 
 class CMonitorEngine;
+class CSensorItem;
 
-std::string JsonReport(const CMonitorEngine& engine);
+// Fields a front end adds: after each item's own fields, and after "globalBeep". Each text is
+// empty or starts with ",".
+class IJsonExtra {
+  public:
+    virtual ~IJsonExtra() = default;
+    virtual std::string ItemFields(const CSensorItem& item) const = 0;
+    virtual std::string ReportFields() const = 0;
+};
+
+std::string JsonReport(const CMonitorEngine& engine, const IJsonExtra* extra = nullptr);
 
 // A JSON string literal, quotes included; invalid UTF-8 becomes U+FFFD.
 std::string JsonString(std::string_view text);

@@ -73,6 +73,19 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 
 }  // namespace
 
+std::string PageElementId(const std::string& name, int32_t itemType, const char* field) {
+    switch (itemType) {
+        case ITEM_TEMPERATURE:
+            return ElementId(name, "Temp", field);
+        case ITEM_VOLTAGE:
+            return ElementId(name, VOLTAGE_ROW.idPart, field);
+        case ITEM_FAN:
+            return ElementId(name, FAN_ROW.idPart, field);
+        default:
+            return "";
+    }
+}
+
 bool UnitIsCelsius(const std::string& unit) {
     return unit.empty() || unit == "C";
 }

@@ -7,6 +7,7 @@
 // Page element ids for an item named N: "N_Temp_Value", "N_Temp_Limit", "N_Temp_Status" (and
 // "_Volt_", "_Fan_" alike); fixed elements "WarningItems" and "WarningText".
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -87,6 +88,10 @@ class CStatusPage {
     int m_blinkPhase = 0;
     std::vector<std::string> m_currentWarningNames;
 };
+
+// The id of an item's page element: `field` is "Value", "Limit" or "Status"; "" for an item
+// type that is shown nowhere.
+std::string PageElementId(const std::string& name, int32_t itemType, const char* field);
 
 // The registry value "UNIT": "C" or "" (also when missing) means Celsius, anything else
 // Fahrenheit.
