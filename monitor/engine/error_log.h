@@ -29,7 +29,11 @@ class CErrorLog : public IWarningLog {
     // The tray whose "Record" check mark follows the switch; none by default.
     void SetTray(ITrayIcon* tray) { m_tray = tray; }
     // The clock of the entries' keys; the system clock by default.
-    void SetClock(std::function<std::time_t()> now) { m_now = std::move(now); }
+    void SetClock(std::function<std::time_t()> now) {
+        if (now) {
+            m_now = std::move(now);
+        }
+    }
 
     // Recording is on exactly when the registry value is the text "TRUE". Returns the switch.
     bool LoadSwitch();

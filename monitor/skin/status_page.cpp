@@ -125,7 +125,8 @@ void CStatusPage::Set(const std::string& id, const std::string& html) {
 }
 
 bool CStatusPage::SilenceSecondProcessorItem(IPageItem& item) {
-    if (item.GetCpuNo() != SECOND_PROCESSOR || m_isMultiProcessor()) {
+    // Without a way to ask, the machine is taken to have the processor: the item stays watched.
+    if (item.GetCpuNo() != SECOND_PROCESSOR || !m_isMultiProcessor || m_isMultiProcessor()) {
         return false;
     }
     item.SetBeepBit(false);
