@@ -1,0 +1,235 @@
+// The console front end against a real vorn-iod on the simulated board: a sensor pushed over its
+// limit through vornsim shows on the console as the page would show it, and the error log lands
+// in Error.log beside the program.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "daemon.h"
+#include "temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+const std::string BIN = VORN_BIN_DIR;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with the environment changed by `env`, waits for it (killing it after
+// `timeoutMs`) and returns its exit code and output.
+RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+              const CTempDir& scratch, int timeoutMs = 30000) {
+    std::vector<std::string> envText;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        if (env.count(entry.substr(0, entry.find('='))) == 0) {
+            envText.push_back(entry);
+        }
+    }
+    for (const auto& [name, value] : env) {
+        envText.push_back(name + "=" + value);
+    }
+    std::vector<char*> cenv;
+    for (auto& e : envText) {
+        cenv.push_back(e.data());
+    }
+    cenv.push_back(nullptr);
+    std::vector<std::string> argText = args;
+    std::vector<char*> cargs;
+    for (auto& a : argText) {
+        cargs.push_back(a.data());
+    }
+    cargs.push_back(nullptr);
+
+    const std::string outPath = scratch.PathOf("run.out");
+    const std::string errPath = scratch.PathOf("run.err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    RunResult result;
+    int rc = posix_spawn(&pid, cargs[0], &actions, nullptr, cargs.data(), cenv.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        result.err = std::string("spawn failed: ") + std::strerror(rc);
+        return result;
+    }
+    int status = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+// The lines of the "ErrorLog" section.
+std::vector<std::string> Entries(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(path));
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] == '[') {
+            inSection = line == "[ErrorLog]";
+        } else if (inSection && !line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+class ConsoleErrorLog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(m_daemon.Start(&error)) << error;
+        // A program folder of its own: Error.log is written beside the program.
+        m_program = m_dir.PathOf("program");
+        std::filesystem::create_directories(m_program);
+        for (const char* file : {"vornpilot", "libvorn-io.so", "EHF-SIM.ini"}) {
+            std::filesystem::copy_file(BIN + "/" + file, m_program + "/" + file);
+        }
+        m_env = {
+            {"VORNIO_RUNTIME_DIR", m_daemon.RuntimeDir()},
+            {"VORNIO_STATE_DIR", m_dir.PathOf("state")},
+            {"VORNPILOT_DMI_DIR", BIN + "/sim/EHF-SIM.dmi"},
+            {"XDG_CONFIG_HOME", m_dir.PathOf("config")},
+            {"XDG_RUNTIME_DIR", m_dir.PathOf("xdg-run")},
+            // The CPU item powers off after 20 s in alarm; nothing here may power anything off.
+            {"VORNPILOT_POWEROFF_COMMAND", "/bin/true"},
+        };
+        std::filesystem::create_directories(m_dir.PathOf("state"));
+        std::filesystem::create_directories(m_dir.PathOf("xdg-run"));
+    }
+
+    RunResult Vornsim(const std::vector<std::string>& words) {
+        std::vector<std::string> args{BIN + "/vornsim"};
+        args.insert(args.end(), words.begin(), words.end());
+        return Run(args, m_env, m_dir);
+    }
+
+    RunResult Vornpilot(const std::vector<std::string>& options) {
+        std::vector<std::string> args{m_program + "/vornpilot"};
+        args.insert(args.end(), options.begin(), options.end());
+        return Run(args, m_env, m_dir);
+    }
+
+    std::string LogPath() const { return m_program + "//Error.log"; }
+    std::string Hive() const {
+        return ReadFile(m_dir.PathOf("config") + "/vornpilot/registry.reg");
+    }
+
+    CTempDir m_dir;
+    CDaemon m_daemon{{"--no-drift", "--seed", "7"}};
+    std::string m_program;
+    std::map<std::string, std::string> m_env;
+};
+
+TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
+    ASSERT_EQ(Vornsim({"set", "SYSTEMPERATURE", "70"}).exitCode, 0);
+
+    // Recording is off on a first run: the page shows the warning, Error.log stays away.
+    RunResult plain = Vornpilot({"--once", "--json"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_NE(plain.out.find("\"name\":\"System\""), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("\"valueText\":\" 70 \xC2\xB0"
+                             "C\",\"limitText\":\" 55 \xC2\xB0"
+                             "C\",\"statusText\":\"Warning\""),
+              std::string::npos)
+        << plain.out;
+    EXPECT_NE(plain.out.find("\"warningItems\":\"Temperature:\\nSystem:  70 C\",\"warningText\":"
+                             "\"WARNING\"}"),
+              std::string::npos)
+        << plain.out;
+    EXPECT_FALSE(std::filesystem::exists(LogPath()));
+
+    // Switched on from the command line: stored like the tray's Record, and the entry written.
+    RunResult on = Vornpilot({"--once", "--log-errors", "on"});
+    ASSERT_EQ(on.exitCode, 0) << on.err;
+    EXPECT_NE(Hive().find("\"ErrorLog\"=\"TRUE\""), std::string::npos) << Hive();
+    std::vector<std::string> entries = Entries(LogPath());
+    ASSERT_EQ(entries.size(), 1u) << ReadFile(LogPath());
+    EXPECT_TRUE(std::regex_match(
+        entries[0],
+        std::regex(R"(\d{6}, \d{2}:\d{2}:\d{2} Warning:=Temperature:    System:  70 C)")))
+        << entries[0];
+    // The screen shows the page's texts without markup: the row, the banner, the list.
+    EXPECT_EQ(on.out.find("<"), std::string::npos) << on.out;
+    EXPECT_TRUE(std::regex_search(on.out, std::regex(R"(System\s+70 °C\s+55 °C\s+Warning)")))
+        << on.out;
+    EXPECT_NE(on.out.find("\nWARNING\n  Temperature:\n  System:  70 C\n"), std::string::npos)
+        << on.out;
+
+    // A fan joins: a second, longer entry.
+    ASSERT_EQ(Vornsim({"set", "CPUFAN0", "stall"}).exitCode, 0);
+    RunResult joined = Vornpilot({"--once"});
+    ASSERT_EQ(joined.exitCode, 0) << joined.err;
+    entries = Entries(LogPath());
+    ASSERT_FALSE(entries.empty());
+    EXPECT_TRUE(std::regex_match(entries.back(),
+                                 std::regex(R"(.* Warning:=Temperature:    System:  70 C    )"
+                                            R"(Fan:    CPU Fan:     0 RPM)")))
+        << ReadFile(LogPath());
+
+    // Switched off: nothing more is written, and the switch is stored.
+    std::string before = ReadFile(LogPath());
+    ASSERT_EQ(Vornsim({"release", "all"}).exitCode, 0);
+    ASSERT_EQ(Vornsim({"set", "AUXTEMPERATURE", "90"}).exitCode, 0);
+    RunResult off = Vornpilot({"--once", "--log-errors", "off"});
+    ASSERT_EQ(off.exitCode, 0) << off.err;
+    EXPECT_NE(Hive().find("\"ErrorLog\"=\"FALSE\""), std::string::npos);
+    EXPECT_EQ(ReadFile(LogPath()), before);
+}
+
+TEST_F(ConsoleErrorLog, NoWarningWritesNothingAndShowsNormal) {
+    RunResult run = Vornpilot({"--once", "--json", "--log-errors", "on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\"warningItems\":\"\",\"warningText\":\"NORMAL\"}"), std::string::npos)
+        << run.out;
+    EXPECT_FALSE(std::filesystem::exists(LogPath()));
+}
+
+}  // namespace
