@@ -58,7 +58,9 @@ std::optional<CConsolePage::ItemTexts> CConsolePage::TextsOf(const CSensorItem& 
 }
 
 std::string CConsolePage::WarningList() const {
-    return m_page.Text("WarningItems");
+    std::string list = m_page.Text("WarningItems");
+    list.erase(list.find_last_not_of('\n') + 1);
+    return list;
 }
 
 std::string CConsolePage::Banner() const {
@@ -89,8 +91,7 @@ ConsoleRow PageConsoleRow(CSensorItem& item, const CConsolePage& page) {
 
 std::string PageConsoleLines(const CConsolePage& page) {
     std::string out = "\n" + page.Banner() + "\n";
-    std::string list = page.WarningList();
-    list.erase(list.find_last_not_of('\n') + 1);
+    const std::string list = page.WarningList();
     size_t start = 0;
     while (start < list.size()) {
         size_t nl = list.find('\n', start);

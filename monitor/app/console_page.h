@@ -34,7 +34,7 @@ class CConsolePage : public IJsonExtra {
     };
     // The item's page texts as plain text; nullopt for an item shown nowhere on the page.
     std::optional<ItemTexts> TextsOf(const CSensorItem& item) const;
-    // "WarningItems" and "WarningText" as plain text.
+    // "WarningItems" (without its closing line breaks) and "WarningText" as plain text.
     std::string WarningList() const;
     std::string Banner() const;
 
