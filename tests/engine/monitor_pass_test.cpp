@@ -271,3 +271,40 @@ TEST_F(PassTest, EngineRestoresEveryFan) {
 }
 
 }  // namespace
+
+namespace {
+// One pass reads the 3 status registers and, per enabled item, its reading: a voltage one
+// register, a temperature at 0x50 two (whole and half degree) and at 0x27 one, a fan three
+// (two divisor registers and the count). Bank selects come on top.
+TEST_F(PassTest, RegistersReadInOnePass) {
+    UseSimBoardFile();
+    EditBoard("ITEM5", "Enable", "0");
+    auto engine = Start();
+    engine->UpdateAll();
+    io.ClearLog();
+    ASSERT_TRUE(engine->UpdateAll());
+    size_t expected = 3;
+    for (const auto& item : engine->Items()) {
+        if (!item->IsEnabled())
+            continue;
+        switch (item->GetItemType()) {
+            case ITEM_VOLTAGE:
+                expected += 1;
+                break;
+            case ITEM_TEMPERATURE:
+                expected += item->GetPinRegister() == 0x50 ? 2 : 1;
+                break;
+            case ITEM_FAN:
+                expected += 3;
+                break;
+        }
+    }
+    std::vector<std::string> log = io.RegisterLog();
+    size_t reads = std::count_if(log.begin(), log.end(), [](const std::string& e) {
+        return e[0] == 'R' && e.substr(2, 2) != "4E";
+    });
+    EXPECT_EQ(reads, expected);
+    EXPECT_EQ(expected, 3u + 9 + 5 + 15);
+    RecordProperty("port_accesses_per_pass", static_cast<int>(io.Log().size()));
+}
+}  // namespace
