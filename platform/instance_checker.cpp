@@ -15,11 +15,22 @@ namespace {
 
 constexpr const char* OBJECT_PREFIX = "CInstanceChecker_MMF_";
 
-// The descriptors of the objects this process holds, by path; closed only at exit.
+// The descriptors of the objects this process holds, by path; closed only at exit. A child
+// made by fork inherits the descriptors but not the claim: entries name their process.
+struct HeldObject {
+    int fd;
+    pid_t pid;
+};
 std::mutex g_mutex;
-std::map<std::string, int>& Held() {
-    static std::map<std::string, int> held;
+std::map<std::string, HeldObject>& Held() {
+    static std::map<std::string, HeldObject> held;
     return held;
+}
+
+// The descriptor this process holds for `path`, or -1.
+int HeldFd(const std::string& path) {
+    auto held = Held().find(path);
+    return held != Held().end() && held->second.pid == ::getpid() ? held->second.fd : -1;
 }
 
 bool WriteHandle(int fd, uint32_t handle) {
@@ -64,10 +75,10 @@ EInstanceClaim CInstanceChecker::Claim(uint32_t windowHandle, uint32_t* runningH
             *error = m_path + ": " + what;
         return EInstanceClaim::Failed;
     };
-    auto held = Held().find(m_path);
-    if (held != Held().end())
-        return WriteHandle(held->second, windowHandle) ? EInstanceClaim::First
-                                                       : fail(std::strerror(errno));
+    int heldFd = HeldFd(m_path);
+    if (heldFd >= 0)
+        return WriteHandle(heldFd, windowHandle) ? EInstanceClaim::First
+                                                 : fail(std::strerror(errno));
 
     int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
@@ -93,19 +104,19 @@ EInstanceClaim CInstanceChecker::Claim(uint32_t windowHandle, uint32_t* runningH
         ::close(fd);
         return fail(std::strerror(err));
     }
-    Held()[m_path] = fd;
+    Held()[m_path] = {fd, ::getpid()};
     return EInstanceClaim::First;
 }
 
 bool CInstanceChecker::UpdateHandle(uint32_t windowHandle) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    auto held = Held().find(m_path);
-    return held != Held().end() && WriteHandle(held->second, windowHandle);
+    int heldFd = HeldFd(m_path);
+    return heldFd >= 0 && WriteHandle(heldFd, windowHandle);
 }
 
 void CInstanceChecker::ReleaseForProcess() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    for (auto& [path, fd] : Held())
-        ::close(fd);
+    for (auto& [path, held] : Held())
+        ::close(held.fd);
     Held().clear();
 }

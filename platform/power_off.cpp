@@ -77,6 +77,8 @@ bool CCommandPowerOff::RequestPowerOff() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // What the command prints goes to standard error: standard output may carry JSON lines.
+    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t none;

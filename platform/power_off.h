@@ -18,7 +18,8 @@ class IPowerOff {
 // $VORNPILOT_POWEROFF_COMMAND when set and not blank, else "systemctl poweroff".
 std::string PowerOffCommandLine();
 
-// Runs the command line, split into words, without a shell. While a started command is still
+// Runs the command line, split into words, without a shell, with standard input from /dev/null
+// and its standard output sent to standard error. While a started command is still
 // running a new request starts nothing, so requests made every pass never pile up; a command
 // that ended (however) is started again by the next request.
 class CCommandPowerOff : public IPowerOff {

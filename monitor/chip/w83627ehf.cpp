@@ -27,6 +27,22 @@ int CW83627EHF::LookupPin(const std::string& name, uint8_t pinAndBank[2]) {
     return 1;
 }
 
+int CW83627EHF::ReadRegisters(uint8_t bank, std::initializer_list<RegisterRead> reads) {
+    int r = SelectBank(bank);
+    for (auto it = reads.begin(); r >= 1 && it != reads.end(); ++it) {
+        r = ReadChipRegister(it->reg, it->into);
+    }
+    return r;
+}
+
+int CW83627EHF::WriteRegisters(uint8_t bank, std::initializer_list<RegisterWrite> writes) {
+    int r = SelectBank(bank);
+    for (auto it = writes.begin(); r >= 1 && it != writes.end(); ++it) {
+        r = WriteChipRegister(it->reg, it->value);
+    }
+    return r;
+}
+
 int CW83627EHF::UpdateBits(uint8_t reg, uint8_t mask, uint8_t bits) {
     uint8_t v = 0;
     int r = ReadChipRegister(reg, &v);
@@ -48,10 +64,7 @@ int CW83627EHF::ReadBit(uint8_t reg, uint8_t bit, uint8_t* into, uint8_t weight)
 int CW83627EHF::ReadVoltageRaw(uint8_t pin, uint8_t* raw) {
     if (!IsVoltagePin(pin))
         return Reject(ERR_NOT_VOLTAGE_PIN);
-    int r = SelectBank(VoltageBank(pin));
-    if (r < 1)
-        return r;
-    return ReadChipRegister(pin, raw);
+    return ReadRegisters(VoltageBank(pin), {{pin, raw}});
 }
 
 int CW83627EHF::ReadVoltage(uint8_t pin, double* volts, double factor, bool negative) {
@@ -65,25 +78,15 @@ int CW83627EHF::ReadVoltage(uint8_t pin, double* volts, double factor, bool nega
 int CW83627EHF::ReadVoltageLimitsRaw(uint8_t pin, uint8_t* high, uint8_t* low) {
     if (!IsVoltagePin(pin))
         return Reject(ERR_NOT_VOLTAGE_PIN);
-    int r = SelectBank(VoltageBank(pin));
-    if (r < 1)
-        return r;
-    r = ReadChipRegister(VoltageHighLimit(pin), high);
-    if (r < 1)
-        return r;
-    return ReadChipRegister(VoltageLowLimit(pin), low);
+    return ReadRegisters(VoltageBank(pin),
+                         {{VoltageHighLimit(pin), high}, {VoltageLowLimit(pin), low}});
 }
 
 int CW83627EHF::WriteVoltageLimitsRaw(uint8_t pin, uint8_t high, uint8_t low) {
     if (!IsVoltagePin(pin))
         return Reject(ERR_NOT_VOLTAGE_PIN);
-    int r = SelectBank(VoltageBank(pin));
-    if (r < 1)
-        return r;
-    r = WriteChipRegister(VoltageHighLimit(pin), high);
-    if (r < 1)
-        return r;
-    return WriteChipRegister(VoltageLowLimit(pin), low);
+    return WriteRegisters(VoltageBank(pin),
+                          {{VoltageHighLimit(pin), high}, {VoltageLowLimit(pin), low}});
 }
 
 int CW83627EHF::ReadVoltageLimits(uint8_t pin, double* high, double* low, double factor,
@@ -108,13 +111,9 @@ int CW83627EHF::SetVoltageLimits(uint8_t pin, double high, double low, double fa
 int CW83627EHF::ReadTemperatureRaw(uint8_t pin, uint8_t* whole, uint8_t* half, uint8_t bank) {
     if (!IsTemperaturePin(pin))
         return Reject(ERR_NOT_TEMP_PIN);
-    int r = SelectBank(bank);
-    if (r < 1)
-        return r;
-    r = ReadChipRegister(pin, whole);
-    if (r < 1 || pin != 0x50)
-        return r;
-    return ReadChipRegister(TEMP_HALF, half);
+    if (pin == 0x27)
+        return ReadRegisters(bank, {{pin, whole}});
+    return ReadRegisters(bank, {{pin, whole}, {TEMP_HALF, half}});
 }
 
 int CW83627EHF::ReadTemperature(uint8_t pin, double* celsius, uint8_t bank) {
@@ -129,30 +128,15 @@ int CW83627EHF::ReadTemperatureLimitsRaw(uint8_t pin, uint8_t* highWhole, uint8_
                                          uint8_t* lowWhole, uint8_t* lowHalf, uint8_t bank) {
     if (!IsTemperaturePin(pin))
         return Reject(ERR_NOT_TEMP_PIN);
-    int r = SelectBank(bank);
-    if (r < 1)
-        return r;
     if (pin == 0x27) {
         *highHalf = 0;
         *lowHalf = 0;
-        r = ReadChipRegister(SYSTEMP_HIGH, highWhole);
-        if (r < 1)
-            return r;
-        return ReadChipRegister(SYSTEMP_LOW, lowWhole);
+        return ReadRegisters(bank, {{SYSTEMP_HIGH, highWhole}, {SYSTEMP_LOW, lowWhole}});
     }
-    const struct {
-        uint8_t reg;
-        uint8_t* into;
-    } order[] = {{TEMP_HIGH_WHOLE, highWhole},
-                 {TEMP_HIGH_HALF, highHalf},
-                 {TEMP_LOW_WHOLE, lowWhole},
-                 {TEMP_LOW_HALF, lowHalf}};
-    for (const auto& o : order) {
-        r = ReadChipRegister(o.reg, o.into);
-        if (r < 1)
-            return r;
-    }
-    return r;
+    return ReadRegisters(bank, {{TEMP_HIGH_WHOLE, highWhole},
+                                {TEMP_HIGH_HALF, highHalf},
+                                {TEMP_LOW_WHOLE, lowWhole},
+                                {TEMP_LOW_HALF, lowHalf}});
 }
 
 int CW83627EHF::ReadTemperatureLimits(uint8_t pin, double* high, double* low, uint8_t bank) {
@@ -169,23 +153,12 @@ int CW83627EHF::WriteTemperatureLimitsRaw(uint8_t pin, uint8_t highWhole, uint8_
                                           uint8_t lowWhole, uint8_t lowHalf, uint8_t bank) {
     if (!IsTemperaturePin(pin))
         return Reject(ERR_NOT_TEMP_PIN);
-    int r = SelectBank(bank);
-    if (r < 1)
-        return r;
-    if (pin == 0x27) {
-        r = WriteChipRegister(SYSTEMP_HIGH, highWhole);
-        if (r < 1)
-            return r;
-        return WriteChipRegister(SYSTEMP_LOW, lowWhole);
-    }
-    const uint8_t regs[] = {TEMP_HIGH_WHOLE, TEMP_HIGH_HALF, TEMP_LOW_WHOLE, TEMP_LOW_HALF};
-    const uint8_t values[] = {highWhole, highHalf, lowWhole, lowHalf};
-    for (int i = 0; i < 4; ++i) {
-        r = WriteChipRegister(regs[i], values[i]);
-        if (r < 1)
-            return r;
-    }
-    return r;
+    if (pin == 0x27)
+        return WriteRegisters(bank, {{SYSTEMP_HIGH, highWhole}, {SYSTEMP_LOW, lowWhole}});
+    return WriteRegisters(bank, {{TEMP_HIGH_WHOLE, highWhole},
+                                 {TEMP_HIGH_HALF, highHalf},
+                                 {TEMP_LOW_WHOLE, lowWhole},
+                                 {TEMP_LOW_HALF, lowHalf}});
 }
 
 int CW83627EHF::SetTemperatureLimits(uint8_t pin, double high, double low, uint8_t bank) {
@@ -226,10 +199,7 @@ int CW83627EHF::ReadFanDivisorCode(uint8_t pin, uint8_t* code) {
 int CW83627EHF::ReadFanCount(uint8_t pin, uint8_t* count) {
     if (!IsFanPin(pin))
         return Reject(ERR_NOT_FAN_PIN);
-    int r = SelectBank(FanBank(pin));
-    if (r < 1)
-        return r;
-    return ReadChipRegister(pin, count);
+    return ReadRegisters(FanBank(pin), {{pin, count}});
 }
 
 int CW83627EHF::ReadFanSpeed(uint8_t pin, int* rpm) {
@@ -263,19 +233,13 @@ uint8_t FanLimitRegisterOf(uint8_t pin) {
 int CW83627EHF::ReadFanLimitCount(uint8_t pin, uint8_t* count) {
     if (!IsFanPin(pin))
         return Reject(ERR_NOT_FAN_PIN);
-    int r = SelectBank(FanBank(pin));
-    if (r < 1)
-        return r;
-    return ReadChipRegister(FanLimitRegisterOf(pin), count);
+    return ReadRegisters(FanBank(pin), {{FanLimitRegisterOf(pin), count}});
 }
 
 int CW83627EHF::WriteFanLimitCount(uint8_t pin, uint8_t count) {
     if (!IsFanPin(pin))
         return Reject(ERR_NOT_FAN_PIN);
-    int r = SelectBank(FanBank(pin));
-    if (r < 1)
-        return r;
-    return WriteChipRegister(FanLimitRegisterOf(pin), count);
+    return WriteRegisters(FanBank(pin), {{FanLimitRegisterOf(pin), count}});
 }
 
 int CW83627EHF::ReadFanLimit(uint8_t pin, int* rpm) {
@@ -305,33 +269,19 @@ int CW83627EHF::SetFanLimit(uint8_t pin, int rpm) {
 // ---- SMI, beep, status ----
 
 int CW83627EHF::ReadSmiMasks(uint8_t m[4]) {
-    int r = SelectBank(0);
+    int r = ReadRegisters(
+        0, {{SMI_MASK_BANK0[0], &m[0]}, {SMI_MASK_BANK0[1], &m[1]}, {SMI_MASK_BANK0[2], &m[2]}});
     if (r < 1)
         return r;
-    for (int i = 0; i < 3; ++i) {
-        r = ReadChipRegister(SMI_MASK_BANK0[i], &m[i]);
-        if (r < 1)
-            return r;
-    }
-    r = SelectBank(4);
-    if (r < 1)
-        return r;
-    return ReadChipRegister(SMI_MASK_BANK4, &m[3]);
+    return ReadRegisters(4, {{SMI_MASK_BANK4, &m[3]}});
 }
 
 int CW83627EHF::WriteSmiMasks(const uint8_t m[4]) {
-    int r = SelectBank(0);
+    int r = WriteRegisters(
+        0, {{SMI_MASK_BANK0[0], m[0]}, {SMI_MASK_BANK0[1], m[1]}, {SMI_MASK_BANK0[2], m[2]}});
     if (r < 1)
         return r;
-    for (int i = 0; i < 3; ++i) {
-        r = WriteChipRegister(SMI_MASK_BANK0[i], m[i]);
-        if (r < 1)
-            return r;
-    }
-    r = SelectBank(4);
-    if (r < 1)
-        return r;
-    return WriteChipRegister(SMI_MASK_BANK4, m[3]);
+    return WriteRegisters(4, {{SMI_MASK_BANK4, m[3]}});
 }
 
 int CW83627EHF::SetGlobalBeep(bool on) {
@@ -342,34 +292,18 @@ int CW83627EHF::SetGlobalBeep(bool on) {
 }
 
 int CW83627EHF::ReadBeepMasks(uint8_t b[4]) {
-    int r = SelectBank(0);
+    int r = ReadRegisters(
+        0, {{BEEP_MASK_1, &b[0]}, {BEEP_MASK_2, &b[1]}, {BANK_SELECT_REGISTER, &b[3]}});
     if (r < 1)
         return r;
-    const struct {
-        uint8_t reg;
-        uint8_t* into;
-    } order[] = {{BEEP_MASK_1, &b[0]}, {BEEP_MASK_2, &b[1]}, {BANK_SELECT_REGISTER, &b[3]}};
-    for (const auto& o : order) {
-        r = ReadChipRegister(o.reg, o.into);
-        if (r < 1)
-            return r;
-    }
-    r = SelectBank(4);
-    if (r < 1)
-        return r;
-    return ReadChipRegister(BEEP_MASK_BANK4, &b[2]);
+    return ReadRegisters(4, {{BEEP_MASK_BANK4, &b[2]}});
 }
 
 int CW83627EHF::WriteBeepMasks(const uint8_t b[4]) {
-    int r = SelectBank(0);
+    int r = WriteRegisters(0, {{BEEP_MASK_1, b[0]}, {BEEP_MASK_2, b[1]}});
     if (r < 1)
         return r;
-    r = WriteChipRegister(BEEP_MASK_1, b[0]);
-    if (r < 1)
-        return r;
-    r = WriteChipRegister(BEEP_MASK_2, b[1]);
-    if (r < 1)
-        return r;
+    // Only the beep bits and the bank bits of the bank-select register survive.
     uint8_t bankSelect = 0;
     r = ReadChipRegister(BANK_SELECT_REGISTER, &bankSelect);
     if (r < 1)
@@ -379,29 +313,16 @@ int CW83627EHF::WriteBeepMasks(const uint8_t b[4]) {
         static_cast<uint8_t>((b[3] & BANK_SELECT_BEEP_BITS) | (bankSelect & BANK_BITS)));
     if (r < 1)
         return r;
-    r = SelectBank(4);
-    if (r < 1)
-        return r;
-    return WriteChipRegister(BEEP_MASK_BANK4, b[2]);
+    return WriteRegisters(4, {{BEEP_MASK_BANK4, b[2]}});
 }
 
 int CW83627EHF::ReadRealTimeStatus(uint8_t s[3]) {
-    int r = SelectBank(4);
-    if (r < 1)
-        return r;
-    for (int i = 0; i < 3; ++i) {
-        r = ReadChipRegister(REALTIME_STATUS[i], &s[i]);
-        if (r < 1)
-            return r;
-    }
-    return r;
+    return ReadRegisters(
+        4, {{REALTIME_STATUS[0], &s[0]}, {REALTIME_STATUS[1], &s[1]}, {REALTIME_STATUS[2], &s[2]}});
 }
 
 int CW83627EHF::WriteRegister0E(uint8_t value) {
-    int r = SelectBank(0);
-    if (r < 1)
-        return r;
-    return WriteChipRegister(SETUP_REGISTER_0E, value);
+    return WriteRegisters(0, {{SETUP_REGISTER_0E, value}});
 }
 
 int CW83627EHF::SetBank4Register53Bit5(bool on) {

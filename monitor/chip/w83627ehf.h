@@ -5,6 +5,7 @@
 // an error code). Bytes not yet read stay as the caller pre-set them.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "chip_register.h"
@@ -73,6 +74,17 @@ class CW83627EHF : public CSensorChip {
     int SetFanControlFlag(uint8_t pin, bool on);
 
   private:
+    struct RegisterRead {
+        uint8_t reg;
+        uint8_t* into;
+    };
+    struct RegisterWrite {
+        uint8_t reg;
+        uint8_t value;
+    };
+    // Selects bank, then reads or writes the registers in order, stopping at the first failure.
+    int ReadRegisters(uint8_t bank, std::initializer_list<RegisterRead> reads);
+    int WriteRegisters(uint8_t bank, std::initializer_list<RegisterWrite> writes);
     int Reject(int code);
     int ReadBit(uint8_t reg, uint8_t bit, uint8_t* into, uint8_t weight);
     int UpdateBits(uint8_t reg, uint8_t mask, uint8_t bits);

@@ -182,6 +182,10 @@ int FanLimitRpm(double lo) {
     return static_cast<int>(t);
 }
 
+double NearestHalf(double celsius) {
+    return std::round(celsius * 2) / 2;
+}
+
 // The slowest count the limit register holds: no fan count ever exceeds it.
 constexpr uint8_t NO_FAN_ALARM_COUNT = 255;
 }  // namespace
@@ -193,7 +197,10 @@ bool CSensorItem::SetLimits(double hi, double lo) {
             r = m_chip.SetVoltageLimits(m_pinRegister, hi, lo, m_factor, m_negative);
             break;
         case ITEM_TEMPERATURE:
-            r = m_chip.SetTemperatureLimits(m_pinRegister, hi, lo, m_pinBank);
+            // The chip holds half degrees and sets the half bit for any fraction: a limit read
+            // as 70.0000033 from thousandths must reach it as 70, not 70.5.
+            r = m_chip.SetTemperatureLimits(m_pinRegister, NearestHalf(hi), NearestHalf(lo),
+                                            m_pinBank);
             break;
         case ITEM_FAN: {
             int rpm = FanLimitRpm(lo);

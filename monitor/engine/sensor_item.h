@@ -77,7 +77,8 @@ class CSensorItem {
     // Writes the limits (fans: only the low limit reaches the chip) and stores them whatever
     // the chip said. Success needs a chip result of at least 1, except that a fan low limit of
     // 0 rpm or less means "no fan alarm": the chip's limit count is set to its slowest value,
-    // which a turning or stalled fan never exceeds.
+    // which a turning or stalled fan never exceeds. Temperature limits reach the chip rounded
+    // to its half degrees.
     bool SetLimits(double hi, double lo);
     bool SetBeepBit(bool on);
     // Applies limits, Enable, BeepEnable and ShutDownEnable from the item's own board-file
