@@ -28,7 +28,8 @@ constexpr OptionSpec OPTIONS[] = {
 
 const OptionSpec* FindOption(const std::string& name) {
     for (const OptionSpec& spec : OPTIONS) {
-        if (name == spec.name) return &spec;
+        if (name == spec.name)
+            return &spec;
     }
     return nullptr;
 }
@@ -36,7 +37,8 @@ const OptionSpec* FindOption(const std::string& name) {
 std::optional<uint64_t> ParseUnsigned(const std::string& text) {
     uint64_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
     return value;
 }
 
@@ -111,7 +113,8 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
             options.hw.force = true;
         }
     }
-    if (options.help) return options;
+    if (options.help)
+        return options;
 
     for (const OptionSpec* spec : seen) {
         if (spec->onlyFor && *spec->onlyFor != options.backend) {
@@ -124,7 +127,8 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
         options.runtimeDir = env.runtimeDirVariable.empty() ? IodOptions::DEFAULT_RUNTIME_DIR
                                                             : env.runtimeDirVariable;
     }
-    if (options.boardFile.empty()) options.boardFile = env.programDir + "/sim/EHF-SIM.simboard";
+    if (options.boardFile.empty())
+        options.boardFile = env.programDir + "/sim/EHF-SIM.simboard";
     return options;
 }
 

@@ -21,14 +21,16 @@ std::optional<uint32_t> ParseNumber(std::string_view text) {
     }
     uint32_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
     return value;
 }
 
 std::vector<std::string> Words(const std::string& line) {
     std::istringstream in(line.substr(0, line.find('#')));
     std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
+    for (std::string w; in >> w;)
+        words.push_back(w);
     return words;
 }
 
@@ -47,12 +49,14 @@ std::optional<CAllowList> CAllowList::Parse(std::string_view text, std::string* 
     for (std::string line; std::getline(in, line);) {
         ++lineNo;
         auto words = Words(line);
-        if (words.empty()) continue;
+        if (words.empty())
+            continue;
         auto fail = [&](const std::string& why) {
             *error = "line " + std::to_string(lineNo) + ": " + why;
             return std::nullopt;
         };
-        if (words.size() != 2) return fail("expected '<kind> <first>[-<last>]'");
+        if (words.size() != 2)
+            return fail("expected '<kind> <first>[-<last>]'");
 
         std::vector<Range>* target = nullptr;
         uint32_t limit = 0xFFFFFFFF;
@@ -70,11 +74,15 @@ std::optional<CAllowList> CAllowList::Parse(std::string_view text, std::string* 
         const std::string& span = words[1];
         const size_t dash = span.find('-');
         auto first = ParseNumber(std::string_view(span).substr(0, dash));
-        auto last = dash == std::string::npos ? first
-                                              : ParseNumber(std::string_view(span).substr(dash + 1));
-        if (!first || !last) return fail("bad number in '" + span + "'");
-        if (*first > *last) return fail("range '" + span + "' runs backwards");
-        if (*last > limit) return fail("'" + span + "' is out of range");
+        auto last = dash == std::string::npos
+                        ? first
+                        : ParseNumber(std::string_view(span).substr(dash + 1));
+        if (!first || !last)
+            return fail("bad number in '" + span + "'");
+        if (*first > *last)
+            return fail("range '" + span + "' runs backwards");
+        if (*last > limit)
+            return fail("'" + span + "' is out of range");
         target->push_back({*first, *last});
     }
     return list;
@@ -84,7 +92,8 @@ std::optional<CAllowList> CAllowList::Load(const std::string& path, bool mustExi
                                            std::string* error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT && !mustExist) return Defaults();
+        if (errno == ENOENT && !mustExist)
+            return Defaults();
         *error = "cannot read " + path + ": " + std::strerror(errno);
         return std::nullopt;
     }
@@ -107,25 +116,33 @@ std::optional<CAllowList> CAllowList::Load(const std::string& path, bool mustExi
         return std::nullopt;
     }
     auto list = Parse(text, error);
-    if (!list) *error = path + ": " + *error;
+    if (!list)
+        *error = path + ": " + *error;
     return list;
 }
 
 bool CAllowList::Contains(const std::vector<Range>& ranges, uint32_t value) {
     for (const Range& r : ranges) {
-        if (value >= r.first && value <= r.last) return true;
+        if (value >= r.first && value <= r.last)
+            return true;
     }
     return false;
 }
 
 bool CAllowList::AllowsPort(uint16_t port, uint8_t size) const {
-    if (size == 0) return false;
+    if (size == 0)
+        return false;
     for (uint32_t p = port; p < static_cast<uint32_t>(port) + size; ++p) {
-        if (p > 0xFFFF || !Contains(m_ports, p)) return false;
+        if (p > 0xFFFF || !Contains(m_ports, p))
+            return false;
     }
     return true;
 }
 
-bool CAllowList::AllowsMsrRead(uint32_t msr) const { return Contains(m_msrRead, msr); }
+bool CAllowList::AllowsMsrRead(uint32_t msr) const {
+    return Contains(m_msrRead, msr);
+}
 
-bool CAllowList::AllowsMsrWrite(uint32_t msr) const { return Contains(m_msrWrite, msr); }
+bool CAllowList::AllowsMsrWrite(uint32_t msr) const {
+    return Contains(m_msrWrite, msr);
+}

@@ -17,7 +17,7 @@
 #include <vector>
 
 class CAllowList {
-public:
+  public:
     static constexpr const char* DEFAULT_PATH = "/etc/vorn-io/allow.conf";
 
     static CAllowList Defaults();
@@ -34,7 +34,7 @@ public:
     bool AllowsAnyMsr() const { return !m_msrRead.empty() || !m_msrWrite.empty(); }
     bool AllowsAnyMsrWrite() const { return !m_msrWrite.empty(); }
 
-private:
+  private:
     struct Range {
         uint32_t first;
         uint32_t last;

@@ -43,7 +43,8 @@ std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, 
         return nullptr;
     }
     auto allowList = CAllowList::Load(options.allowListPath, options.allowListGiven, error);
-    if (!allowList) return nullptr;
+    if (!allowList)
+        return nullptr;
 
     CUniqueFd portFd(::open(options.portDevice.c_str(), O_RDWR | O_CLOEXEC));
     if (!portFd.IsValid()) {
@@ -65,7 +66,8 @@ std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, 
 }
 
 void CHwBackend::LogRefusal(const char* what, uint32_t where) {
-    if (m_refusalsLogged > MAX_LOGGED_REFUSALS) return;
+    if (m_refusalsLogged > MAX_LOGGED_REFUSALS)
+        return;
     if (++m_refusalsLogged > MAX_LOGGED_REFUSALS) {
         IodLog("further refused accesses are not logged");
         return;
@@ -74,20 +76,24 @@ void CHwBackend::LogRefusal(const char* what, uint32_t where) {
 }
 
 bool CHwBackend::ReadPort(uint16_t port, uint8_t size, uint32_t* value) {
-    if (size != 1 && size != 2 && size != 4) return false;
+    if (size != 1 && size != 2 && size != 4)
+        return false;
     if (!m_allowList.AllowsPort(port, size)) {
         LogRefusal("port read at", port);
         return false;
     }
     uint8_t bytes[4] = {};
-    if (!ReadExactly(m_portFd.Get(), bytes, size, port)) return false;
+    if (!ReadExactly(m_portFd.Get(), bytes, size, port))
+        return false;
     *value = 0;
-    for (int i = size - 1; i >= 0; --i) *value = (*value << 8) | bytes[i];
+    for (int i = size - 1; i >= 0; --i)
+        *value = (*value << 8) | bytes[i];
     return true;
 }
 
 bool CHwBackend::WritePort(uint16_t port, uint8_t size, uint32_t value) {
-    if (size != 1 && size != 2 && size != 4) return false;
+    if (size != 1 && size != 2 && size != 4)
+        return false;
     if (!m_allowList.AllowsPort(port, size)) {
         LogRefusal("port write at", port);
         return false;
@@ -103,7 +109,8 @@ bool CHwBackend::ReadMsr(uint32_t msr, uint64_t* value) {
         return false;
     }
     uint8_t bytes[8];
-    if (!m_msrFd.IsValid() || !ReadExactly(m_msrFd.Get(), bytes, sizeof bytes, msr)) return false;
+    if (!m_msrFd.IsValid() || !ReadExactly(m_msrFd.Get(), bytes, sizeof bytes, msr))
+        return false;
     *value = vornio::GetLe64(bytes);
     return true;
 }

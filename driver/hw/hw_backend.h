@@ -27,7 +27,7 @@ struct HwBackendOptions {
 };
 
 class CHwBackend : public IDriverBackend {
-public:
+  public:
     // Runs the start-up checks (privilege, kernel driver, allow-list) and opens the devices.
     // nullptr with the reason in *error when the backend must not start.
     static std::unique_ptr<CHwBackend> Create(const HwBackendOptions& options, std::string* error,
@@ -38,9 +38,11 @@ public:
     bool ReadMsr(uint32_t msr, uint64_t* value) override;
     bool WriteMsr(uint32_t msr, uint64_t value) override;
 
-private:
+  private:
     CHwBackend(CAllowList allowList, CUniqueFd portFd, CUniqueFd msrFd)
-        : m_allowList(std::move(allowList)), m_portFd(std::move(portFd)), m_msrFd(std::move(msrFd)) {}
+        : m_allowList(std::move(allowList)),
+          m_portFd(std::move(portFd)),
+          m_msrFd(std::move(msrFd)) {}
 
     void LogRefusal(const char* what, uint32_t where);
 

@@ -10,7 +10,8 @@ std::optional<std::string> FindKernelChipDriver(const std::string& sysfsRoot) {
     for (const char* entry : ENTRIES) {
         std::string path = sysfsRoot + entry;
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) return path;
+        if (::stat(path.c_str(), &st) == 0)
+            return path;
     }
     return std::nullopt;
 }

@@ -14,8 +14,10 @@ CConnection::EIo CConnection::Flush() {
         ssize_t n = ::send(m_fd.Get(), m_output.data() + m_sent, m_output.size() - m_sent,
                            MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return EIo::AGAIN;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return EIo::AGAIN;
             return EIo::CLOSED;
         }
         m_sent += static_cast<size_t>(n);

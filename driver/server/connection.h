@@ -8,7 +8,7 @@
 #include "unique_fd.h"
 
 class CConnection {
-public:
+  public:
     explicit CConnection(CUniqueFd fd) : m_fd(std::move(fd)) {}
     virtual ~CConnection() = default;
 
@@ -18,7 +18,7 @@ public:
     // Handles what poll reported; false when the connection is finished and must be closed.
     virtual bool Service(short revents) = 0;
 
-protected:
+  protected:
     enum class EIo { DONE, AGAIN, CLOSED };
     // Sends as much of m_output as the socket takes.
     EIo Flush();
@@ -27,7 +27,7 @@ protected:
 
     CUniqueFd m_fd;
 
-private:
+  private:
     std::vector<uint8_t> m_output;
     size_t m_sent = 0;
 };

@@ -7,15 +7,20 @@
 
 #include "log.h"
 
-short CDeviceConnection::Events() const { return HasOutput() ? POLLOUT : POLLIN; }
+short CDeviceConnection::Events() const {
+    return HasOutput() ? POLLOUT : POLLIN;
+}
 
 bool CDeviceConnection::Service(short revents) {
-    if (revents & (POLLERR | POLLNVAL)) return false;
+    if (revents & (POLLERR | POLLNVAL))
+        return false;
     if (HasOutput()) {
-        if (revents & POLLHUP) return false;  // nobody left to read the answer
+        if (revents & POLLHUP)
+            return false;  // nobody left to read the answer
         return Flush() != EIo::CLOSED;
     }
-    if (revents & (POLLIN | POLLHUP)) return ReadRequest();
+    if (revents & (POLLIN | POLLHUP))
+        return ReadRequest();
     return true;
 }
 
@@ -24,15 +29,18 @@ bool CDeviceConnection::ReadRequest() {
     for (;;) {
         ssize_t n = ::recv(m_fd.Get(), chunk, m_framer.Missing(), MSG_DONTWAIT);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return errno == EAGAIN || errno == EWOULDBLOCK;
         }
-        if (n == 0) return false;  // hang-up; a partial frame is dropped with it
+        if (n == 0)
+            return false;  // hang-up; a partial frame is dropped with it
         if (!m_framer.Append({chunk, static_cast<size_t>(n)})) {
             IodLog("closing a client that sent a malformed frame");
             return false;
         }
-        if (m_framer.HasRequest()) break;
+        if (m_framer.HasRequest())
+            break;
     }
 
     vornio::DeviceRequest request = m_framer.Take();

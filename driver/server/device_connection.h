@@ -8,14 +8,14 @@
 #include "request_framer.h"
 
 class CDeviceConnection : public CConnection {
-public:
+  public:
     CDeviceConnection(CUniqueFd fd, CRequestDispatcher& dispatcher)
         : CConnection(std::move(fd)), m_dispatcher(dispatcher) {}
 
     short Events() const override;
     bool Service(short revents) override;
 
-private:
+  private:
     // Reads what the current frame still needs; answers it when complete.
     bool ReadRequest();
 

@@ -21,7 +21,8 @@ constexpr int ACCEPT_BURST = 16;
 
 bool CDeviceServer::Open(std::string* error) {
     const std::string base = m_runtimeDir + "/";
-    if (!m_device.Open(base + DEVICE_SOCKET_NAME, SOCKET_MODE, error)) return false;
+    if (!m_device.Open(base + DEVICE_SOCKET_NAME, SOCKET_MODE, error))
+        return false;
     if (m_simControl && !m_sim.Open(base + SIM_SOCKET_NAME, SOCKET_MODE, error)) {
         m_device.Close();
         return false;
@@ -62,7 +63,8 @@ void CDeviceServer::Accept(CListenSocket& listener, bool sim) {
         if (sim) {
             m_connections.push_back(std::make_unique<CSimConnection>(std::move(fd), *m_simControl));
         } else {
-            m_connections.push_back(std::make_unique<CDeviceConnection>(std::move(fd), m_dispatcher));
+            m_connections.push_back(
+                std::make_unique<CDeviceConnection>(std::move(fd), m_dispatcher));
         }
     }
 }
@@ -75,26 +77,33 @@ bool CDeviceServer::Run(int stopFd) {
         fds.push_back({m_device.Fd(), POLLIN, 0});
         fds.push_back({m_sim.Fd(), POLLIN, 0});  // fd -1 when there is no sim: poll skips it
         const size_t firstClient = fds.size();
-        for (const auto& c : m_connections) fds.push_back({c->Fd(), c->Events(), 0});
+        for (const auto& c : m_connections)
+            fds.push_back({c->Fd(), c->Events(), 0});
 
         if (::poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             IodLog("poll failed: %s", std::strerror(errno));
             return false;
         }
-        if (fds[0].revents) return true;
+        if (fds[0].revents)
+            return true;
 
         // Clients first: those accepted below have no entry in fds yet.
         size_t kept = 0;
         for (size_t i = 0; i < m_connections.size(); ++i) {
             const short revents = fds[firstClient + i].revents;
-            if (revents != 0 && !m_connections[i]->Service(revents)) continue;
-            if (kept != i) m_connections[kept] = std::move(m_connections[i]);
+            if (revents != 0 && !m_connections[i]->Service(revents))
+                continue;
+            if (kept != i)
+                m_connections[kept] = std::move(m_connections[i]);
             ++kept;
         }
         m_connections.resize(kept);
 
-        if (fds[1].revents & POLLIN) Accept(m_device, false);
-        if (fds[2].revents & POLLIN) Accept(m_sim, true);
+        if (fds[1].revents & POLLIN)
+            Accept(m_device, false);
+        if (fds[2].revents & POLLIN)
+            Accept(m_sim, true);
     }
 }

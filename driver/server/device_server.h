@@ -10,10 +10,10 @@
 #include "connection.h"
 #include "listen_socket.h"
 #include "request_dispatcher.h"
-#include "sim_control.h"
+#include "sim/sim_control.h"
 
 class CDeviceServer {
-public:
+  public:
     static constexpr size_t MAX_CONNECTIONS = 128;
     static constexpr mode_t SOCKET_MODE = 0660;
 
@@ -28,7 +28,7 @@ public:
     // Drops every client and removes the socket files.
     void Close();
 
-private:
+  private:
     void Accept(CListenSocket& listener, bool sim);
 
     std::string m_runtimeDir;

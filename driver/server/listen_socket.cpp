@@ -65,13 +65,15 @@ bool CListenSocket::Open(const std::string& path, mode_t mode, std::string* erro
 }
 
 void CListenSocket::Close() {
-    if (!m_fd.IsValid()) return;
+    if (!m_fd.IsValid())
+        return;
     m_fd.Reset();
     ::unlink(m_path.c_str());
 }
 
 SocketOwner CListenSocket::Owner() const {
     struct stat st {};
-    if (::stat(m_path.c_str(), &st) != 0) return m_boundOwner;
+    if (::stat(m_path.c_str(), &st) != 0)
+        return m_boundOwner;
     return SocketOwner{st.st_uid, st.st_gid};
 }

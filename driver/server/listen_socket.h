@@ -10,7 +10,7 @@
 #include "unique_fd.h"
 
 class CListenSocket {
-public:
+  public:
     // Replaces a leftover socket file at path; refuses any other kind of file there.
     bool Open(const std::string& path, mode_t mode, std::string* error);
     void Close();  // closes and removes the socket file
@@ -21,7 +21,7 @@ public:
     // service runs); those at bind time if the file cannot be examined.
     SocketOwner Owner() const;
 
-private:
+  private:
     CUniqueFd m_fd;
     std::string m_path;
     SocketOwner m_boundOwner;

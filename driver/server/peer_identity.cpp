@@ -25,14 +25,17 @@ std::optional<PeerIdentity> ReadPeerIdentity(int fd) {
             peer.groups = std::move(groups);
             break;
         }
-        if (errno != ERANGE) break;
+        if (errno != ERANGE)
+            break;
         groups.resize(glen / sizeof(gid_t) + 1);
     }
     return peer;
 }
 
 bool IsPeerAllowed(const PeerIdentity& peer, const SocketOwner& owner) {
-    if (peer.uid == 0 || peer.uid == owner.uid) return true;
-    if (peer.gid == owner.gid) return true;
+    if (peer.uid == 0 || peer.uid == owner.uid)
+        return true;
+    if (peer.gid == owner.gid)
+        return true;
     return std::find(peer.groups.begin(), peer.groups.end(), owner.gid) != peer.groups.end();
 }

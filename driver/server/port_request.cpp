@@ -14,14 +14,18 @@ bool AllZero(const PortRecord& r, size_t from, size_t to) {
 
 // A port field the access does not use must be zero or name the same port (truncated to its
 // width), as a client that fills every field does. Anything else is an ambiguous record.
-bool Agrees(uint32_t field, uint32_t expected) { return field == 0 || field == expected; }
+bool Agrees(uint32_t field, uint32_t expected) {
+    return field == 0 || field == expected;
+}
 
 std::optional<PortAccess> ParseByte(const PortRecord& r, bool write) {
-    if (r[PORT_OFF_SIZE] != 1) return std::nullopt;
+    if (r[PORT_OFF_SIZE] != 1)
+        return std::nullopt;
     if (!AllZero(r, 1, PORT_OFF_VALUE8) || !AllZero(r, PORT_OFF_VALUE16, PORT_RECORD_SIZE)) {
         return std::nullopt;
     }
-    if (!write && r[PORT_OFF_VALUE8] != 0) return std::nullopt;
+    if (!write && r[PORT_OFF_VALUE8] != 0)
+        return std::nullopt;
     PortAccess a;
     a.size = 1;
     a.port = GetLe16(&r[PORT_OFF_PORT16]);
@@ -31,12 +35,16 @@ std::optional<PortAccess> ParseByte(const PortRecord& r, bool write) {
 
 std::optional<PortAccess> ParseSized(const PortRecord& r, bool write) {
     const uint8_t size = r[PORT_OFF_SIZE];
-    if (size != 1 && size != 2 && size != 4) return std::nullopt;
-    if (!AllZero(r, 1, PORT_OFF_PORT32) || !AllZero(r, 18, PORT_RECORD_SIZE)) return std::nullopt;
+    if (size != 1 && size != 2 && size != 4)
+        return std::nullopt;
+    if (!AllZero(r, 1, PORT_OFF_PORT32) || !AllZero(r, 18, PORT_RECORD_SIZE))
+        return std::nullopt;
 
     const uint32_t port = RecordPort(r, size);
-    if (port > LAST_PORT + 1 - size) return std::nullopt;
-    if (size == 1 && r[PORT_OFF_PORT8] != (port & 0xFF)) return std::nullopt;
+    if (port > LAST_PORT + 1 - size)
+        return std::nullopt;
+    if (size == 1 && r[PORT_OFF_PORT8] != (port & 0xFF))
+        return std::nullopt;
     if (!Agrees(GetLe32(&r[PORT_OFF_PORT32]), port) || !Agrees(r[PORT_OFF_PORT8], port & 0xFF) ||
         !Agrees(GetLe16(&r[PORT_OFF_PORT16]), port)) {
         return std::nullopt;
@@ -56,7 +64,8 @@ std::optional<PortAccess> ParseSized(const PortRecord& r, bool write) {
 
 std::optional<PortAccess> ParsePortRequest(std::span<const uint8_t> input, EPortRequestForm form,
                                            bool write) {
-    if (input.size() != PORT_RECORD_SIZE) return std::nullopt;
+    if (input.size() != PORT_RECORD_SIZE)
+        return std::nullopt;
     PortRecord r;
     std::copy(input.begin(), input.end(), r.begin());
     return form == EPortRequestForm::BYTE ? ParseByte(r, write) : ParseSized(r, write);

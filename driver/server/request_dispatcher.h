@@ -10,12 +10,12 @@
 #include "device_wire.h"
 
 class CRequestDispatcher {
-public:
+  public:
     explicit CRequestDispatcher(IDriverBackend& backend) : m_backend(backend) {}
 
     vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input);
 
-private:
+  private:
     vornio::DeviceAnswer PortRequest(std::span<const uint8_t> input, bool byteForm, bool write);
     vornio::DeviceAnswer ReadMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer WriteMsr(std::span<const uint8_t> input);

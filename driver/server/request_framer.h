@@ -11,7 +11,7 @@
 #include "device_wire.h"
 
 class CRequestFramer {
-public:
+  public:
     // Bytes still needed to complete the current frame (header first, then the record).
     size_t Missing() const;
     // false: the header is malformed (bad magic, oversized record); the connection must close.
@@ -22,7 +22,7 @@ public:
     // True while part of a frame has arrived.
     bool InFrame() const { return !m_buffer.empty(); }
 
-private:
+  private:
     std::vector<uint8_t> m_buffer;
     std::optional<vornio::RequestHeader> m_header;
 };

@@ -14,11 +14,14 @@
 
 namespace {
 
-std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string ErrnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
 
 bool MakeDirs(const std::string& dir, std::string* error) {
     for (size_t pos = 1; pos <= dir.size(); ++pos) {
-        if (pos != dir.size() && dir[pos] != '/') continue;
+        if (pos != dir.size() && dir[pos] != '/')
+            continue;
         std::string part = dir.substr(0, pos);
         if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
             *error = ErrnoText("cannot create " + part);
@@ -36,24 +39,30 @@ bool MakeDirs(const std::string& dir, std::string* error) {
 pid_t ReadPid(int fd) {
     char text[32] = {};
     ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    if (n <= 0) return 0;
+    if (n <= 0)
+        return 0;
     long pid = 0;
     auto [end, ec] = std::from_chars(text, text + n, pid);
-    if (ec != std::errc() || pid <= 0 || pid > 0x7FFFFFFF) return 0;
+    if (ec != std::errc() || pid <= 0 || pid > 0x7FFFFFFF)
+        return 0;
     return static_cast<pid_t>(pid);
 }
 
 }  // namespace
 
 bool IsLiveService(pid_t pid, const std::string& socketPath) {
-    if (pid <= 0) return false;
-    if (::kill(pid, 0) != 0 && errno != EPERM) return false;
+    if (pid <= 0)
+        return false;
+    if (::kill(pid, 0) != 0 && errno != EPERM)
+        return false;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof addr.sun_path) return false;
+    if (socketPath.size() >= sizeof addr.sun_path)
+        return false;
     std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
     CUniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd.IsValid()) return false;
+    if (!fd.IsValid())
+        return false;
     return ::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
 }
 
@@ -78,7 +87,8 @@ bool CRuntimeDir::OpenLockedPidFile(std::string* error) {
             }
             return false;
         }
-        struct stat opened {}, current {};
+        struct stat opened {
+        }, current{};
         if (::fstat(fd.Get(), &opened) == 0 && ::stat(path.c_str(), &current) == 0 &&
             opened.st_dev == current.st_dev && opened.st_ino == current.st_ino) {
             m_pidFd = std::move(fd);
@@ -90,7 +100,8 @@ bool CRuntimeDir::OpenLockedPidFile(std::string* error) {
 }
 
 bool CRuntimeDir::Claim(std::string* error) {
-    if (!MakeDirs(m_dir, error) || !OpenLockedPidFile(error)) return false;
+    if (!MakeDirs(m_dir, error) || !OpenLockedPidFile(error))
+        return false;
 
     // A service that does not take the lock (an older build, a copy) but is alive and answering
     // still owns the directory; its sockets must not be pulled away from under it.
@@ -120,7 +131,8 @@ bool CRuntimeDir::WritePid(std::string* error) {
 }
 
 void CRuntimeDir::Release() {
-    if (!m_pidFd.IsValid()) return;
+    if (!m_pidFd.IsValid())
+        return;
     ::unlink(PathOf(PID_FILE_NAME).c_str());
     m_pidFd.Reset();
 }

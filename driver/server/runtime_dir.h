@@ -14,7 +14,7 @@ inline constexpr const char* SIM_SOCKET_NAME = "VORN-SIM";
 inline constexpr const char* PID_FILE_NAME = "vorn-iod.pid";
 
 class CRuntimeDir {
-public:
+  public:
     explicit CRuntimeDir(std::string dir) : m_dir(std::move(dir)) {}
     ~CRuntimeDir() { Release(); }
     CRuntimeDir(const CRuntimeDir&) = delete;
@@ -30,7 +30,7 @@ public:
 
     std::string PathOf(const char* name) const { return m_dir + "/" + name; }
 
-private:
+  private:
     bool OpenLockedPidFile(std::string* error);
 
     std::string m_dir;

@@ -7,15 +7,20 @@
 
 #include "log.h"
 
-short CSimConnection::Events() const { return m_replying ? POLLOUT : POLLIN; }
+short CSimConnection::Events() const {
+    return m_replying ? POLLOUT : POLLIN;
+}
 
 bool CSimConnection::Service(short revents) {
-    if (revents & (POLLERR | POLLNVAL)) return false;
+    if (revents & (POLLERR | POLLNVAL))
+        return false;
     if (m_replying) {
-        if (revents & POLLHUP) return false;
+        if (revents & POLLHUP)
+            return false;
         return Flush() == EIo::AGAIN;  // done or broken: either way the connection ends
     }
-    if (revents & (POLLIN | POLLHUP)) return ReadLine();
+    if (revents & (POLLIN | POLLHUP))
+        return ReadLine();
     return true;
 }
 
@@ -24,11 +29,13 @@ bool CSimConnection::ReadLine() {
     for (;;) {
         ssize_t n = ::recv(m_fd.Get(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return errno == EAGAIN || errno == EWOULDBLOCK;
         }
         if (n == 0) {
-            if (m_line.empty()) return false;  // connected and left without a command
+            if (m_line.empty())
+                return false;  // connected and left without a command
             return Reply();
         }
         m_line.append(chunk, static_cast<size_t>(n));
@@ -45,7 +52,8 @@ bool CSimConnection::ReadLine() {
 }
 
 bool CSimConnection::Reply() {
-    if (!m_line.empty() && m_line.back() == '\r') m_line.pop_back();
+    if (!m_line.empty() && m_line.back() == '\r')
+        m_line.pop_back();
     std::string reply = m_control.Execute(m_line);
     QueueOutput(std::vector<uint8_t>(reply.begin(), reply.end()));
     m_replying = true;

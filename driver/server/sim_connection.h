@@ -5,10 +5,10 @@
 #include <string>
 
 #include "connection.h"
-#include "sim_control.h"
+#include "sim/sim_control.h"
 
 class CSimConnection : public CConnection {
-public:
+  public:
     static constexpr size_t MAX_LINE = 1024;
 
     CSimConnection(CUniqueFd fd, ISimControl& control)
@@ -17,7 +17,7 @@ public:
     short Events() const override;
     bool Service(short revents) override;
 
-private:
+  private:
     bool ReadLine();
     bool Reply();
 

@@ -6,12 +6,13 @@
 #include <utility>
 
 class CUniqueFd {
-public:
+  public:
     CUniqueFd() = default;
     explicit CUniqueFd(int fd) : m_fd(fd) {}
     CUniqueFd(CUniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     CUniqueFd& operator=(CUniqueFd&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.m_fd, -1));
+        if (this != &other)
+            Reset(std::exchange(other.m_fd, -1));
         return *this;
     }
     CUniqueFd(const CUniqueFd&) = delete;
@@ -21,10 +22,11 @@ public:
     int Get() const { return m_fd; }
     bool IsValid() const { return m_fd >= 0; }
     void Reset(int fd = -1) {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_fd >= 0)
+            ::close(m_fd);
         m_fd = fd;
     }
 
-private:
+  private:
     int m_fd = -1;
 };
