@@ -45,6 +45,20 @@ bool CRawDeviceClient::SendBytes(std::span<const uint8_t> bytes) {
     return true;
 }
 
+size_t CRawDeviceClient::SendWithoutWaiting(std::span<const uint8_t> bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n =
+            ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        sent += static_cast<size_t>(n);
+    }
+    return sent;
+}
+
 bool CRawDeviceClient::SendRequest(uint32_t code, std::span<const uint8_t> input) {
     return SendBytes(vornio::EncodeRequest(code, input));
 }

@@ -25,6 +25,8 @@ class CRawDeviceClient {
 
     bool SendBytes(std::span<const uint8_t> bytes);
     bool SendRequest(uint32_t code, std::span<const uint8_t> input);
+    // Sends what the socket takes without waiting; the number of bytes sent.
+    size_t SendWithoutWaiting(std::span<const uint8_t> bytes);
     // The next answer frame; nullopt on a time-out, a closed connection or a malformed frame.
     std::optional<vornio::DeviceAnswer> ReadAnswer(int timeoutMs = DEFAULT_TIMEOUT_MS);
     std::optional<vornio::DeviceAnswer> Exchange(uint32_t code, std::span<const uint8_t> input,
