@@ -25,6 +25,7 @@
 #include "sim_control.h"
 
 class CBoardPhysics;
+class CChipPortDevice;
 class CFaultInjector;
 class CMsrBank;
 class CPortMap;
@@ -53,7 +54,7 @@ class CSimBoard : public IDriverBackend, public ISimControl {
     bool ReadMsr(uint32_t msr, uint64_t* value) override;
     bool WriteMsr(uint32_t msr, uint64_t value) override;
 
-    // Commands: status, set, release, get, fault, beeping, help (see sim_commands.h).
+    // Commands: status, get, set, release, fault, beeping, help (see sim_commands.h).
     std::string Execute(std::string_view line) override;
 
     // True when an input in alarm has its beep bit set and global beep is on.
@@ -63,13 +64,16 @@ class CSimBoard : public IDriverBackend, public ISimControl {
     explicit CSimBoard(const SBoardDescription& board);
     // Runs the board's models up to the clock's present time. Caller holds m_mutex.
     void AdvanceLocked();
+    double ElapsedLocked() const;
 
     std::mutex m_mutex;
     std::function<double()> m_clock;
+    double m_start = 0.0;  // clock reading at simulated time 0
     std::unique_ptr<CW83627ehfModel> m_chip;
     std::unique_ptr<CBoardPhysics> m_physics;
     std::unique_ptr<CFaultInjector> m_faults;
     std::unique_ptr<CMsrBank> m_msrs;
+    std::unique_ptr<CChipPortDevice> m_chipPorts;
     std::unique_ptr<CPortMap> m_ports;
     std::unique_ptr<CSimCommands> m_commands;
 };

@@ -9,7 +9,7 @@
 #include <string_view>
 
 class ISimControl {
-public:
+  public:
     virtual ~ISimControl() = default;
     // line: the command words, separated by single spaces ("set VCORE 1.25").
     virtual std::string Execute(std::string_view line) = 0;

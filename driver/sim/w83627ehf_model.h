@@ -1,0 +1,81 @@
+#pragma once
+// The W83627EHF hardware monitor as a board sees it: banked registers, analog inputs turned
+// into counts, limit comparison into the real-time status bits, beep state, and the chip's own
+// automatic fan control ("thermal cruise"). Registers the model gives no meaning read back
+// what was written; reading, counting and status registers are read-only.
+
+#include <array>
+#include <cstdint>
+
+#include "chip_conversions.h"
+#include "w83627ehf_registers.h"
+
+struct SFanControlState {
+    uint8_t mode;
+    uint8_t outputType;
+    uint8_t duty;
+    uint8_t target;
+    uint8_t tolerance;
+    uint8_t stop;
+    uint8_t start;
+    bool keepMinimum;  // the fan's control flag in 0x12
+};
+
+class CW83627ehfModel {
+  public:
+    // Power-on state: every register 0 except the bank select (0x80, bank 0).
+    CW83627ehfModel();
+
+    // The data port: the register `index` in the bank that 0x4E selects.
+    uint8_t ReadRegister(uint8_t index) const;
+    void WriteRegister(uint8_t index, uint8_t value);
+    uint8_t Bank() const;
+
+    // Any bank, without touching 0x4E. Writes follow the data port's rules.
+    uint8_t Read(ehf::SReg reg) const;
+    void Write(ehf::SReg reg, uint8_t value);
+    bool ReadBit(ehf::SRegBit bit) const;
+    void WriteBit(ehf::SRegBit bit, bool on);
+    static bool IsReadOnly(ehf::SReg reg);
+
+    // What the inputs carry: volts at the pin, degrees Celsius, rpm.
+    void SetVoltageInput(int index, double pinVolts);
+    void SetTemperatureInput(int index, double celsius);
+    void SetFanInput(int index, double rpm);
+
+    // What the chip measures now.
+    uint8_t VoltageCount(int index) const;
+    ehf::STemperatureBytes TemperatureReading(int index) const;
+    uint8_t FanCount(int index) const;
+    uint8_t FanDivisorCode(int index) const;
+    void SetFanDivisorCode(int index, uint8_t code);
+
+    // Limit comparison per pin (index into ehf::PINS).
+    bool InAlarm(int pin) const;
+    bool BeepEnabled(int pin) const;
+    bool GlobalBeep() const;
+    // An input in alarm has its beep bit set and global beep is on.
+    bool IsBeeping() const;
+
+    SFanControlState FanControl(int fan) const;
+    // One update of the automatic fan control, due every CRUISE_STEP_SECONDS: every fan in
+    // thermal cruise moves its duty one step toward keeping its temperature within target +/-
+    // tolerance.
+    void StepFanControl();
+    static constexpr int CRUISE_DUTY_STEP = 1;
+    static constexpr double CRUISE_STEP_SECONDS = 1.0;
+
+  private:
+    static constexpr int SLOT_COUNT = 256 + ehf::BANK_COUNT * 16;
+    int Slot(ehf::SReg reg) const;
+    uint8_t StatusByte(ehf::SReg statusReg) const;
+    uint8_t Field(ehf::SField field) const;
+    void UpdateTemperatureAlarms();
+
+    std::array<uint8_t, SLOT_COUNT> m_regs{};
+    std::array<double, ehf::VOLTAGE_COUNT> m_pinVolts{};
+    std::array<double, ehf::TEMPERATURE_COUNT> m_celsius{};
+    std::array<double, ehf::FAN_COUNT> m_rpm{};
+    // Temperatures latch their alarm above the limit until they fall below the hysteresis.
+    std::array<bool, ehf::TEMPERATURE_COUNT> m_temperatureAlarm{};
+};
