@@ -17,7 +17,7 @@ bool CSimConnection::Service(short revents) {
     if (m_replying) {
         if (revents & POLLHUP)
             return false;
-        return Flush() == EIo::AGAIN;  // done or broken: either way the connection ends
+        return Flush() == EIo::AGAIN || Finish();
     }
     if (revents & (POLLIN | POLLHUP))
         return ReadLine();
@@ -57,6 +57,16 @@ bool CSimConnection::Reply() {
     std::string reply = m_control.Execute(m_line);
     QueueOutput(std::vector<uint8_t>(reply.begin(), reply.end()));
     m_replying = true;
-    ::shutdown(m_fd.Get(), SHUT_RD);
-    return Flush() == EIo::AGAIN;
+    return Flush() == EIo::AGAIN || Finish();
+}
+
+bool CSimConnection::Finish() {
+    // Input after the command line would make the close reset the client's end, and it could
+    // lose the reply; a bounded amount is read and dropped first.
+    char sink[256];
+    for (int i = 0; i < 64; ++i) {
+        if (::recv(m_fd.Get(), sink, sizeof sink, MSG_DONTWAIT) <= 0)
+            break;
+    }
+    return false;
 }

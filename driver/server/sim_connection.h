@@ -20,6 +20,8 @@ class CSimConnection : public CConnection {
   private:
     bool ReadLine();
     bool Reply();
+    // Ends the connection once the reply is out; always false.
+    bool Finish();
 
     ISimControl& m_control;
     std::string m_line;

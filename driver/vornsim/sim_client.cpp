@@ -67,6 +67,9 @@ SimSendResult SendSimCommand(const std::string& socketPath, const std::string& l
         ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
         if (n < 0 && errno == EINTR)
             continue;
+        // A reset after the reply began ends it like a close: the service has said its piece.
+        if (n < 0 && errno == ECONNRESET && !result.reply.empty())
+            break;
         if (n < 0) {
             result.error = errno == EAGAIN || errno == EWOULDBLOCK
                                ? std::string("no answer from the service")
