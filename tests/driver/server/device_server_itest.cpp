@@ -247,6 +247,31 @@ TEST_F(DeviceServerTest, TwoClientsAtOnce) {
     EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x80, 2), (std::vector<uint8_t>{43, 43}));  // 299
 }
 
+TEST_F(DeviceServerTest, ConnectionsBeyondTheLimitAreClosedAndTheirSlotsComeBack) {
+    std::vector<std::unique_ptr<CRawDeviceClient>> clients;
+    for (int i = 0; i < 128; ++i) {
+        clients.push_back(std::make_unique<CRawDeviceClient>());
+        ASSERT_TRUE(clients.back()->Connect(m_daemon.SocketPath()));
+        // An exchange makes sure the service has taken this one before the next arrives.
+        auto answer = clients.back()->Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(answer && answer->success) << i;
+    }
+    CRawDeviceClient extra;
+    ASSERT_TRUE(extra.Connect(m_daemon.SocketPath()));
+    EXPECT_TRUE(extra.WaitForClose());
+
+    clients.pop_back();
+    // The freed slot is noticed once the service sees the hang-up; retry until it has.
+    bool served = false;
+    for (int attempt = 0; attempt < 100 && !served; ++attempt) {
+        CRawDeviceClient again;
+        ASSERT_TRUE(again.Connect(m_daemon.SocketPath()));
+        auto answer = again.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        served = answer && answer->success;
+    }
+    EXPECT_TRUE(served);
+}
+
 // Connects as another user in a child; "answered", "closed" or "connect failed".
 std::string TryAs(uid_t uid, gid_t gid, std::vector<gid_t> groups, const std::string& socket) {
     auto result = RunInChild([&]() -> std::string {
