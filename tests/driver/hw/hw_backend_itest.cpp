@@ -9,6 +9,7 @@
 #include "hw_device_files.h"
 #include "port_record.h"
 #include "raw_device_client.h"
+#include "run_program.h"
 
 using namespace vornio;
 
@@ -46,6 +47,17 @@ TEST(HwBackendService, AllowedPortIsWrittenAtItsOffsetAndARefusedOneIsUntouched)
     EXPECT_FALSE(straddle->success);
     EXPECT_EQ(files.Peek(files.PortFile(), 0x296, 2), (std::vector<uint8_t>{0x80, 0}));
     EXPECT_NE(daemon.Log().find("refused port write at 0x294"), std::string::npos) << daemon.Log();
+}
+
+TEST(HwBackendService, HasNoSimSocketForVornsim) {
+    CHwDeviceFiles files;
+    CDaemon daemon(files.DaemonArgs());
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    ProgramResult r = RunProgram({std::string(VORN_BIN_DIR) + "/vornsim", "status"},
+                                 {"VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("no running service"), std::string::npos) << r.err;
 }
 
 TEST(HwBackendService, KernelChipDriverStopsTheStartUnlessForced) {
