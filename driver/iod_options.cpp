@@ -6,13 +6,13 @@ namespace {
 
 enum class EOptionKind { FLAG, VALUE };
 
-struct OptionSpec {
+struct OptionDef {
     const char* name;
     EOptionKind kind;
     std::optional<EBackend> onlyFor;  // options that mean something to one backend only
 };
 
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionDef OPTIONS[] = {
     {"--help", EOptionKind::FLAG, std::nullopt},
     {"--backend", EOptionKind::VALUE, std::nullopt},
     {"--runtime-dir", EOptionKind::VALUE, std::nullopt},
@@ -26,10 +26,10 @@ constexpr OptionSpec OPTIONS[] = {
     {"--force", EOptionKind::FLAG, EBackend::HW},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : OPTIONS) {
-        if (name == spec.name)
-            return &spec;
+const OptionDef* FindOption(const std::string& name) {
+    for (const OptionDef& def : OPTIONS) {
+        if (name == def.name)
+            return &def;
     }
     return nullptr;
 }
@@ -47,7 +47,7 @@ std::optional<uint64_t> ParseUnsigned(const std::string& text) {
 std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
                                           const IodEnvironment& env, std::string* error) {
     IodOptions options;
-    std::vector<const OptionSpec*> seen;
+    std::vector<const OptionDef*> seen;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -55,27 +55,27 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) {
+        const OptionDef* def = FindOption(name);
+        if (!def) {
             *error = "unknown option '" + args[i] + "'";
             return std::nullopt;
         }
-        if (spec->kind == EOptionKind::FLAG && value) {
+        if (def->kind == EOptionKind::FLAG && value) {
             *error = name + " takes no value";
             return std::nullopt;
         }
-        if (spec->kind == EOptionKind::VALUE && !value) {
+        if (def->kind == EOptionKind::VALUE && !value) {
             if (i + 1 >= args.size()) {
                 *error = name + " needs a value";
                 return std::nullopt;
             }
             value = args[++i];
         }
-        if (spec->kind == EOptionKind::VALUE && value->empty()) {
+        if (def->kind == EOptionKind::VALUE && value->empty()) {
             *error = name + " needs a value";
             return std::nullopt;
         }
-        seen.push_back(spec);
+        seen.push_back(def);
 
         if (name == "--help") {
             options.help = true;
@@ -116,10 +116,10 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
     if (options.help)
         return options;
 
-    for (const OptionSpec* spec : seen) {
-        if (spec->onlyFor && *spec->onlyFor != options.backend) {
-            *error = std::string(spec->name) + " applies to the " +
-                     (*spec->onlyFor == EBackend::SIM ? "sim" : "hw") + " backend only";
+    for (const OptionDef* def : seen) {
+        if (def->onlyFor && *def->onlyFor != options.backend) {
+            *error = std::string(def->name) + " applies to the " +
+                     (*def->onlyFor == EBackend::SIM ? "sim" : "hw") + " backend only";
             return std::nullopt;
         }
     }
