@@ -12,6 +12,7 @@
 namespace {
 
 constexpr std::string_view BLANKS = " \t\r\n\v\f";
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 std::string_view Trim(std::string_view s) {
     size_t b = s.find_first_not_of(BLANKS);
@@ -51,6 +52,7 @@ bool HasLineBreakOrNul(std::string_view s) {
 bool CIniFile::Load(const std::string& path, std::string* error) {
     m_lines.clear();
     m_crlf = false;
+    m_bom = false;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
@@ -84,6 +86,10 @@ bool CIniFile::Load(const std::string& path, std::string* error) {
 void CIniFile::Parse(std::string_view text) {
     m_lines.clear();
     m_crlf = false;
+    // An editor's byte-order mark must not hide the first section.
+    m_bom = text.substr(0, UTF8_BOM.size()) == UTF8_BOM;
+    if (m_bom)
+        text.remove_prefix(UTF8_BOM.size());
     std::string section;
     size_t pos = 0;
     bool first = true;
@@ -122,7 +128,7 @@ void CIniFile::Parse(std::string_view text) {
 }
 
 std::string CIniFile::Serialize() const {
-    std::string out;
+    std::string out(m_bom ? UTF8_BOM : "");
     const char* eol = m_crlf ? "\r\n" : "\n";
     for (const Line& l : m_lines) {
         out += l.text;

@@ -4,8 +4,8 @@
 // integers parse like GetPrivateProfileInt (optional sign, decimal digits up to the first other
 // character, no digits giving 0); writing a key replaces its value in place, or appends the key
 // at the end of its section, creating the section at the end of the file when missing. Lines
-// starting with ";" are comments; text before the first section belongs to no section. The
-// whole file is parsed once; Save writes it back atomically.
+// starting with ";" are comments; a leading UTF-8 byte-order mark is skipped; text before the first
+// section belongs to no section. The whole file is parsed once; Save writes it back atomically.
 
 #include <cstdint>
 #include <optional>
@@ -48,4 +48,5 @@ class CIniFile {
 
     std::vector<Line> m_lines;
     bool m_crlf = false;  // written back with the line breaks it was read with
+    bool m_bom = false;   // and with its byte-order mark
 };

@@ -2,31 +2,20 @@
 // limit through vornsim shows on the console as the page would show it, and the error log lands
 // in Error.log beside the program.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "daemon.h"
+#include "run_program.h"
 #include "temp_dir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -37,72 +26,6 @@ std::string ReadFile(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a program with the environment changed by `env`, waits for it (killing it after
-// `timeoutMs`) and returns its exit code and output.
-RunResult RunProgram(const std::vector<std::string>& args,
-                     const std::map<std::string, std::string>& env, const CTempDir& scratch,
-                     int timeoutMs = 30000) {
-    std::vector<std::string> envText;
-    for (char** e = environ; *e != nullptr; ++e) {
-        std::string entry = *e;
-        if (env.count(entry.substr(0, entry.find('='))) == 0) {
-            envText.push_back(entry);
-        }
-    }
-    for (const auto& [name, value] : env) {
-        envText.push_back(name + "=" + value);
-    }
-    std::vector<char*> cenv;
-    for (auto& e : envText) {
-        cenv.push_back(e.data());
-    }
-    cenv.push_back(nullptr);
-    std::vector<std::string> argText = args;
-    std::vector<char*> cargs;
-    for (auto& a : argText) {
-        cargs.push_back(a.data());
-    }
-    cargs.push_back(nullptr);
-
-    const std::string outPath = scratch.PathOf("run.out");
-    const std::string errPath = scratch.PathOf("run.err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = -1;
-    RunResult result;
-    int rc = posix_spawn(&pid, cargs[0], &actions, nullptr, cargs.data(), cenv.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        result.err = std::string("spawn failed: ") + std::strerror(rc);
-        return result;
-    }
-    int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    return result;
 }
 
 // The lines of the "ErrorLog" section.
@@ -136,28 +59,30 @@ class ConsoleErrorLog : public ::testing::Test {
             std::filesystem::copy_file(BIN + "/" + file, m_program + "/" + file);
         }
         m_env = {
-            {"VORNIO_RUNTIME_DIR", m_daemon.RuntimeDir()},
-            {"VORNIO_STATE_DIR", m_dir.PathOf("state")},
-            {"VORNPILOT_DMI_DIR", BIN + "/sim/EHF-SIM.dmi"},
-            {"XDG_CONFIG_HOME", m_dir.PathOf("config")},
-            {"XDG_RUNTIME_DIR", m_dir.PathOf("xdg-run")},
+            "VORNIO_RUNTIME_DIR=" + m_daemon.RuntimeDir(),
+            "VORNIO_STATE_DIR=" + m_dir.PathOf("state"),
+            "VORNPILOT_DMI_DIR=" + BIN + "/sim/EHF-SIM.dmi",
+            "XDG_CONFIG_HOME=" + m_dir.PathOf("config"),
+            "XDG_RUNTIME_DIR=" + m_dir.PathOf("xdg-run"),
             // The CPU item powers off after 20 s in alarm; nothing here may power anything off.
-            {"VORNPILOT_POWEROFF_COMMAND", "/bin/true"},
+            "VORNPILOT_POWEROFF_COMMAND=/bin/true",
+            "DISPLAY=",
+            "WAYLAND_DISPLAY=",
         };
         std::filesystem::create_directories(m_dir.PathOf("state"));
         std::filesystem::create_directories(m_dir.PathOf("xdg-run"));
     }
 
-    RunResult Vornsim(const std::vector<std::string>& words) {
+    ProgramResult Vornsim(const std::vector<std::string>& words) {
         std::vector<std::string> args{BIN + "/vornsim"};
         args.insert(args.end(), words.begin(), words.end());
-        return RunProgram(args, m_env, m_dir);
+        return RunProgram(args, m_env);
     }
 
-    RunResult Vornpilot(const std::vector<std::string>& options) {
+    ProgramResult Vornpilot(const std::vector<std::string>& options) {
         std::vector<std::string> args{m_program + "/vornpilot"};
         args.insert(args.end(), options.begin(), options.end());
-        return RunProgram(args, m_env, m_dir);
+        return RunProgram(args, m_env);
     }
 
     std::string LogPath() const { return m_program + "//Error.log"; }
@@ -168,14 +93,14 @@ class ConsoleErrorLog : public ::testing::Test {
     CTempDir m_dir;
     CDaemon m_daemon{{"--no-drift", "--seed", "7"}};
     std::string m_program;
-    std::map<std::string, std::string> m_env;
+    std::vector<std::string> m_env;
 };
 
 TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
     ASSERT_EQ(Vornsim({"set", "SYSTEMPERATURE", "70"}).exitCode, 0);
 
     // Recording is off on a first run: the page shows the warning, Error.log stays away.
-    RunResult plain = Vornpilot({"--once", "--json"});
+    ProgramResult plain = Vornpilot({"--once", "--json"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     nlohmann::json line = nlohmann::json::parse(plain.out);
     const nlohmann::json& system = line["items"][12];
@@ -193,7 +118,7 @@ TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
     EXPECT_FALSE(std::filesystem::exists(LogPath()));
 
     // Switched on from the command line: stored like the tray's Record, and the entry written.
-    RunResult on = Vornpilot({"--once", "--log-errors", "on"});
+    ProgramResult on = Vornpilot({"--once", "--log-errors", "on"});
     ASSERT_EQ(on.exitCode, 0) << on.err;
     EXPECT_NE(Hive().find("\"ErrorLog\"=\"TRUE\""), std::string::npos) << Hive();
     std::vector<std::string> entries = Entries(LogPath());
@@ -211,7 +136,7 @@ TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
 
     // A fan joins: a second, longer entry.
     ASSERT_EQ(Vornsim({"set", "CPUFAN0", "stall"}).exitCode, 0);
-    RunResult joined = Vornpilot({"--once"});
+    ProgramResult joined = Vornpilot({"--once"});
     ASSERT_EQ(joined.exitCode, 0) << joined.err;
     entries = Entries(LogPath());
     ASSERT_FALSE(entries.empty());
@@ -224,14 +149,14 @@ TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
     std::string before = ReadFile(LogPath());
     ASSERT_EQ(Vornsim({"release", "all"}).exitCode, 0);
     ASSERT_EQ(Vornsim({"set", "AUXTEMPERATURE", "90"}).exitCode, 0);
-    RunResult off = Vornpilot({"--once", "--log-errors", "off"});
+    ProgramResult off = Vornpilot({"--once", "--log-errors", "off"});
     ASSERT_EQ(off.exitCode, 0) << off.err;
     EXPECT_NE(Hive().find("\"ErrorLog\"=\"FALSE\""), std::string::npos);
     EXPECT_EQ(ReadFile(LogPath()), before);
 }
 
 TEST_F(ConsoleErrorLog, NoWarningWritesNothingAndShowsNormal) {
-    RunResult run = Vornpilot({"--once", "--json", "--log-errors", "on"});
+    ProgramResult run = Vornpilot({"--once", "--json", "--log-errors", "on"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     nlohmann::json line = nlohmann::json::parse(run.out);
     EXPECT_EQ(line["warningItems"], "");

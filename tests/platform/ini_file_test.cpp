@@ -128,6 +128,11 @@ TEST(IniFile, FileRoundTripKeepsLineBreaksAndCreatesTheFile) {
     ASSERT_TRUE(windows.SetString("S", "j", "2"));
     EXPECT_EQ(windows.Serialize(), "[S]\r\nk=1\r\nj=2\r\n");
 
+    CIniFile marked;
+    marked.Parse("\xEF\xBB\xBF[GLOBAL]\nTotal_Item_Count=2\n");
+    EXPECT_EQ(marked.GetInt("GLOBAL", "Total_Item_Count", -1), 2);
+    EXPECT_EQ(marked.Serialize(), "\xEF\xBB\xBF[GLOBAL]\nTotal_Item_Count=2\n");
+
     CIniFile unreadable;
     std::string error;
     EXPECT_FALSE(unreadable.Load(dir.Path().string(), &error)) << "a directory";

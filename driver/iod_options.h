@@ -1,0 +1,36 @@
+#pragma once
+// Command line of vorn-iod.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hw_backend.h"
+
+enum class EBackend { SIM, HW };
+
+struct IodOptions {
+    static constexpr const char* DEFAULT_RUNTIME_DIR = "/run/vorn-io";
+
+    bool help = false;
+    EBackend backend = EBackend::SIM;
+    std::string runtimeDir;
+    // sim backend
+    std::string boardFile;
+    std::optional<uint64_t> seed;
+    bool drift = true;
+    // hw backend
+    HwBackendOptions hw;
+};
+
+struct IodEnvironment {
+    std::string runtimeDirVariable;  // $VORNIO_RUNTIME_DIR, empty when unset
+    std::string programDir;          // folder of the executable
+};
+
+// args excludes the program name. nullopt with a message in *error for a bad command line.
+std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
+                                          const IodEnvironment& env, std::string* error);
+
+std::string IodUsage();

@@ -1,0 +1,33 @@
+#pragma once
+// One accepted client of the service's poll loop. Sockets are non-blocking; a connection keeps
+// its own bounded buffers so that a slow or stuck peer only ever waits on itself.
+
+#include <string>
+#include <vector>
+
+#include "unique_fd.h"
+
+class CConnection {
+  public:
+    explicit CConnection(CUniqueFd fd) : m_fd(std::move(fd)) {}
+    virtual ~CConnection() = default;
+
+    int Fd() const { return m_fd.Get(); }
+    // The poll events this connection waits for now.
+    virtual short Events() const = 0;
+    // Handles what poll reported; false when the connection is finished and must be closed.
+    virtual bool Service(short revents) = 0;
+
+  protected:
+    enum class EIo { DONE, AGAIN, CLOSED };
+    // Sends as much of m_output as the socket takes.
+    EIo Flush();
+    bool HasOutput() const { return m_sent < m_output.size(); }
+    void QueueOutput(std::vector<uint8_t> bytes);
+
+    CUniqueFd m_fd;
+
+  private:
+    std::vector<uint8_t> m_output;
+    size_t m_sent = 0;
+};

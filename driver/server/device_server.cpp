@@ -1,0 +1,109 @@
+#include "device_server.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "device_connection.h"
+#include "log.h"
+#include "peer_identity.h"
+#include "runtime_dir.h"
+#include "sim_connection.h"
+
+namespace {
+
+// Connections taken from one listener per loop round, so the other sockets get their turn.
+constexpr int ACCEPT_BURST = 16;
+
+}  // namespace
+
+bool CDeviceServer::Open(std::string* error) {
+    const std::string base = m_runtimeDir + "/";
+    if (!m_device.Open(base + DEVICE_SOCKET_NAME, SOCKET_MODE, error))
+        return false;
+    if (m_simControl && !m_sim.Open(base + SIM_SOCKET_NAME, SOCKET_MODE, error)) {
+        m_device.Close();
+        return false;
+    }
+    return true;
+}
+
+void CDeviceServer::Close() {
+    m_connections.clear();
+    m_device.Close();
+    m_sim.Close();
+}
+
+void CDeviceServer::Accept(CListenSocket& listener, bool sim) {
+    for (int i = 0; i < ACCEPT_BURST; ++i) {
+        CUniqueFd fd(::accept4(listener.Fd(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!fd.IsValid()) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
+                errno != ECONNABORTED) {
+                IodLog("accept on %s failed: %s", listener.Path().c_str(), std::strerror(errno));
+            }
+            return;
+        }
+        auto peer = ReadPeerIdentity(fd.Get());
+        if (!peer || !IsPeerAllowed(*peer, listener.Owner())) {
+            if (peer) {
+                IodLog("refused a client: pid %d uid %u gid %u", static_cast<int>(peer->pid),
+                       peer->uid, peer->gid);
+            } else {
+                IodLog("refused a client whose credentials are unknown");
+            }
+            continue;
+        }
+        if (m_connections.size() >= MAX_CONNECTIONS) {
+            IodLog("refused a client: %zu connections open", m_connections.size());
+            continue;
+        }
+        if (sim) {
+            m_connections.push_back(std::make_unique<CSimConnection>(std::move(fd), *m_simControl));
+        } else {
+            m_connections.push_back(
+                std::make_unique<CDeviceConnection>(std::move(fd), m_dispatcher));
+        }
+    }
+}
+
+bool CDeviceServer::Run(int stopFd) {
+    std::vector<pollfd> fds;
+    for (;;) {
+        fds.clear();
+        fds.push_back({stopFd, POLLIN, 0});
+        fds.push_back({m_device.Fd(), POLLIN, 0});
+        fds.push_back({m_sim.Fd(), POLLIN, 0});  // fd -1 when there is no sim: poll skips it
+        const size_t firstClient = fds.size();
+        for (const auto& c : m_connections)
+            fds.push_back({c->Fd(), c->Events(), 0});
+
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            IodLog("poll failed: %s", std::strerror(errno));
+            return false;
+        }
+        if (fds[0].revents)
+            return true;
+
+        // Clients first: those accepted below have no entry in fds yet.
+        size_t kept = 0;
+        for (size_t i = 0; i < m_connections.size(); ++i) {
+            const short revents = fds[firstClient + i].revents;
+            if (revents != 0 && !m_connections[i]->Service(revents))
+                continue;
+            if (kept != i)
+                m_connections[kept] = std::move(m_connections[i]);
+            ++kept;
+        }
+        m_connections.resize(kept);
+
+        if (fds[1].revents & POLLIN)
+            Accept(m_device, false);
+        if (fds[2].revents & POLLIN)
+            Accept(m_sim, true);
+    }
+}

@@ -1,0 +1,96 @@
+#include "request_dispatcher.h"
+
+#include <cerrno>
+
+#include "device_codes.h"
+#include "port_request.h"
+
+using namespace vornio;
+
+namespace {
+
+DeviceAnswer Failure(int error) {
+    return DeviceAnswer{false, static_cast<uint32_t>(error), {}};
+}
+
+DeviceAnswer Success(std::vector<uint8_t> output) {
+    return DeviceAnswer{true, 0, std::move(output)};
+}
+
+}  // namespace
+
+DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input) {
+    switch (code) {
+        case IOCTL_READ_PORT:
+            return PortRequest(input, false, false);
+        case IOCTL_WRITE_PORT:
+            return PortRequest(input, false, true);
+        case IOCTL_READ_PORT_BYTE:
+            return PortRequest(input, true, false);
+        case IOCTL_WRITE_PORT_BYTE:
+            return PortRequest(input, true, true);
+        case IOCTL_READ_MSR:
+            return ReadMsr(input);
+        case IOCTL_WRITE_MSR:
+            return WriteMsr(input);
+        case IOCTL_REGISTER_EVENT:
+            return RegisterEvent(input);
+        case IOCTL_MCU_WRITE:
+        case IOCTL_MCU_READ:
+            return McuTransfer(code, input);
+        default:
+            return Failure(EINVAL);
+    }
+}
+
+DeviceAnswer CRequestDispatcher::PortRequest(std::span<const uint8_t> input, bool byteForm,
+                                             bool write) {
+    auto access =
+        ParsePortRequest(input, byteForm ? EPortRequestForm::BYTE : EPortRequestForm::SIZED, write);
+    if (!access)
+        return Failure(EINVAL);
+
+    uint32_t value = access->value;
+    const bool ok = write ? m_backend.WritePort(access->port, access->size, value)
+                          : m_backend.ReadPort(access->port, access->size, &value);
+    if (!ok)
+        return Failure(EIO);
+
+    // A backend that hands back more than the access width must not leak into other fields.
+    if (access->size == 1)
+        value &= 0xFF;
+    if (access->size == 2)
+        value &= 0xFFFF;
+    PortRecord answer = MakePortAnswer(access->size, value);
+    return Success({answer.begin(), answer.end()});
+}
+
+DeviceAnswer CRequestDispatcher::ReadMsr(std::span<const uint8_t> input) {
+    if (input.size() != READ_MSR_IN_SIZE)
+        return Failure(EINVAL);
+    uint64_t value = 0;
+    if (!m_backend.ReadMsr(GetLe32(input.data()), &value))
+        return Failure(EIO);
+    std::vector<uint8_t> output(READ_MSR_OUT_SIZE);
+    PutLe64(output.data(), value);
+    return Success(std::move(output));
+}
+
+DeviceAnswer CRequestDispatcher::WriteMsr(std::span<const uint8_t> input) {
+    if (input.size() != WRITE_MSR_IN_SIZE)
+        return Failure(EINVAL);
+    const uint32_t msr = GetLe32(&input[0]);
+    const uint64_t value = static_cast<uint64_t>(GetLe32(&input[4])) |
+                           (static_cast<uint64_t>(GetLe32(&input[8])) << 32);
+    if (!m_backend.WriteMsr(msr, value))
+        return Failure(EIO);
+    return Success({});
+}
+
+DeviceAnswer CRequestDispatcher::RegisterEvent(std::span<const uint8_t>) {
+    return Failure(ENOSYS);
+}
+
+DeviceAnswer CRequestDispatcher::McuTransfer(uint32_t, std::span<const uint8_t>) {
+    return Failure(ENOSYS);
+}

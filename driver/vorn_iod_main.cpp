@@ -1,0 +1,116 @@
+// vorn-iod: the driver service. Serves the VORN-IO socket with the sim or the hw backend until
+// SIGTERM or SIGINT, then removes its socket and pid file.
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device_server.h"
+#include "hw_backend.h"
+#include "iod_options.h"
+#include "log.h"
+#include "request_dispatcher.h"
+#include "runtime_dir.h"
+#include "sim_board.h"
+#include "unique_fd.h"
+
+namespace {
+
+constexpr int EXIT_BAD_OPTIONS = 2;
+
+std::string ProgramDir() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+// SIGTERM and SIGINT arrive as readable data on a descriptor the service loop polls.
+CUniqueFd BlockStopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0)
+        return CUniqueFd();
+    return CUniqueFd(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+}
+
+struct Backend {
+    std::unique_ptr<IDriverBackend> owner;
+    ISimControl* simControl = nullptr;
+};
+
+bool MakeBackend(const IodOptions& options, Backend* backend, std::string* error) {
+    if (options.backend == EBackend::HW) {
+        backend->owner = CHwBackend::Create(options.hw, error);
+        return backend->owner != nullptr;
+    }
+    auto board = CSimBoard::Load(options.boardFile, error);
+    if (!board)
+        return false;
+    if (options.seed)
+        board->SetSeed(*options.seed);
+    board->SetDrift(options.drift);
+    backend->simControl = board.get();
+    backend->owner = std::move(board);
+    return true;
+}
+
+int Serve(const IodOptions& options) {
+    CUniqueFd stopFd = BlockStopSignals();
+    if (!stopFd.IsValid()) {
+        IodLog("cannot set up signal handling");
+        return EXIT_FAILURE;
+    }
+    std::string error;
+    Backend backend;
+    if (!MakeBackend(options, &backend, &error)) {
+        IodLog("%s", error.c_str());
+        return EXIT_FAILURE;
+    }
+    CRuntimeDir runtimeDir(options.runtimeDir);
+    if (!runtimeDir.Claim(&error)) {
+        IodLog("%s", error.c_str());
+        return EXIT_FAILURE;
+    }
+    CRequestDispatcher dispatcher(*backend.owner);
+    CDeviceServer server(options.runtimeDir, dispatcher, backend.simControl);
+    if (!server.Open(&error) || !runtimeDir.WritePid(&error)) {
+        IodLog("%s", error.c_str());
+        return EXIT_FAILURE;
+    }
+    IodLog("serving %s with the %s backend", runtimeDir.PathOf(DEVICE_SOCKET_NAME).c_str(),
+           options.backend == EBackend::SIM ? "sim" : "hw");
+    const bool ok = server.Run(stopFd.Get());
+    server.Close();
+    runtimeDir.Release();
+    IodLog("stopped");
+    return ok ? EXIT_SUCCESS : EXIT_FAILURE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::signal(SIGPIPE, SIG_IGN);
+
+    const char* runtimeVar = std::getenv("VORNIO_RUNTIME_DIR");
+    IodEnvironment env{runtimeVar ? runtimeVar : "", ProgramDir()};
+    std::string error;
+    auto options = ParseIodOptions(std::vector<std::string>(argv + 1, argv + argc), env, &error);
+    if (!options) {
+        std::fprintf(stderr, "vorn-iod: %s\nTry 'vorn-iod --help'.\n", error.c_str());
+        return EXIT_BAD_OPTIONS;
+    }
+    if (options->help) {
+        std::fputs(IodUsage().c_str(), stdout);
+        return EXIT_SUCCESS;
+    }
+    return Serve(*options);
+}

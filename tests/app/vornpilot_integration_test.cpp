@@ -1,0 +1,181 @@
+// The real vornpilot against a real vorn-iod on the simulated board: vornsim stalls a fan and
+// overheats the CPU, and the program's JSON, table, settings file and power-off show it.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "daemon.h"
+#include "registry_hive.h"
+#include "run_program.h"
+#include "running_program.h"
+#include "temp_dir.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class VornpilotTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(daemon.Start(&error)) << error;
+        ::mkdir(temp.PathOf("xdg").c_str(), 0700);
+        ASSERT_TRUE(temp.WriteFile(
+            "record-poweroff", "#!/bin/sh\necho \"power-off $*\" >> \"" + PowerOffLog() + "\"\n"));
+        ::chmod(temp.PathOf("record-poweroff").c_str(), 0755);
+        env = {
+            "VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir(),
+            "VORNIO_STATE_DIR=" + temp.PathOf("state"),
+            "VORNPILOT_DMI_DIR=" + std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.dmi",
+            "XDG_CONFIG_HOME=" + temp.PathOf("config"),
+            "XDG_RUNTIME_DIR=" + temp.PathOf("xdg"),
+            "VORNPILOT_POWEROFF_COMMAND=" + temp.PathOf("record-poweroff") + " now",
+            "DISPLAY=",
+            "WAYLAND_DISPLAY=",
+        };
+    }
+
+    std::string PowerOffLog() const { return temp.PathOf("poweroff.log"); }
+    std::string HivePath() const { return temp.PathOf("config") + "/vornpilot/registry.reg"; }
+
+    void Sim(const std::vector<std::string>& words) {
+        std::vector<std::string> argv = {std::string(VORN_BIN_DIR) + "/vornsim"};
+        argv.insert(argv.end(), words.begin(), words.end());
+        ProgramResult r = RunProgram(argv, env);
+        ASSERT_EQ(r.exitCode, 0) << words[0] << ": " << r.out << r.err;
+    }
+    std::vector<std::string> Vornpilot(std::vector<std::string> args) const {
+        args.insert(args.begin(), std::string(VORN_BIN_DIR) + "/vornpilot");
+        return args;
+    }
+    static const nlohmann::json& Item(const nlohmann::json& pass, const std::string& pin) {
+        for (const auto& item : pass["items"]) {
+            if (item["pin"] == pin)
+                return item;
+        }
+        static const nlohmann::json none;
+        ADD_FAILURE() << "no item on " << pin;
+        return none;
+    }
+
+    CTempDir temp;
+    CDaemon daemon{{"--backend", "sim", "--no-drift"}};
+    std::vector<std::string> env;
+};
+
+TEST_F(VornpilotTest, OncePrintsOneJsonLineAndSavesTheSettings) {
+    Sim({"set", "CPUFAN0", "stall"});
+    Sim({"set", "CPUTEMPERATURE", "82.5"});
+    ProgramResult r = RunProgram(Vornpilot({"--once", "--json"}), env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 1u) << r.out;
+    nlohmann::json pass = nlohmann::json::parse(lines[0]);
+    ASSERT_EQ(pass["items"].size(), 18u);
+    EXPECT_EQ(pass["globalBeep"], true);
+
+    const nlohmann::json& fan = Item(pass, "CPUFAN0");
+    EXPECT_EQ(fan["type"], "fan");
+    EXPECT_EQ(fan["alarm"], true);
+    EXPECT_EQ(fan["value"], 0);
+    const nlohmann::json& cpu = Item(pass, "CPUTEMPERATURE");
+    EXPECT_EQ(cpu["type"], "temperature");
+    EXPECT_EQ(cpu["alarm"], true);
+    EXPECT_EQ(cpu["value"], 82.5);
+    EXPECT_EQ(cpu["shutdownEnable"], true);
+    EXPECT_NEAR(cpu["hiLimit"].get<double>(), 70, 0.001);
+    const nlohmann::json& minus12 = Item(pass, "VIN2");
+    EXPECT_NEAR(minus12["value"].get<double>(), -12, 0.2);
+    EXPECT_EQ(minus12["alarm"], false);
+    for (const auto& item : pass["items"]) {
+        if (item["pin"] != "CPUFAN0" && item["pin"] != "CPUTEMPERATURE") {
+            EXPECT_EQ(item["alarm"], false) << item.dump();
+        }
+    }
+    EXPECT_EQ(ReadFile(PowerOffLog()), "") << "one pass never powers off";
+
+    CRegistryHive hive;
+    ASSERT_TRUE(hive.Load(HivePath()));
+    EXPECT_EQ(hive.GetDword("HKEY_CURRENT_USER\\Software\\VORN\\HWM", "Total_Item_Count"), 18u);
+    EXPECT_EQ(hive.GetString("HKEY_CURRENT_USER\\Software\\VORN\\HWM\\14", "PinName"), "CPUFAN0");
+    EXPECT_EQ(hive.GetDword("HKEY_CURRENT_USER\\Software\\VORN\\HWM\\6", "LoLimit"), 0xFFFFCC70u);
+
+    // The next start applies the saved settings.
+    hive.SetDword("HKEY_CURRENT_USER\\Software\\VORN\\HWM\\1", "HiLimit", 1300);
+    hive.SetDword("HKEY_CURRENT_USER\\Software\\VORN\\HWM", "Global_Beep_Enable", 0);
+    ASSERT_TRUE(hive.Save(HivePath()));
+    r = RunProgram(Vornpilot({"--once", "--json"}), env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    pass = nlohmann::json::parse(Lines(r.out).at(0));
+    EXPECT_EQ(pass["globalBeep"], false);
+    const nlohmann::json& vcore = Item(pass, "VCORE");
+    EXPECT_NEAR(vcore["hiLimit"].get<double>(), 1.3, 0.001);
+    EXPECT_EQ(vcore["alarm"], true) << "1.35 V is over the saved 1.3 V limit";
+}
+
+TEST_F(VornpilotTest, ConsolePowersOffAfterTwentySecondsOfAlarm) {
+    Sim({"set", "CPUTEMPERATURE", "85"});
+    ProgramResult r = RunProgram(Vornpilot({"--console", "--passes", "12"}), env, 60000);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string log = ReadFile(PowerOffLog());
+    ASSERT_FALSE(log.empty()) << "the power-off command ran";
+    EXPECT_EQ(Lines(log).front(), "power-off now");
+    EXPECT_LE(Lines(log).size(), 2u) << "passes 11 and 12 at most";
+    EXPECT_NE(r.out.find("power-off in "), std::string::npos) << "the countdown";
+    EXPECT_NE(r.out.find("power-off requested"), std::string::npos);
+    EXPECT_NE(r.out.find("Warning"), std::string::npos);
+    EXPECT_NE(r.out.find("board EHF-SIM"), std::string::npos);
+}
+
+TEST_F(VornpilotTest, SecondCopyRefusesAndTheFirstEndsOnSigterm) {
+    Sim({"set", "SYSFAN", "stall"});
+    CRunningProgram first(Vornpilot({"--json"}), env);
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(first.WaitForOutput(
+        [](const std::string& out) { return out.find('\n') != std::string::npos; }, 20000));
+
+    ProgramResult second = RunProgram(Vornpilot({"--once"}), env);
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
+    EXPECT_EQ(second.out, "");
+
+    first.Signal(SIGTERM);
+    ProgramResult r = first.Finish(20000);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    nlohmann::json pass = nlohmann::json::parse(Lines(r.out).at(0));
+    EXPECT_EQ(Item(pass, "SYSFAN")["alarm"], true);
+
+    // The first copy is gone: a new one starts.
+    ProgramResult third = RunProgram(Vornpilot({"--once", "--json"}), env);
+    EXPECT_EQ(third.exitCode, 0) << third.err;
+}
+
+TEST_F(VornpilotTest, CrashedCopyDoesNotBlockTheNext) {
+    CRunningProgram first(Vornpilot({"--json"}), env);
+    ASSERT_TRUE(first.WaitForOutput(
+        [](const std::string& out) { return out.find('\n') != std::string::npos; }, 20000));
+    first.Signal(SIGKILL);
+    first.Finish(10000);
+    ProgramResult next = RunProgram(Vornpilot({"--once", "--json"}), env);
+    EXPECT_EQ(next.exitCode, 0) << next.err;
+}
+
+}  // namespace

@@ -1,0 +1,403 @@
+// vorn-iod through its socket, with the hw backend over regular files so that every access can
+// be checked byte for byte.
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "daemon.h"
+#include "device_codes.h"
+#include "hw_device_files.h"
+#include "port_record.h"
+#include "raw_device_client.h"
+#include "run_in_child.h"
+
+using namespace vornio;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const PortRecord& r) {
+    return {r.begin(), r.end()};
+}
+
+class DeviceServerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_daemon.SetArgs(m_files.DaemonArgs());
+        std::string error;
+        ASSERT_TRUE(m_daemon.Start(&error)) << error;
+    }
+
+    // One well-formed exchange on a fresh connection: the service still serves.
+    void ExpectServing() {
+        CRawDeviceClient client;
+        ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+        auto answer = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(answer);
+        EXPECT_TRUE(answer->success);
+    }
+
+    CHwDeviceFiles m_files;
+    CDaemon m_daemon;
+};
+
+TEST_F(DeviceServerTest, PortRequestsEchoTheSizeAndCarryTheValueInItsField) {
+    ASSERT_TRUE(m_files.Poke(m_files.PortFile(), 0x80, {0x11, 0x22, 0x33, 0x44}));
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+    struct Case {
+        uint8_t size;
+        size_t field;
+        std::vector<uint8_t> value;
+    };
+    const Case cases[] = {
+        {1, PORT_OFF_VALUE8, {0x11}},
+        {2, PORT_OFF_VALUE16, {0x11, 0x22}},
+        {4, PORT_OFF_VALUE32, {0x11, 0x22, 0x33, 0x44}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.size));
+        auto answer = client.Exchange(IOCTL_READ_PORT, Bytes(MakeSizedRecord(0x80, c.size)));
+        ASSERT_TRUE(answer);
+        ASSERT_TRUE(answer->success);
+        std::vector<uint8_t> expected(PORT_RECORD_SIZE, 0);
+        expected[0] = c.size;
+        std::copy(c.value.begin(), c.value.end(), expected.begin() + c.field);
+        EXPECT_EQ(answer->output, expected);
+    }
+
+    auto written = client.Exchange(IOCTL_WRITE_PORT, Bytes(MakeSizedRecord(0x82, 2, 0xBEEF, true)));
+    ASSERT_TRUE(written && written->success);
+    EXPECT_EQ(written->output[0], 2);
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x80, 4),
+              (std::vector<uint8_t>{0x11, 0x22, 0xEF, 0xBE}));
+
+    auto byteWrite = client.Exchange(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x295, 0x4E)));
+    ASSERT_TRUE(byteWrite && byteWrite->success);
+    std::vector<uint8_t> byteAnswer(PORT_RECORD_SIZE, 0);
+    byteAnswer[0] = 1;
+    byteAnswer[PORT_OFF_VALUE8] = 0x4E;
+    EXPECT_EQ(byteWrite->output, byteAnswer);
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x295, 1), std::vector<uint8_t>{0x4E});
+}
+
+TEST_F(DeviceServerTest, MsrReadAndWriteThroughTheWire) {
+    ASSERT_TRUE(m_files.Poke(m_files.MsrFile(), 0x104, {1, 2, 3, 4, 5, 6, 7, 8}));
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+
+    std::vector<uint8_t> read{0x04, 0x01, 0, 0};
+    auto answer = client.Exchange(IOCTL_READ_MSR, read);
+    ASSERT_TRUE(answer && answer->success);
+    EXPECT_EQ(answer->output, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+
+    std::vector<uint8_t> write(12);
+    PutLe32(&write[0], 0x108);
+    PutLe32(&write[4], 0x44332211);
+    PutLe32(&write[8], 0x88776655);
+    answer = client.Exchange(IOCTL_WRITE_MSR, write);
+    ASSERT_TRUE(answer && answer->success);
+    EXPECT_TRUE(answer->output.empty());
+    EXPECT_EQ(m_files.Peek(m_files.MsrFile(), 0x108, 8),
+              (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}));
+
+    PutLe32(&write[0], 0x104);  // readable only
+    answer = client.Exchange(IOCTL_WRITE_MSR, write);
+    ASSERT_TRUE(answer);
+    EXPECT_FALSE(answer->success);
+    EXPECT_EQ(answer->error, static_cast<uint32_t>(EIO));
+    EXPECT_EQ(m_files.Peek(m_files.MsrFile(), 0x104, 1), std::vector<uint8_t>{1});
+}
+
+TEST_F(DeviceServerTest, RejectedRequestsAnswerFailureAndKeepTheConnection) {
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+    struct Case {
+        const char* name;
+        uint32_t code;
+        std::vector<uint8_t> input;
+        uint32_t error;
+    };
+    PortRecord badSize = MakeSizedRecord(0x80, 1);
+    badSize[0] = 3;
+    const Case cases[] = {
+        {"port outside the allow-list", IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x70, 1)), EIO},
+        {"size 3", IOCTL_READ_PORT, Bytes(badSize), EINVAL},
+        {"short record", IOCTL_READ_PORT_BYTE, std::vector<uint8_t>(19), EINVAL},
+        {"unknown code", 0x00222438, {}, EINVAL},
+        {"microcontroller read", IOCTL_MCU_READ, std::vector<uint8_t>(MCU_RECORD_SIZE), ENOSYS},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto answer = client.Exchange(c.code, c.input);
+        ASSERT_TRUE(answer);
+        EXPECT_FALSE(answer->success);
+        EXPECT_EQ(answer->error, c.error);
+    }
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x70, 1), std::vector<uint8_t>{0});
+    auto answer = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE4)));
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->success);
+}
+
+TEST_F(DeviceServerTest, MalformedFramesCloseOnlyTheirConnection) {
+    CRawDeviceClient bystander;
+    ASSERT_TRUE(bystander.Connect(m_daemon.SocketPath()));
+
+    auto badMagic = EncodeRequest(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+    badMagic[0] = 'X';
+    auto oversized = EncodeRequest(IOCTL_READ_PORT_BYTE, {});
+    PutLe32(&oversized[8], MAX_RECORD + 1);
+    auto garbage = std::vector<uint8_t>(64, 0xFF);
+    for (const auto& frame : {badMagic, oversized, garbage}) {
+        CRawDeviceClient client;
+        ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+        ASSERT_TRUE(client.SendBytes(frame));
+        EXPECT_TRUE(client.WaitForClose());
+        auto answer = bystander.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(answer);
+        EXPECT_TRUE(answer->success);
+    }
+}
+
+TEST_F(DeviceServerTest, TruncatedFrameThenHangUpLeavesTheServiceServing) {
+    for (size_t cut :
+         {size_t{1}, REQUEST_HEADER_SIZE - 1, REQUEST_HEADER_SIZE, REQUEST_HEADER_SIZE + 10}) {
+        SCOPED_TRACE(cut);
+        auto frame = EncodeRequest(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x80, 0x5A)));
+        CRawDeviceClient client;
+        ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+        ASSERT_TRUE(client.SendBytes({frame.data(), cut}));
+        client.Close();
+        ExpectServing();
+    }
+    // No part of a cut frame was acted on.
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x80, 1), std::vector<uint8_t>{0});
+}
+
+TEST_F(DeviceServerTest, StuckClientsDoNotBlockOthers) {
+    // One client stops in the middle of a frame, another floods requests and reads nothing.
+    CRawDeviceClient halfway;
+    ASSERT_TRUE(halfway.Connect(m_daemon.SocketPath()));
+    auto frame = EncodeRequest(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+    ASSERT_TRUE(halfway.SendBytes({frame.data(), 7}));
+
+    // The flooder never reads its answers: once they fill its socket the service stops reading
+    // its requests, and its own send buffer fills up. A round that sends nothing means that
+    // state is reached.
+    CRawDeviceClient flooder;
+    ASSERT_TRUE(flooder.Connect(m_daemon.SocketPath()));
+    bool stuck = false;
+    size_t at = 0;  // position in the current frame, so the stream stays well formed
+    for (int round = 0; round < 1000 && !stuck; ++round) {
+        size_t sentThisRound = 0;
+        for (size_t n; (n = flooder.SendWithoutWaiting({frame.data() + at, frame.size() - at}));) {
+            sentThisRound += n;
+            at = (at + n) % frame.size();
+        }
+        stuck = sentThisRound == 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(stuck);
+
+    for (int i = 0; i < 50; ++i)
+        ExpectServing();
+    // The flooder was only held back, not dropped.
+    auto flooded = flooder.ReadAnswer();
+    ASSERT_TRUE(flooded);
+    EXPECT_TRUE(flooded->success);
+
+    // The half-sent frame is still completed and answered.
+    ASSERT_TRUE(halfway.SendBytes({frame.data() + 7, frame.size() - 7}));
+    auto answer = halfway.ReadAnswer();
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->success);
+}
+
+TEST_F(DeviceServerTest, TwoClientsAtOnce) {
+    auto worker = [this](uint16_t port, int* good) {
+        CRawDeviceClient client;
+        if (!client.Connect(m_daemon.SocketPath()))
+            return;
+        for (int i = 0; i < 300; ++i) {
+            const uint8_t value = static_cast<uint8_t>(i);
+            auto w = client.Exchange(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(port, value)));
+            auto r = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(port)));
+            if (w && w->success && r && r->success && r->output[PORT_OFF_VALUE8] == value)
+                ++*good;
+        }
+    };
+    int goodA = 0, goodB = 0;
+    std::thread a(worker, 0x80, &goodA);
+    std::thread b(worker, 0x81, &goodB);
+    a.join();
+    b.join();
+    EXPECT_EQ(goodA, 300);
+    EXPECT_EQ(goodB, 300);
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x80, 2), (std::vector<uint8_t>{43, 43}));  // 299
+}
+
+TEST_F(DeviceServerTest, ConnectionsBeyondTheLimitAreClosedAndTheirSlotsComeBack) {
+    std::vector<std::unique_ptr<CRawDeviceClient>> clients;
+    for (int i = 0; i < 128; ++i) {
+        clients.push_back(std::make_unique<CRawDeviceClient>());
+        ASSERT_TRUE(clients.back()->Connect(m_daemon.SocketPath()));
+        // An exchange makes sure the service has taken this one before the next arrives.
+        auto answer = clients.back()->Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(answer && answer->success) << i;
+    }
+    CRawDeviceClient extra;
+    ASSERT_TRUE(extra.Connect(m_daemon.SocketPath()));
+    EXPECT_TRUE(extra.WaitForClose());
+
+    clients.pop_back();
+    // The freed slot is noticed once the service sees the hang-up; retry until it has.
+    bool served = false;
+    for (int attempt = 0; attempt < 100 && !served; ++attempt) {
+        CRawDeviceClient again;
+        ASSERT_TRUE(again.Connect(m_daemon.SocketPath()));
+        auto answer = again.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        served = answer && answer->success;
+    }
+    EXPECT_TRUE(served);
+}
+
+// Connects as another user in a child; "answered", "closed" or "connect failed".
+std::string TryAs(uid_t uid, gid_t gid, std::vector<gid_t> groups, const std::string& socket) {
+    auto result = RunInChild([&]() -> std::string {
+        if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 ||
+            ::setuid(uid) != 0) {
+            return "setuid failed";
+        }
+        CRawDeviceClient client;
+        if (!client.Connect(socket))
+            return "connect failed";
+        client.SendRequest(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        auto answer = client.ReadAnswer();
+        if (answer && answer->success)
+            return "answered";
+        return client.WaitForClose() ? "closed" : "hung";
+    });
+    return result.output;
+}
+
+TEST_F(DeviceServerTest, PeersOutsideOwnerAndGroupAreRefused) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as other users";
+    const std::string socket = m_daemon.SocketPath();
+    // Open the file permissions so that only the peer check stands in the way.
+    const std::string runtimeDir = m_daemon.RuntimeDir();
+    ASSERT_EQ(::chmod(runtimeDir.substr(0, runtimeDir.rfind('/')).c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(runtimeDir.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(socket.c_str(), 0666), 0);
+    ASSERT_EQ(::chown(socket.c_str(), 4243, 4242), 0);
+
+    struct Case {
+        const char* name;
+        uid_t uid;
+        gid_t gid;
+        std::vector<gid_t> groups;
+        const char* outcome;
+    };
+    const Case cases[] = {
+        {"stranger", 65534, 65534, {}, "closed"},
+        {"stranger with other groups", 65534, 65534, {100, 4241}, "closed"},
+        {"socket owner", 4243, 65534, {}, "answered"},
+        {"primary group", 65534, 4242, {}, "answered"},
+        {"supplementary group", 65534, 65534, {4242}, "answered"},
+        {"root", 0, 0, {}, "answered"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(TryAs(c.uid, c.gid, c.groups, socket), c.outcome);
+    }
+    ExpectServing();
+}
+
+TEST_F(DeviceServerTest, SocketIsGroupOnlyAndThePidFileNamesTheService) {
+    struct stat st {};
+    ASSERT_EQ(::stat(m_daemon.SocketPath().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0660u);
+    EXPECT_FALSE(SocketAnswers(m_daemon.RuntimeDir() + "/VORN-SIM"));  // hw: no sim socket
+}
+
+TEST_F(DeviceServerTest, SigtermAndSigintRemoveSocketAndPidFile) {
+    for (int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig);
+        std::string error;
+        ASSERT_TRUE(m_daemon.Start(&error)) << error;
+        ASSERT_EQ(::kill(m_daemon.Pid(), sig), 0);
+        const int status = m_daemon.Stop();  // reaps; the SIGTERM it adds finds it gone or exiting
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_NE(::access(m_daemon.SocketPath().c_str(), F_OK), 0);
+        EXPECT_NE(::access(m_daemon.PidFilePath().c_str(), F_OK), 0);
+    }
+}
+
+TEST_F(DeviceServerTest, SecondServiceOnTheSameDirectoryRefuses) {
+    CDaemon second(m_files.DaemonArgs(), m_daemon.RuntimeDir());
+    EXPECT_NE(second.RunToExit(), 0);
+    EXPECT_NE(second.Log().find("another vorn-iod"), std::string::npos) << second.Log();
+    ExpectServing();
+    std::string error;
+    ASSERT_TRUE(m_daemon.Restart(&error)) << error;  // the first one's files are intact
+    ExpectServing();
+}
+
+pid_t DeadPid() {
+    pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+// A socket file nobody listens on, as a killed service leaves behind.
+void LeaveStaleSocket(const std::string& path) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, path.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd);
+}
+
+TEST(DeviceServerStart, StaleFilesOfADeadServiceAreReplaced) {
+    CHwDeviceFiles files;
+    CTempDir run;
+    ASSERT_TRUE(run.WriteFile("vorn-iod.pid", std::to_string(DeadPid()) + "\n"));
+    LeaveStaleSocket(run.PathOf("VORN-IO"));
+    ASSERT_FALSE(SocketAnswers(run.PathOf("VORN-IO")));
+
+    CDaemon daemon(files.DaemonArgs(), run.Path());
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;  // waits for its own pid in the pid file
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(daemon.SocketPath()));
+    auto answer = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+    ASSERT_TRUE(answer && answer->success);
+}
+
+TEST(DeviceServerStart, KilledServiceCanBeReplaced) {
+    CHwDeviceFiles files;
+    CDaemon daemon(files.DaemonArgs());
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    ASSERT_EQ(::kill(daemon.Pid(), SIGKILL), 0);
+    daemon.Stop();
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+#include "raw_device_client.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+bool CRawDeviceClient::Connect(const std::string& socketPath) {
+    Close();
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof addr.sun_path)
+        return false;
+    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_fd < 0)
+        return false;
+    if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void CRawDeviceClient::Close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool CRawDeviceClient::SendBytes(std::span<const uint8_t> bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+size_t CRawDeviceClient::SendWithoutWaiting(std::span<const uint8_t> bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n =
+            ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        sent += static_cast<size_t>(n);
+    }
+    return sent;
+}
+
+bool CRawDeviceClient::SendRequest(uint32_t code, std::span<const uint8_t> input) {
+    return SendBytes(vornio::EncodeRequest(code, input));
+}
+
+bool CRawDeviceClient::ReadExactly(uint8_t* bytes, size_t size, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    size_t got = 0;
+    while (got < size) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0)
+            return false;
+        pollfd p{m_fd, POLLIN, 0};
+        int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        ssize_t n = ::recv(m_fd, bytes + got, size - got, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::optional<vornio::DeviceAnswer> CRawDeviceClient::ReadAnswer(int timeoutMs) {
+    uint8_t header[vornio::ANSWER_HEADER_SIZE];
+    if (m_fd < 0 || !ReadExactly(header, sizeof header, timeoutMs))
+        return std::nullopt;
+    auto decoded = vornio::DecodeAnswerHeader(
+        std::span<const uint8_t, vornio::ANSWER_HEADER_SIZE>(header, sizeof header));
+    if (!decoded)
+        return std::nullopt;
+    vornio::DeviceAnswer answer;
+    answer.success = decoded->success;
+    answer.error = decoded->error;
+    answer.output.resize(decoded->outputLength);
+    if (!ReadExactly(answer.output.data(), answer.output.size(), timeoutMs))
+        return std::nullopt;
+    return answer;
+}
+
+std::optional<vornio::DeviceAnswer> CRawDeviceClient::Exchange(uint32_t code,
+                                                               std::span<const uint8_t> input,
+                                                               int timeoutMs) {
+    if (m_fd < 0 || !SendRequest(code, input))
+        return std::nullopt;
+    return ReadAnswer(timeoutMs);
+}
+
+bool CRawDeviceClient::WaitForClose(int timeoutMs) {
+    if (m_fd < 0)
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    uint8_t sink[256];
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0)
+            return false;
+        pollfd p{m_fd, POLLIN, 0};
+        int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        ssize_t n = ::recv(m_fd, sink, sizeof sink, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || (n < 0 && errno == ECONNRESET))
+            return true;
+        if (n < 0)
+            return true;
+    }
+}
