@@ -17,6 +17,11 @@
 
 namespace {
 
+// A file below the test's directory.
+std::string In(const CTempDir& dir, const std::string& name) {
+    return (std::filesystem::path(dir.Path()) / name).string();
+}
+
 using Strings = std::vector<std::string>;
 
 // 6 December 2026, 02:14:44 UTC.
@@ -53,8 +58,8 @@ class ErrorLog : public ::testing::Test {
     void SetUp() override {
         ::setenv("TZ", "UTC", 1);
         ::tzset();
-        ::setenv("XDG_CONFIG_HOME", m_dir.File("config").c_str(), 1);
-        m_folder = m_dir.File("bin") + "/";
+        ::setenv("XDG_CONFIG_HOME", In(m_dir, "config").c_str(), 1);
+        m_folder = In(m_dir, "bin") + "/";
         std::filesystem::create_directories(m_folder);
         m_log = std::make_unique<CErrorLog>(m_folder, m_notifier, m_opener);
         m_log->SetTray(&m_tray);
@@ -246,8 +251,8 @@ TEST_F(ErrorLog, ViewOpensAnExistingLogOnly) {
 }
 
 TEST_F(ErrorLog, UnwritableFolderFailsSilently) {
-    CErrorLog log(m_dir.File("missing/deeper/file-not-folder"), m_notifier, m_opener);
-    std::ofstream(m_dir.File("missing")) << "a file where the folder should be";
+    CErrorLog log(In(m_dir, "missing/deeper/file-not-folder"), m_notifier, m_opener);
+    std::ofstream(In(m_dir, "missing")) << "a file where the folder should be";
     log.SetRecording(true);
     log.LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
     EXPECT_FALSE(std::filesystem::exists(log.Path()));

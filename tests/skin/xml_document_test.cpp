@@ -10,6 +10,11 @@
 
 namespace {
 
+// A file below the test's directory.
+std::string In(const CTempDir& dir, const std::string& name) {
+    return (std::filesystem::path(dir.Path()) / name).string();
+}
+
 const std::string DATA = VORN_TEST_DATA_DIR;
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -166,10 +171,10 @@ TEST(XmlDocument, TextIsReadAsUtf8WhateverItsDeclarationSays) {
 
 TEST(XmlDocument, FileEncodingIsHonoured) {
     CTempDir dir;
-    WriteText(dir.File("latin1.xml"),
+    WriteText(In(dir, "latin1.xml"),
               "<?xml version='1.0' encoding='ISO-8859-1'?><A N='Temp\xE9'/>");
     CXmlDocument doc;
-    ASSERT_TRUE(doc.Load(dir.File("latin1.xml")));
+    ASSERT_TRUE(doc.Load(In(dir, "latin1.xml")));
     std::string out;
     ASSERT_TRUE(doc.GetAttribute("A", 0, 0, "N", out));
     EXPECT_EQ(out, "Temp\xC3\xA9");
@@ -177,10 +182,10 @@ TEST(XmlDocument, FileEncodingIsHonoured) {
 
 TEST(XmlDocument, ExternalEntitiesAreNotFetched) {
     CTempDir dir;
-    WriteText(dir.File("secret.txt"), "secret");
+    WriteText(In(dir, "secret.txt"), "secret");
     CXmlDocument doc;
     std::string text =
-        "<!DOCTYPE A [<!ENTITY s SYSTEM '" + dir.File("secret.txt") + "'>]><A>&s;</A>";
+        "<!DOCTYPE A [<!ENTITY s SYSTEM '" + In(dir, "secret.txt") + "'>]><A>&s;</A>";
     doc.LoadXml(text);
     std::string xml;
     ASSERT_TRUE(doc.GetXml(xml));
@@ -317,7 +322,7 @@ TEST_F(StylesheetTransform, FailsForXmlThatIsNotAStylesheetOrStopsItself) {
 }
 
 TEST_F(StylesheetTransform, IncludesResolveBesideTheStylesheetEvenWithBlanksInTheFolder) {
-    std::filesystem::path folder = m_dir.Path() / "my skin";
+    std::filesystem::path folder = std::filesystem::path(m_dir.Path()) / "my skin";
     std::filesystem::create_directories(folder);
     WriteText((folder / "names.xsl").string(),
               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
@@ -350,7 +355,7 @@ TEST_F(StylesheetTransform, OutputIsUtf8WhateverEncodingTheStylesheetNames) {
 }
 
 TEST_F(StylesheetTransform, StylesheetsCannotWriteFiles) {
-    std::string target = m_dir.File("written.txt");
+    std::string target = In(m_dir, "written.txt");
     CXmlDocument xsl;
     ASSERT_TRUE(xsl.LoadXml(
         "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
