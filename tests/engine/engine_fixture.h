@@ -29,13 +29,13 @@ class EngineFixture : public ::testing::Test {
         board->SetClock([this] { return simNow; });
         io.Attach(board.get());
 
-        programDir = dir.File("bin") + "/";
+        programDir = dir.PathOf("bin") + "/";
         std::filesystem::create_directories(programDir);
         const char* old = std::getenv("XDG_CONFIG_HOME");
         if (old != nullptr)
             savedConfigHome = old;
         hadConfigHome = old != nullptr;
-        ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", dir.PathOf("config").c_str(), 1);
         machine.facts["Path"] = programDir;
         machine.facts["MBModel"] = "EHF-SIM";
     }
@@ -68,7 +68,7 @@ class EngineFixture : public ::testing::Test {
         ASSERT_TRUE(ini.Save(BoardPath()));
     }
 
-    std::string HivePath() const { return dir.File("config") + "/vornpilot/registry.reg"; }
+    std::string HivePath() const { return dir.PathOf("config") + "/vornpilot/registry.reg"; }
     CRegistryHive Hive() const {
         CRegistryHive hive;
         EXPECT_TRUE(hive.Load(HivePath()));

@@ -204,7 +204,7 @@ TEST_F(ConfigTest, BoardFileWithMoreItemsReplacesTheHive) {
 
 TEST_F(ConfigTest, DamagedHiveIsKeptAsideAndTheStartIsAFirstStart) {
     UseTestBoard("two_rails.ini");
-    std::filesystem::create_directories(dir.File("config") + "/vornpilot");
+    std::filesystem::create_directories(dir.PathOf("config") + "/vornpilot");
     {
         std::ofstream bad(HivePath());
         bad << "this is not a hive\n";
@@ -218,7 +218,7 @@ TEST_F(ConfigTest, DamagedHiveIsKeptAsideAndTheStartIsAFirstStart) {
     EXPECT_NE(err.find("damaged"), std::string::npos) << err;
     EXPECT_NE(err.find("first run"), std::string::npos) << err;
     int aside = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir.File("config") + "/vornpilot")) {
+    for (const auto& e : std::filesystem::directory_iterator(dir.PathOf("config") + "/vornpilot")) {
         if (e.path().filename().string().rfind("registry.reg.corrupt-", 0) == 0) {
             std::ifstream in(e.path());
             std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -378,7 +378,7 @@ TEST_F(ConfigTest, SaveWritesTheFileOnce) {
     EXPECT_NE(before.st_ino, after.st_ino);
     size_t files = 0;
     for ([[maybe_unused]] const auto& e :
-         std::filesystem::directory_iterator(dir.File("config") + "/vornpilot"))
+         std::filesystem::directory_iterator(dir.PathOf("config") + "/vornpilot"))
         ++files;
     EXPECT_EQ(files, 1u);
 }

@@ -20,7 +20,7 @@ class RegistryStoreTest : public ::testing::Test {
         if (hadOld)
             saved = old;
         ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
-        hivePath = dir.File("vornpilot/registry.reg");
+        hivePath = dir.PathOf("vornpilot/registry.reg");
     }
     void TearDown() override {
         if (hadOld)
@@ -137,11 +137,11 @@ TEST_F(RegistryStoreTest, MachineHiveIsNeverWritten) {
 
 TEST(ProfileFile, WritesOneValueWithPrivateProfileRules) {
     CTempDir dir;
-    CProfileFile log(dir.File("Error.log"));
+    CProfileFile log(dir.PathOf("Error.log"));
     ASSERT_TRUE(log.WriteString("261206, 02:14:44 Warning:", "Items", "CPU"));
     ASSERT_TRUE(log.WriteString("261206, 02:14:46 Warning:", "Items", "CPU  Fan"));
     ASSERT_TRUE(log.WriteString("261206, 02:14:44 WARNING:", "items", "CPU  +12V"));
-    std::ifstream in(dir.File("Error.log"));
+    std::ifstream in(dir.PathOf("Error.log"));
     std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(text,
               "[261206, 02:14:44 Warning:]\n"
@@ -150,7 +150,7 @@ TEST(ProfileFile, WritesOneValueWithPrivateProfileRules) {
               "Items=CPU  Fan\n");
     EXPECT_EQ(log.GetString("261206, 02:14:46 Warning:", "ITEMS"), "CPU  Fan");
     EXPECT_EQ(log.GetString("nowhere", "Items", "none"), "none");
-    EXPECT_FALSE(CProfileFile(dir.Path().string()).WriteString("S", "k", "v")) << "a directory";
+    EXPECT_FALSE(CProfileFile(dir.Path()).WriteString("S", "k", "v")) << "a directory";
 }
 
 }  // namespace

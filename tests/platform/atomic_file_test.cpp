@@ -33,16 +33,16 @@ size_t EntryCount(const fs::path& dir) {
 
 TEST(AtomicFile, CreatesMissingParentsAndLeavesNoTemporaryFile) {
     CTempDir dir;
-    std::string path = dir.File("a/b/registry.reg");
+    std::string path = dir.PathOf("a/b/registry.reg");
     std::string error;
     ASSERT_TRUE(AtomicWriteFile(path, "first", &error)) << error;
     EXPECT_EQ(ReadAll(path), "first");
-    EXPECT_EQ(EntryCount(dir.Path() / "a/b"), 1u);
+    EXPECT_EQ(EntryCount(dir.Dir() / "a/b"), 1u);
 }
 
 TEST(AtomicFile, ReplacesContentAndKeepsTheFileMode) {
     CTempDir dir;
-    std::string path = dir.File("f");
+    std::string path = dir.PathOf("f");
     ASSERT_TRUE(AtomicWriteFile(path, "a much longer first content"));
     ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
     ASSERT_TRUE(AtomicWriteFile(path, "second"));
@@ -55,7 +55,7 @@ TEST(AtomicFile, ReplacesContentAndKeepsTheFileMode) {
 
 TEST(AtomicFile, FailedWriteKeepsOldContent) {
     CTempDir dir;
-    std::string path = dir.File("f");
+    std::string path = dir.PathOf("f");
     ASSERT_TRUE(AtomicWriteFile(path, "old"));
 
     // A file size limit makes the write itself fail part-way, as a full disk would.
@@ -78,25 +78,25 @@ TEST(AtomicFile, FailedWriteKeepsOldContent) {
 
 TEST(AtomicFile, FailsWhereNoFileCanBe) {
     CTempDir dir;
-    ASSERT_TRUE(AtomicWriteFile(dir.File("plain"), "x"));
-    fs::create_directory(dir.Path() / "adir");
+    ASSERT_TRUE(AtomicWriteFile(dir.PathOf("plain"), "x"));
+    fs::create_directory(dir.Dir() / "adir");
 
     struct Case {
         std::string path;
         const char* why;
     };
     const Case cases[] = {
-        {dir.File("plain/child"), "parent is a file"},
-        {dir.File("adir"), "target is a directory"},
-        {dir.File("adir/"), "no file name"},
+        {dir.PathOf("plain/child"), "parent is a file"},
+        {dir.PathOf("adir"), "target is a directory"},
+        {dir.PathOf("adir/"), "no file name"},
     };
     for (const auto& c : cases) {
         std::string error;
         EXPECT_FALSE(AtomicWriteFile(c.path, "new", &error)) << c.why;
         EXPECT_FALSE(error.empty()) << c.why;
     }
-    EXPECT_EQ(ReadAll(dir.File("plain")), "x");
-    EXPECT_EQ(EntryCount(dir.Path() / "adir"), 0u);
+    EXPECT_EQ(ReadAll(dir.PathOf("plain")), "x");
+    EXPECT_EQ(EntryCount(dir.Dir() / "adir"), 0u);
     EXPECT_EQ(EntryCount(dir.Path()), 2u);
 }
 
@@ -105,12 +105,12 @@ TEST(AtomicFile, UnwritableDirectoryKeepsOldContent) {
         GTEST_SKIP() << "directory modes do not bind root";
     }
     CTempDir dir;
-    std::string path = dir.File("ro/f");
+    std::string path = dir.PathOf("ro/f");
     ASSERT_TRUE(AtomicWriteFile(path, "old"));
-    ASSERT_EQ(::chmod((dir.Path() / "ro").c_str(), 0500), 0);
+    ASSERT_EQ(::chmod((dir.Dir() / "ro").c_str(), 0500), 0);
     std::string error;
     EXPECT_FALSE(AtomicWriteFile(path, "new", &error));
-    ::chmod((dir.Path() / "ro").c_str(), 0700);
+    ::chmod((dir.Dir() / "ro").c_str(), 0700);
     EXPECT_EQ(ReadAll(path), "old");
     EXPECT_FALSE(error.empty());
 }

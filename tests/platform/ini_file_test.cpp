@@ -112,7 +112,7 @@ TEST(IniFile, RefusesWhatALineCannotHold) {
 
 TEST(IniFile, FileRoundTripKeepsLineBreaksAndCreatesTheFile) {
     CTempDir dir;
-    std::string path = dir.File("sub/Error.log");
+    std::string path = dir.PathOf("sub/Error.log");
     CIniFile ini;
     ASSERT_TRUE(ini.Load(path)) << "a missing file is an empty one";
     ASSERT_TRUE(ini.SetString("261206, 02:14:44 Warning", "CPU", "75 C"));
@@ -121,7 +121,7 @@ TEST(IniFile, FileRoundTripKeepsLineBreaksAndCreatesTheFile) {
     ASSERT_TRUE(back.Load(path));
     EXPECT_EQ(back.GetString("261206, 02:14:44 WARNING", "cpu"), "75 C");
 
-    std::string crlf = dir.File("crlf.ini");
+    std::string crlf = dir.PathOf("crlf.ini");
     std::ofstream(crlf) << "[S]\r\nk=1\r\n";
     CIniFile windows;
     ASSERT_TRUE(windows.Load(crlf));
@@ -135,7 +135,7 @@ TEST(IniFile, FileRoundTripKeepsLineBreaksAndCreatesTheFile) {
 
     CIniFile unreadable;
     std::string error;
-    EXPECT_FALSE(unreadable.Load(dir.Path().string(), &error)) << "a directory";
+    EXPECT_FALSE(unreadable.Load(dir.Path(), &error)) << "a directory";
     EXPECT_FALSE(error.empty());
 }
 

@@ -34,14 +34,14 @@ bool WaitFor(F done) {
 class PowerOffTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        script = dir.File("record power-off");
+        script = dir.PathOf("record power-off");
         std::ofstream(script) << "#!/bin/sh\n"
                                  "echo \"start $3\" >> \"$1\"\n"
                                  "while [ ! -e \"$2\" ]; do sleep 0.02; done\n"
                                  "echo end >> \"$1\"\n";
         ::chmod(script.c_str(), 0755);
-        log = dir.File("log");
-        release = dir.File("release");
+        log = dir.PathOf("log");
+        release = dir.PathOf("release");
     }
     std::string Command(const std::string& tag) const {
         return "'" + script + "' " + log + " " + release + " \"" + tag + "\"";
@@ -72,7 +72,7 @@ TEST_F(PowerOffTest, RunsTheCommandOnceWhileItRuns) {
 
 TEST_F(PowerOffTest, CommandThatCannotStartIsAFailure) {
     testing::internal::CaptureStderr();
-    CCommandPowerOff missing(dir.File("no-such-command") + " now");
+    CCommandPowerOff missing(dir.PathOf("no-such-command") + " now");
     EXPECT_FALSE(missing.RequestPowerOff());
     EXPECT_FALSE(missing.RequestPowerOff()) << "tried again, failing again";
     CCommandPowerOff unsplittable("'open quote");

@@ -64,7 +64,7 @@ TEST(RegistryHive, RoundTripsThroughTextAndFile) {
     ASSERT_TRUE(hive.IsModified());
 
     CTempDir dir;
-    std::string path = dir.File("vornpilot/registry.reg");
+    std::string path = dir.PathOf("vornpilot/registry.reg");
     std::string error;
     ASSERT_TRUE(hive.Save(path, &error)) << error;
     EXPECT_FALSE(hive.IsModified());
@@ -189,9 +189,9 @@ TEST(RegistryHive, LoadReportsMissingAndUnreadableFiles) {
     CTempDir dir;
     CRegistryHive hive;
     HiveError error;
-    EXPECT_FALSE(hive.Load(dir.File("none.reg"), &error));
+    EXPECT_FALSE(hive.Load(dir.PathOf("none.reg"), &error));
     EXPECT_EQ(error.kind, EHiveError::Missing);
-    EXPECT_FALSE(hive.Load(dir.Path().string(), &error));
+    EXPECT_FALSE(hive.Load(dir.Path(), &error));
     EXPECT_NE(error.kind, EHiveError::None);
     EXPECT_NE(error.kind, EHiveError::Missing);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh directory for one test, removed with everything in it at the end.
 
+#include <filesystem>
 #include <string>
 
 class CTempDir {
@@ -11,6 +12,7 @@ class CTempDir {
     CTempDir& operator=(const CTempDir&) = delete;
 
     const std::string& Path() const { return m_path; }
+    std::filesystem::path Dir() const { return m_path; }
     std::string PathOf(const std::string& name) const { return m_path + "/" + name; }
     // Writes a file below the directory; false when it cannot.
     bool WriteFile(const std::string& name, const std::string& content) const;

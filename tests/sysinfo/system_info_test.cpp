@@ -37,8 +37,8 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 SystemSources FixtureSources(const CTempDir& dir) {
     SystemSources s;
     s.dmi.dmiDir = DATA + "/dmi";
-    s.dmi.smbiosTable = dir.File("no-table");
-    s.dmi.biosArea = dir.File("no-area");
+    s.dmi.smbiosTable = dir.PathOf("no-table");
+    s.dmi.biosArea = dir.PathOf("no-area");
     s.pciRoot = DATA + "/pci";
     s.machineHive = DATA + "/machine.reg";
     s.userDirsFile = DATA + "/user-dirs.dirs";
@@ -137,10 +137,10 @@ TEST(SystemInfo, BoardModelOfEachBoardName) {
     for (const auto& c : cases) {
         CTempDir dir;
         SystemSources sources = FixtureSources(dir);
-        sources.dmi.dmiDir = dir.File("dmi");
+        sources.dmi.dmiDir = dir.PathOf("dmi");
         fs::create_directories(sources.dmi.dmiDir);
         if (c.boardName != nullptr) {
-            WriteFile(dir.Path() / "dmi/board_name", c.boardName);
+            WriteFile(dir.Dir() / "dmi/board_name", c.boardName);
         }
         CRecordingNotifier notifier;
         EXPECT_EQ(CSystemInfo(notifier, sources).GetInfo("MBModel"), c.model) << c.model;
@@ -152,17 +152,17 @@ TEST(SystemInfo, DmiTablesStandInForAMissingDirectory) {
     const Bytes table = Concat({BiosStructure("Table BIOS", "07/04/2006"),
                                 BoardStructure("Vorn", " TB-7 (A)"), Structure(127, 4, {}, {})});
     SystemSources sources = FixtureSources(dir);
-    sources.dmi.dmiDir = dir.File("empty-dmi");
+    sources.dmi.dmiDir = dir.PathOf("empty-dmi");
     fs::create_directories(sources.dmi.dmiDir);
-    WriteFile(dir.Path() / "empty-dmi/board_name", "\n");  // present but empty gives nothing
+    WriteFile(dir.Dir() / "empty-dmi/board_name", "\n");  // present but empty gives nothing
     CRecordingNotifier notifier;
 
-    WriteBytes(dir.Path() / "no-area", BiosArea(table, 0x5A0, 0x6000, 3));
+    WriteBytes(dir.Dir() / "no-area", BiosArea(table, 0x5A0, 0x6000, 3));
     EXPECT_EQ(CSystemInfo(notifier, sources).GetInfo("MBModel"), "TB-7");
     EXPECT_EQ(CSystemInfo(notifier, sources).GetInfo("BIOSDate"), "07/04/2006");
 
     // The structure table is asked before the BIOS area.
-    WriteBytes(dir.Path() / "no-table",
+    WriteBytes(dir.Dir() / "no-table",
                Concat({BoardStructure("Vorn", "FROM-TABLE"), Structure(127, 4, {}, {})}));
     CSystemInfo info(notifier, sources);
     EXPECT_EQ(info.GetInfo("MBModel"), "FROM-TABLE");
@@ -172,7 +172,7 @@ TEST(SystemInfo, DmiTablesStandInForAMissingDirectory) {
     EXPECT_TRUE(notifier.Messages().empty());
 
     // The directory's own facts win over the tables.
-    WriteFile(dir.Path() / "empty-dmi/board_name", "DIR-BOARD\n");
+    WriteFile(dir.Dir() / "empty-dmi/board_name", "DIR-BOARD\n");
     EXPECT_EQ(CSystemInfo(notifier, sources).GetInfo("MBModel"), "DIR-BOARD");
 }
 
@@ -189,8 +189,8 @@ TEST(SystemInfo, BiosDateCenturyRuleFollowsTheVersionRecord) {
     for (const auto& c : cases) {
         CTempDir dir;
         SystemSources sources = FixtureSources(dir);
-        sources.dmi.dmiDir = dir.File("dmi");
-        WriteFile(dir.Path() / "dmi/bios_date", "06/15/05\n");
+        sources.dmi.dmiDir = dir.PathOf("dmi");
+        WriteFile(dir.Dir() / "dmi/bios_date", "06/15/05\n");
         sources.osVersion = c.record;
         CRecordingNotifier notifier;
         EXPECT_EQ(CSystemInfo(notifier, sources).GetInfo("BIOSDate"), c.date) << c.record.platform;
@@ -202,7 +202,7 @@ TEST(SystemInfo, NinetyFiveFamilyReadsTheDmiTable) {
     const Bytes table = Concat({BiosStructure("Old BIOS", "06/15/05"),
                                 BoardStructure("Vorn", "AB//CD (1)"), Structure(127, 4, {}, {})});
     SystemSources sources = FixtureSources(dir);
-    WriteBytes(dir.Path() / "no-area", BiosArea(table, 0x200, 0x9000, 3));
+    WriteBytes(dir.Dir() / "no-area", BiosArea(table, 0x200, 0x9000, 3));
     sources.osVersion = Record(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
     CRecordingNotifier notifier;
     CSystemInfo info(notifier, sources);
@@ -234,7 +234,7 @@ TEST(SystemInfo, DirectXNeedsTheMachineKey) {
     for (const auto& c : cases) {
         CTempDir dir;
         SystemSources sources = FixtureSources(dir);
-        sources.machineHive = dir.File("registry.reg");
+        sources.machineHive = dir.PathOf("registry.reg");
         if (c.hive != nullptr) {
             WriteFile(sources.machineHive, c.hive);
         }

@@ -139,12 +139,12 @@ TEST(LinuxWmiProvider, ComStartsNestAndBalance) {
 
 TEST(LinuxWmiProvider, ClassesFromDmiAndPciTrees) {
     CTempDir dir;
-    const auto dmi = dir.Path() / "dmi";
+    const auto dmi = dir.Dir() / "dmi";
     WriteFile(dmi / "board_name", "XB-100 (Rev 1.0)\n");
     WriteFile(dmi / "board_vendor", "Vorn Boards\n");
     WriteFile(dmi / "bios_vendor", "Vorn BIOS Inc.\n");
     WriteFile(dmi / "bios_date", "06/15/2005\n");
-    const auto pci = dir.Path() / "pci";
+    const auto pci = dir.Dir() / "pci";
     WriteFile(pci / "0000:00:1f.3" / "class", "0x040300\n");
     WriteFile(pci / "0000:00:1f.3" / "vendor", "0x8086\n");
     WriteFile(pci / "0000:00:1f.3" / "device", "0xa348\n");
@@ -186,8 +186,8 @@ TEST(LinuxWmiProvider, ClassesFromDmiAndPciTrees) {
 TEST(LinuxWmiProvider, ClassesWithoutFactsHaveNoInstance) {
     CTempDir dir;
     DmiSources sources;
-    sources.dmiDir = (dir.Path() / "missing").string();
-    CLinuxWmiProvider provider(sources, (dir.Path() / "nopci").string());
+    sources.dmiDir = (dir.Dir() / "missing").string();
+    CLinuxWmiProvider provider(sources, (dir.Dir() / "nopci").string());
     CRecordingNotifier notifier;
     for (const char* cls : {"Win32_BaseBoard", "Win32_Bios", "Win32_VideoController"}) {
         std::vector<WmiInstance> instances;
@@ -224,24 +224,24 @@ TEST(LinuxWmiProvider, DmiDatesInWmiForm) {
 TEST(PciDisplay, BootAdapterFirstElseLowestAddress) {
     CTempDir dir;
     auto adapter = [&](const std::string& addr, const char* bootVga) {
-        WriteFile(dir.Path() / addr / "class", "0x030000\n");
-        WriteFile(dir.Path() / addr / "vendor", "0x8086\n");
-        WriteFile(dir.Path() / addr / "device", "0x3e92\n");
+        WriteFile(dir.Dir() / addr / "class", "0x030000\n");
+        WriteFile(dir.Dir() / addr / "vendor", "0x8086\n");
+        WriteFile(dir.Dir() / addr / "device", "0x3e92\n");
         if (bootVga != nullptr) {
-            WriteFile(dir.Path() / addr / "boot_vga", bootVga);
+            WriteFile(dir.Dir() / addr / "boot_vga", bootVga);
         }
     };
     adapter("0000:00:02.0", "0\n");
     adapter("0000:01:00.0", nullptr);
-    auto found = FindDisplayAdapter(dir.Path().string());
+    auto found = FindDisplayAdapter(dir.Path());
     ASSERT_TRUE(found);
     EXPECT_EQ(found->address, "0000:00:02.0");
     EXPECT_EQ(PnpDeviceId(*found), "PCI\\VEN_8086&DEV_3E92&SUBSYS_00000000&REV_00\\0000:00:02.0");
     adapter("0000:01:00.0", "1\n");
-    EXPECT_EQ(FindDisplayAdapter(dir.Path().string())->address, "0000:01:00.0");
+    EXPECT_EQ(FindDisplayAdapter(dir.Path())->address, "0000:01:00.0");
     // A function whose ids are not numbers is not taken.
-    WriteFile(dir.Path() / "0000:00:01.0" / "class", "0x030000\n");
-    WriteFile(dir.Path() / "0000:00:01.0" / "vendor", "junk\n");
-    WriteFile(dir.Path() / "0000:00:01.0" / "device", "0x1\n");
-    EXPECT_EQ(FindDisplayAdapter(dir.Path().string())->address, "0000:01:00.0");
+    WriteFile(dir.Dir() / "0000:00:01.0" / "class", "0x030000\n");
+    WriteFile(dir.Dir() / "0000:00:01.0" / "vendor", "junk\n");
+    WriteFile(dir.Dir() / "0000:00:01.0" / "device", "0x1\n");
+    EXPECT_EQ(FindDisplayAdapter(dir.Path())->address, "0000:01:00.0");
 }

@@ -1,0 +1,97 @@
+#include "service_manager.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "temp_dir.h"
+
+namespace {
+
+ServiceRecord Record(const std::string& runtimeDir) {
+    return {"VORN-IO",  "VORN-IO", "/opt/vorn/vorn-iod", {"--backend", "sim"}, "boot",
+            runtimeDir, "VORN-IO", "vorn-iod.pid"};
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+}  // namespace
+
+TEST(ServiceManager, RecordRoundTripAndDamagedRecords) {
+    CTempDir dir;
+    CServiceManager manager(dir.PathOf("state/nested"));
+    ASSERT_TRUE(manager.Open()) << "the state directory is created";
+    errno = 0;
+    EXPECT_FALSE(manager.OpenService("VORN-IO"));
+    EXPECT_EQ(errno, ENOENT);
+
+    ASSERT_TRUE(manager.CreateService(Record(dir.Path())));
+    auto r = manager.OpenService("VORN-IO");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->binary, "/opt/vorn/vorn-iod");
+    EXPECT_EQ(r->arguments, (std::vector<std::string>{"--backend", "sim"}));
+    EXPECT_EQ(r->startType, "boot");
+    EXPECT_EQ(r->runtimeDir, dir.Path());
+
+    struct Case {
+        const char* name;
+        const char* text;
+    };
+    const Case damaged[] = {
+        {"no binary", "Name=VORN-IO\nRuntimeDir=/r\nSocket=S\nPidFile=p\n"},
+        {"another service's record", "Name=OTHER\nBinary=/b\nRuntimeDir=/r\nSocket=S\nPidFile=p\n"},
+        {"empty", ""},
+    };
+    for (const auto& c : damaged) {
+        Write(manager.RecordPath("VORN-IO"), c.text);
+        errno = 0;
+        EXPECT_FALSE(manager.OpenService("VORN-IO")) << c.name;
+        EXPECT_EQ(errno, EINVAL) << c.name;
+    }
+
+    ServiceRecord forged = Record(dir.Path());
+    forged.arguments.push_back("x\nBinary=/bin/sh");
+    EXPECT_FALSE(manager.CreateService(forged)) << "a line break would forge another key";
+}
+
+TEST(ServiceManager, RunningNeedsALiveProcessAnsweringOnItsSocket) {
+    CTempDir dir;
+    CServiceManager manager(dir.PathOf("state"));
+    ASSERT_TRUE(manager.Open());
+    ServiceRecord r = Record(dir.Path());
+    EXPECT_FALSE(manager.IsRunning(r)) << "no pid file";
+
+    Write(dir.PathOf("vorn-iod.pid"), std::to_string(getpid()) + "\n");
+    EXPECT_FALSE(manager.IsRunning(r)) << "alive, but no socket";
+
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string path = dir.PathOf("VORN-IO");
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    EXPECT_TRUE(manager.IsRunning(r));
+
+    Write(dir.PathOf("vorn-iod.pid"), "999999999\n");
+    EXPECT_FALSE(manager.IsRunning(r)) << "a stale pid file";
+    Write(dir.PathOf("vorn-iod.pid"), "garbage\n");
+    EXPECT_FALSE(manager.IsRunning(r));
+    close(fd);
+}
+
+TEST(ServiceManager, StartingAMissingBinaryFails) {
+    CTempDir dir;
+    CServiceManager manager(dir.PathOf("state"));
+    ASSERT_TRUE(manager.Open());
+    ServiceRecord r = Record(dir.Path());
+    r.binary = dir.PathOf("no-such-program");
+    EXPECT_FALSE(manager.StartService(r));
+}
