@@ -16,6 +16,7 @@
 
 #include "atomic_file.h"
 #include "runtime_paths.h"
+#include "unix_socket.h"
 
 namespace {
 
@@ -129,20 +130,6 @@ int ReadPidFile(const std::string& path) {
 
 bool ProcessIsAlive(int pid) {
     return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
-}
-
-bool SocketAnswers(const std::string& path) {
-    sockaddr_un addr{};
-    if (path.size() >= sizeof(addr.sun_path))
-        return false;
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
-    ::close(fd);
-    return ok;
 }
 
 bool CServiceManager::IsRunning(const ServiceRecord& r) const {

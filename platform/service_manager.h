@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "unix_socket.h"  // SocketAnswers
+
 struct ServiceRecord {
     std::string name;
     std::string displayName;
@@ -44,5 +46,3 @@ class CServiceManager {
 // Reads a pid file; 0 when missing or not a number.
 int ReadPidFile(const std::string& path);
 bool ProcessIsAlive(int pid);
-// Whether a Unix stream socket at path accepts a connection.
-bool SocketAnswers(const std::string& path);

@@ -10,26 +10,13 @@
 #include <vector>
 
 #include "device_wire.h"
+#include "unix_socket.h"
 
 namespace {
 
 // A request the service does not answer within this time counts as failed; the longest
 // legitimate request is a microcontroller transfer, which the service bounds far below this.
 constexpr int ANSWER_TIMEOUT_MS = 10000;
-
-bool SendAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 bool ReceiveAll(int fd, uint8_t* data, size_t size) {
     while (size > 0) {
@@ -83,28 +70,12 @@ bool CDeviceChannel::IsOpen() const {
 }
 
 bool CDeviceChannel::ConnectLocked() {
-    sockaddr_un addr{};
     if (m_path.empty()) {
         errno = EBADF;
         return false;
     }
-    if (m_path.size() >= sizeof(addr.sun_path)) {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        int saved = errno;
-        ::close(fd);
-        errno = saved;
-        return false;
-    }
-    m_fd = fd;
-    return true;
+    m_fd = ConnectUnixStream(m_path);
+    return m_fd >= 0;
 }
 
 void CDeviceChannel::DisconnectLocked() {

@@ -1,5 +1,7 @@
 #include "listen_socket.h"
 
+#include "unix_socket.h"
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -18,13 +20,11 @@ std::string Describe(const std::string& what, const std::string& path) {
 }  // namespace
 
 bool CListenSocket::Open(const std::string& path, mode_t mode, std::string* error) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) {
+    sockaddr_un addr;
+    if (!MakeUnixAddress(path, &addr)) {
         *error = "socket path too long: " + path;
         return false;
     }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
 
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {

@@ -1,5 +1,7 @@
 #include "runtime_dir.h"
 
+#include "unix_socket.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -55,15 +57,7 @@ bool IsLiveService(pid_t pid, const std::string& socketPath) {
         return false;
     if (::kill(pid, 0) != 0 && errno != EPERM)
         return false;
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof addr.sun_path)
-        return false;
-    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    CUniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd.IsValid())
-        return false;
-    return ::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    return SocketAnswers(socketPath);
 }
 
 bool CRuntimeDir::OpenLockedPidFile(std::string* error) {

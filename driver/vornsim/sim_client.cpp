@@ -1,5 +1,7 @@
 #include "sim_client.h"
 
+#include "unix_socket.h"
+
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
@@ -8,54 +10,25 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-bool SendAll(int fd, const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 SimSendResult SendSimCommand(const std::string& socketPath, const std::string& line,
                              int timeoutSeconds) {
     SimSendResult result;
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof addr.sun_path) {
-        result.error = "socket path too long: " + socketPath;
-        return result;
-    }
-    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
-
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ConnectUnixStream(socketPath);
     if (fd < 0) {
-        result.error = std::strerror(errno);
+        const int err = errno;
+        result.status = (err == ENOENT || err == ECONNREFUSED || err == ENOTDIR)
+                            ? ESimSendStatus::NO_SERVICE
+                        : (err == EACCES || err == EPERM) ? ESimSendStatus::DENIED
+                                                          : ESimSendStatus::FAILED;
+        result.error = err == ENAMETOOLONG ? "socket path too long: " + socketPath
+                                           : std::string(std::strerror(err));
         return result;
     }
     timeval timeout{timeoutSeconds, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        const int err = errno;
-        ::close(fd);
-        result.status = (err == ENOENT || err == ECONNREFUSED || err == ENOTDIR)
-                            ? ESimSendStatus::NO_SERVICE
-                        : (err == EACCES || err == EPERM) ? ESimSendStatus::DENIED
-                                                          : ESimSendStatus::FAILED;
-        result.error = std::strerror(err);
-        return result;
-    }
-    if (!SendAll(fd, line + "\n")) {
+    if (const std::string text = line + "\n"; !SendAll(fd, text.data(), text.size())) {
         result.error = std::string("cannot send the command: ") + std::strerror(errno);
         ::close(fd);
         return result;

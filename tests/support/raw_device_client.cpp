@@ -1,5 +1,7 @@
 #include "raw_device_client.h"
 
+#include "unix_socket.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -11,18 +13,9 @@
 
 bool CRawDeviceClient::Connect(const std::string& socketPath) {
     Close();
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof addr.sun_path)
-        return false;
-    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_fd = ConnectUnixStream(socketPath);
     if (m_fd < 0)
         return false;
-    if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        Close();
-        return false;
-    }
     return true;
 }
 
@@ -33,16 +26,7 @@ void CRawDeviceClient::Close() {
 }
 
 bool CRawDeviceClient::SendBytes(std::span<const uint8_t> bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
+    return SendAll(m_fd, bytes.data(), bytes.size());
 }
 
 size_t CRawDeviceClient::SendWithoutWaiting(std::span<const uint8_t> bytes) {
