@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "interrupt_sink.h"
+
 class IDriverBackend {
 public:
     virtual ~IDriverBackend() = default;
@@ -14,4 +16,7 @@ public:
 
     virtual bool ReadMsr(uint32_t msr, uint64_t* value) = 0;
     virtual bool WriteMsr(uint32_t msr, uint64_t value) = 0;
+
+    // Where interrupts of the microcontroller go; a backend that cannot see them ignores it.
+    virtual void SetInterruptSink(IInterruptSink*) {}
 };
