@@ -102,14 +102,17 @@ void CGx4410Model::Execute() {
     m_out.insert(m_out.end(), answer.begin(), answer.end());
 }
 
-std::vector<uint8_t> CGx4410Model::ReadItem(uint8_t item, const std::vector<uint8_t>& input) const {
+std::vector<uint8_t> CGx4410Model::ReadItem(uint8_t item, const std::vector<uint8_t>& input) {
     if (item > LAST_ITEM)
         return {};
     if (item == ITEM_INT_STATUS) {
         const size_t index = input.empty() ? 0 : input[0];
         if (index == 0)
             return {static_cast<uint8_t>(m_pending.size())};
-        return {index <= m_pending.size() ? m_pending[index - 1] : uint8_t(0)};
+        if (index > m_pending.size())
+            return {0};
+        m_pending[index - 1].reported = true;
+        return {m_pending[index - 1].sources};
     }
     return Answer(item);
 }
@@ -119,7 +122,7 @@ uint8_t CGx4410Model::WriteItem(uint8_t item, const std::vector<uint8_t>& input)
         return mcu::WRITE_REFUSED;
     m_written[item] = input;
     if (item == ITEM_INT_ACK)
-        m_pending.clear();
+        std::erase_if(m_pending, [](const SEntry& e) { return e.reported; });
     if (item == ITEM_CLOCK_GEN_WRITE)
         m_answers[ITEM_CLOCK_GEN_READ] = input;
     return mcu::WRITE_DONE;
@@ -155,10 +158,19 @@ bool CGx4410Model::SetAnswer(uint8_t item, std::vector<uint8_t> bytes) {
 
 bool CGx4410Model::Raise(const std::vector<uint8_t>& sources) {
     for (uint8_t s : sources) {
-        if (m_pending.size() < MAX_PENDING)
-            m_pending.push_back(s);
-        else
-            m_pending.back() |= s;
+        if (m_pending.size() < MAX_PENDING) {
+            m_pending.push_back({s, false});
+        } else {
+            m_pending.back().sources |= s;
+            m_pending.back().reported = false;
+        }
     }
     return m_sink && m_sink->RaiseInterrupt();
+}
+
+std::vector<uint8_t> CGx4410Model::Pending() const {
+    std::vector<uint8_t> bytes;
+    for (const SEntry& e : m_pending)
+        bytes.push_back(e.sources);
+    return bytes;
 }

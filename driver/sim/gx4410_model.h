@@ -8,8 +8,10 @@
 // board-information bytes; item 26 (the clock-generator block) answers as many bytes as
 // bytes 6 and 7 of item 68 call for, and a write of item 27 stores the block item 26 answers.
 // Item 106 answers the pending interrupt entries: input 0 gives their number, input i entry i
-// (0 past the last). A write of item 107 acknowledges: every entry is cleared. Any other write
-// is kept as the item's last written bytes. Every write answers status 1.
+// (0 past the last), which marks that entry as reported. A write of item 107 acknowledges:
+// the reported entries are cleared, so an interrupt raised after the host read its sources
+// stays pending for the next round instead of being acknowledged unseen. Any other write is
+// kept as the item's last written bytes. Every write answers status 1.
 //
 // Modes: ON answers; OFF leaves the ports undecoded (they read 0xFF, as with no
 // microcontroller); BUSY shows status 0x0A and ignores what is written.
@@ -41,9 +43,10 @@ class CGx4410Model : public ISimPortDevice {
     void SetSink(IInterruptSink* sink) { m_sink = sink; }
 
     // Adds one pending entry per source byte (beyond MAX_PENDING entries, the sources join
-    // the last entry) and raises the interrupt. True when a registered event was signalled.
+    // the last entry, which then counts as not reported) and raises the interrupt. True when
+    // a registered event was signalled.
     bool Raise(const std::vector<uint8_t>& sources);
-    const std::vector<uint8_t>& Pending() const { return m_pending; }
+    std::vector<uint8_t> Pending() const;
 
     // What a read of the item answers (item 106: for input 0).
     std::vector<uint8_t> Answer(uint8_t item) const;
@@ -56,7 +59,11 @@ class CGx4410Model : public ISimPortDevice {
   private:
     enum class EPhase { IDLE, ITEM, LENGTH, DATA };
     void Execute();
-    std::vector<uint8_t> ReadItem(uint8_t item, const std::vector<uint8_t>& input) const;
+    struct SEntry {
+        uint8_t sources;
+        bool reported;
+    };
+    std::vector<uint8_t> ReadItem(uint8_t item, const std::vector<uint8_t>& input);
     uint8_t WriteItem(uint8_t item, const std::vector<uint8_t>& input);
 
     EMode m_mode = EMode::ON;
@@ -67,7 +74,7 @@ class CGx4410Model : public ISimPortDevice {
     uint8_t m_item = 0;
     uint8_t m_length = 0;
     std::vector<uint8_t> m_input;
-    std::vector<uint8_t> m_pending;
+    std::vector<SEntry> m_pending;
     std::array<std::optional<std::vector<uint8_t>>, vornio::ITEM_COUNT> m_answers;
     std::array<std::vector<uint8_t>, vornio::ITEM_COUNT> m_written;
     uint64_t m_transfers = 0;

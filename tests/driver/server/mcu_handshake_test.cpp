@@ -44,8 +44,10 @@ TEST_F(McuHandshakeTest, AWriteSendsItsInputAndReturnsTheStatus) {
 
 TEST_F(McuHandshakeTest, InterruptEntriesAreReadByIndexAndClearedByTheAcknowledge) {
     backend.m_mcu.Raise({0x01, 0x04});
-    const uint8_t zero = 0, two = 2;
+    const uint8_t zero = 0, one = 1, two = 2;
     EXPECT_EQ(handshake.Transfer(false, ITEM_INT_STATUS, {&zero, 1}).data, std::vector<uint8_t>{2});
+    EXPECT_EQ(handshake.Transfer(false, ITEM_INT_STATUS, {&one, 1}).data,
+              std::vector<uint8_t>{0x01});
     EXPECT_EQ(handshake.Transfer(false, ITEM_INT_STATUS, {&two, 1}).data,
               std::vector<uint8_t>{0x04});
     EXPECT_EQ(handshake.Transfer(true, ITEM_INT_ACK, {}).result, mcu::WRITE_DONE);

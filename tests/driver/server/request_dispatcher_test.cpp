@@ -297,6 +297,11 @@ TEST(DispatcherMcu, ItemRequestsRunTheHandshakeAndAnswerTheRecord) {
     ASSERT_EQ(answer.output.size(), MCU_RECORD_SIZE);
     EXPECT_EQ(answer.output[MCU_OFF_RESULT], 1);
     EXPECT_EQ(answer.output[MCU_OFF_DATA], 1) << "one pending entry";
+    const uint8_t first = 1;
+    read = MakeMcuRequest(ITEM_INT_STATUS, &first, 1, 1);
+    answer = dispatcher.Dispatch(IOCTL_MCU_READ, {read.begin(), read.end()});
+    ASSERT_TRUE(answer.success);
+    EXPECT_EQ(answer.output[MCU_OFF_DATA], 0x20);
 
     auto ack = MakeMcuRequest(ITEM_INT_ACK, nullptr, 0, 1);
     answer = dispatcher.Dispatch(IOCTL_MCU_WRITE, {ack.begin(), ack.end()});

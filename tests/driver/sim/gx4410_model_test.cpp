@@ -115,10 +115,23 @@ TEST(Gx4410Model, PendingEntriesAreReadByIndexAndAcknowledged) {
     EXPECT_EQ(sink.raised, 1);
     EXPECT_EQ(host.Read(ITEM_INT_STATUS, {0}), std::vector<uint8_t>{3});
     EXPECT_EQ(host.Read(ITEM_INT_STATUS, {1}), std::vector<uint8_t>{0x01});
+    EXPECT_EQ(host.Read(ITEM_INT_STATUS, {2}), std::vector<uint8_t>{0x04});
     EXPECT_EQ(host.Read(ITEM_INT_STATUS, {3}), std::vector<uint8_t>{0x80});
     EXPECT_EQ(host.Read(ITEM_INT_STATUS, {4}), std::vector<uint8_t>{0}) << "past the last";
     EXPECT_EQ(host.Write(ITEM_INT_ACK), mcu::WRITE_DONE);
     EXPECT_EQ(host.Read(ITEM_INT_STATUS, {0}), std::vector<uint8_t>{0});
+}
+
+TEST(Gx4410Model, AnEntryRaisedAfterTheReadOutlivesTheAcknowledge) {
+    CGx4410Model mcu;
+    SHost host{mcu};
+    mcu.Raise({0x01});
+    EXPECT_EQ(host.Read(ITEM_INT_STATUS, {0}), std::vector<uint8_t>{1});
+    EXPECT_EQ(host.Read(ITEM_INT_STATUS, {1}), std::vector<uint8_t>{0x01});
+    mcu.Raise({0x08});  // between the host's read and its acknowledge
+    EXPECT_EQ(host.Write(ITEM_INT_ACK), mcu::WRITE_DONE);
+    EXPECT_EQ(mcu.Pending(), std::vector<uint8_t>{0x08});
+    EXPECT_EQ(host.Read(ITEM_INT_STATUS, {1}), std::vector<uint8_t>{0x08});
 }
 
 TEST(Gx4410Model, PendingEntriesAreBounded) {
