@@ -16,10 +16,12 @@ namespace {
 class CGate {
   public:
     explicit CGate(const std::string& path) {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
                       CSharedSegment::FILE_MODE);
         if (m_fd < 0)
             return;
+        // Every process of the group must be able to take the gate, whatever the umask.
+        ::fchmod(m_fd, CSharedSegment::FILE_MODE);
         while (::flock(m_fd, LOCK_EX) != 0) {
             if (errno != EINTR) {
                 Close();

@@ -62,6 +62,8 @@ class CLockedFile {
     explicit CLockedFile(const std::string& path) {
         m_fd =
             ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, FILE_MODE);
+        if (m_fd >= 0)
+            ::fchmod(m_fd, FILE_MODE);  // others of the group add names too, whatever the umask
         while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0) {
             if (errno != EINTR) {
                 ::close(m_fd);

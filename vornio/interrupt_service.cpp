@@ -74,6 +74,10 @@ bool CInterruptService::StartThreadLocked() {
     while (::read(m_stopFd, &drained, sizeof drained) > 0) {
     }
     m_stop = false;
+    // Signals from before the thread exists are stale; the reset happens before RegisterEvent
+    // returns, so a signal right after it is seen. Afterwards each wait takes its own signal,
+    // so an interrupt raised while the previous one is handled is not lost.
+    m_event.Reset();
     std::promise<pid_t> started;
     std::future<pid_t> id = started.get_future();
     m_thread = std::thread([this, &started] {
@@ -94,9 +98,6 @@ bool CInterruptService::RunsWaitingThread() const {
 void CInterruptService::Run() {
     CSharedBlockView& block = m_parts.block;
     block.SetThreadRunning(1);
-    // Signals from before the thread existed are stale. Afterwards each wait takes its own
-    // signal, so an interrupt raised while the previous one is handled is not lost.
-    m_event.Reset();
     while (!m_stop.load()) {
         const EWaitResult r = m_event.Wait(WAIT_INFINITE, m_stopFd);
         if (r == EWaitResult::INTERRUPTED || m_stop.load())
