@@ -1,6 +1,7 @@
 #include "library_state.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <ctime>
@@ -50,6 +51,7 @@ void CLibraryState::Attach() {
     if (m_attached)
         return;
     m_attached = true;
+    m_attachedPid = ::getpid();
     m_objectsDir = m_deviceDir;
     // Without the block the registry and interrupt exports answer as for an empty table.
     m_block.Attach(m_objectsDir);
@@ -59,6 +61,11 @@ void CLibraryState::Attach() {
 void CLibraryState::Unload() {
     if (!m_attached)
         return;
+    // A child forked without exec ends without taking its parent's window or thread along.
+    if (::getpid() != m_attachedPid) {
+        m_block.Detach();
+        return;
+    }
     m_interrupts.Unload();
     m_registry.UnregisterLast();
     m_block.Detach();

@@ -3,6 +3,8 @@
 // and the parts that reach the shared block, the mailbox mutex and the interrupt event. One
 // instance per process, created on first use and never destroyed.
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <string>
 
@@ -56,6 +58,7 @@ class CLibraryState {
     CInterruptService m_interrupts;
     std::atomic<bool> m_started{false};
     bool m_attached = false;
+    pid_t m_attachedPid = 0;  // a forked child shares the parent's registrations
 };
 
 // The folder holding this library, found from its own address; "" when unknown.

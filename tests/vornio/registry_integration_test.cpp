@@ -83,6 +83,18 @@ TEST_F(RegistryIntegration, AProcessThatEndsUnregistersItsLastWindow) {
     EXPECT_EQ(b->Ask("count"), "1");
 }
 
+TEST_F(RegistryIntegration, AForkedChildEndingTakesNothingFromItsParent) {
+    auto a = StartClient("a");
+    const std::string w = a->Ask("window");
+    ASSERT_EQ(a->Ask("register " + w), "1");
+    ASSERT_EQ(a->Ask("registerevent"), "1");
+    EXPECT_EQ(a->Ask("fork-exit"), "0");
+    EXPECT_EQ(a->Ask("registered " + w), "1");
+    EXPECT_EQ(a->Ask("exitthread"), "1") << "the thread still runs here";
+    EXPECT_TRUE(
+        std::filesystem::exists(std::filesystem::path(m_daemon.RuntimeDir()) / "vorn-io.shared"));
+}
+
 TEST_F(RegistryIntegration, InterruptsArePostedToEveryWindowOfEveryProcess) {
     auto a = StartClient("a");
     auto b = StartClient("b");

@@ -28,10 +28,14 @@
 //   send <code>                  -> "ok"
 //   msgid                        -> "0x<number of GX4410_INTERRUPTED>"
 //   recv <handle> <ms>           -> "0x<message> 0x<wParam> <lParam>" or "none"
+//   fork-exit                    -> "<child's exit code>": a child forked without exec ends
+//                                   with exit(), running the library's unload step
 // Numbers are accepted in C notation (0x..) and printed in hex.
 
 #include <dlfcn.h>
 #include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
@@ -172,6 +176,14 @@ bool Handle(const std::string& cmd, std::istringstream& in) {
         const uint32_t handle = static_cast<uint32_t>(Num(in));
         const int ms = static_cast<int>(Num(in));
         std::printf("%s\n", Receive(handle, ms).c_str());
+    } else if (cmd == "fork-exit") {
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0)
+            std::exit(0);
+        int status = 0;
+        waitpid(child, &status, 0);
+        std::printf("%d\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     } else {
         return false;
     }
