@@ -1,8 +1,8 @@
 #pragma once
 // A mutex placed in memory shared between processes that survives the death of its owner: the
 // next thread to lock it after the owner died is told so (ABANDONED), owns it from then on, and
-// the mutex stays usable. As with a named mutex of the old system, the owning thread may lock it
-// again (each lock needs its release) and only the owner can release it.
+// the mutex stays usable. The owning thread may lock it again (each lock needs its release)
+// and only the owner can release it.
 
 #include <pthread.h>
 
