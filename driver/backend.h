@@ -7,7 +7,7 @@
 #include "interrupt_sink.h"
 
 class IDriverBackend {
-public:
+  public:
     virtual ~IDriverBackend() = default;
 
     // size is 1, 2 or 4; a read zero-extends into *value.
