@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "interrupt_sink.h"
+
 class IDriverBackend {
-public:
+  public:
     virtual ~IDriverBackend() = default;
 
     // size is 1, 2 or 4; a read zero-extends into *value.
@@ -14,4 +16,7 @@ public:
 
     virtual bool ReadMsr(uint32_t msr, uint64_t* value) = 0;
     virtual bool WriteMsr(uint32_t msr, uint64_t value) = 0;
+
+    // Where interrupts of the microcontroller go; a backend that cannot see them ignores it.
+    virtual void SetInterruptSink(IInterruptSink*) {}
 };

@@ -14,6 +14,7 @@
 
 #include "device_server.h"
 #include "hw_backend.h"
+#include "interrupt_event.h"
 #include "iod_options.h"
 #include "log.h"
 #include "request_dispatcher.h"
@@ -80,7 +81,9 @@ int Serve(const IodOptions& options) {
         IodLog("%s", error.c_str());
         return EXIT_FAILURE;
     }
-    CRequestDispatcher dispatcher(*backend.owner);
+    CInterruptEvent interruptEvent(options.runtimeDir);
+    backend.owner->SetInterruptSink(&interruptEvent);
+    CRequestDispatcher dispatcher(*backend.owner, &interruptEvent);
     CDeviceServer server(options.runtimeDir, dispatcher, backend.simControl);
     if (!server.Open(&error) || !runtimeDir.WritePid(&error)) {
         IodLog("%s", error.c_str());
@@ -90,6 +93,7 @@ int Serve(const IodOptions& options) {
            options.backend == EBackend::SIM ? "sim" : "hw");
     const bool ok = server.Run(stopFd.Get());
     server.Close();
+    backend.owner->SetInterruptSink(nullptr);
     runtimeDir.Release();
     IodLog("stopped");
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;

@@ -1,5 +1,7 @@
 // Load step: the driver must be running before any client code runs. When it cannot be
 // started the user is asked to run the program once as administrator, and the process ends.
+// Then the process joins the shared block. Unload step: the process's waiting thread ends and
+// the last window it registered leaves the table.
 
 #include <syslog.h>
 
@@ -16,12 +18,18 @@ constexpr const char* ADMIN_MESSAGE =
 
 __attribute__((constructor)) void LibraryLoad() {
     CLibraryState& state = CLibraryState::Instance();
-    if (state.Start())
+    if (state.Start()) {
+        state.Attach();
         return;
+    }
     state.Failure().Record("Start driver fail!");
     std::fprintf(stderr, "MSG: %s\n", ADMIN_MESSAGE);
     syslog(LOG_ERR, "MSG: %s", ADMIN_MESSAGE);
     std::exit(0);
+}
+
+__attribute__((destructor)) void LibraryUnload() {
+    CLibraryState::Instance().Unload();
 }
 
 }  // namespace

@@ -70,9 +70,12 @@ void CLibraryEnvironment::Sleep(unsigned milliseconds) {
     }
 }
 
-bool CLibraryEnvironment::OpenDevice() {
+std::string CLibraryEnvironment::DeviceDirectory() const {
     // The device lives where the service record says when root installed it; a client that is
     // not root uses the runtime directory of its environment.
-    std::string dir = m_service ? m_service->runtimeDir : m_runtimeDir;
-    return m_channel.Open(JoinPath(dir, DEVICE_SOCKET_NAME));
+    return m_service ? m_service->runtimeDir : m_runtimeDir;
+}
+
+bool CLibraryEnvironment::OpenDevice() {
+    return m_channel.Open(JoinPath(DeviceDirectory(), DEVICE_SOCKET_NAME));
 }

@@ -24,6 +24,10 @@ class CLibraryEnvironment : public IStartEnvironment {
     void Sleep(unsigned milliseconds) override;
     bool OpenDevice() override;
 
+    // The directory of the device socket: the service record's when root installed it, else
+    // the runtime directory of the environment. The library's named objects live there too.
+    std::string DeviceDirectory() const;
+
   private:
     CDeviceChannel& m_channel;
     std::string m_libraryDir;

@@ -1,8 +1,24 @@
 #include "library_state.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
 
 #include "library_environment.h"
+#include "window_message_names.h"
+
+namespace {
+
+void SleepMs(unsigned milliseconds) {
+    timespec ts{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
 
 CLibraryState& CLibraryState::Instance() {
     // Never destroyed: exports may still be called from other libraries' destructors.
@@ -10,14 +26,50 @@ CLibraryState& CLibraryState::Instance() {
     return *state;
 }
 
-CLibraryState::CLibraryState() : m_ports(m_channel, m_failure) {}
+CLibraryState::CLibraryState()
+    : m_ports(m_channel, m_failure),
+      m_mailbox(m_ports, SleepMs),
+      m_mailboxMutex(m_objectsDir),
+      m_items(m_channel, m_mailboxMutex, m_failure),
+      m_registry(m_block.View()),
+      m_poster(m_objectsDir),
+      m_interrupts({m_block.View(), m_channel, [this] { m_channel.Close(); }, m_items, m_poster,
+                    m_failure, m_objectsDir}) {}
 
 bool CLibraryState::Start() {
     CLibraryEnvironment env(m_channel, LibraryDirectory());
     bool ok = RunStart(env, m_failure);
-    if (ok)
+    if (ok) {
+        if (!m_attached)
+            m_deviceDir = env.DeviceDirectory();
         m_started = true;
+    }
     return ok;
+}
+
+void CLibraryState::Attach() {
+    if (m_attached)
+        return;
+    m_attached = true;
+    m_attachedPid = ::getpid();
+    m_objectsDir = m_deviceDir;
+    // Without the block the registry and interrupt exports answer as for an empty table.
+    m_block.Attach(m_objectsDir);
+    m_interrupts.SetMessageId(RegisterWindowMessage(m_objectsDir, INTERRUPT_MESSAGE_NAME));
+}
+
+void CLibraryState::Unload() {
+    if (!m_attached)
+        return;
+    // A child forked without exec ends without taking its parent's window or thread along.
+    if (::getpid() != m_attachedPid) {
+        m_block.Detach();
+        return;
+    }
+    m_interrupts.Unload();
+    m_registry.UnregisterLast();
+    m_block.Detach();
+    m_mailboxMutex.Close();
 }
 
 std::string LibraryDirectory() {

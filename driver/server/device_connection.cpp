@@ -44,7 +44,7 @@ bool CDeviceConnection::ReadRequest() {
     }
 
     vornio::DeviceRequest request = m_framer.Take();
-    vornio::DeviceAnswer answer = m_dispatcher.Dispatch(request.code, request.input);
+    vornio::DeviceAnswer answer = m_dispatcher.Dispatch(request.code, request.input, m_peer);
     QueueOutput(vornio::EncodeAnswer(answer));
     return Flush() != EIo::CLOSED;
 }

@@ -3,14 +3,17 @@
 // No further request is read while an answer is still being sent, so both buffers stay within
 // one frame. A malformed frame closes the connection.
 
+#include <sys/types.h>
+
 #include "connection.h"
 #include "request_dispatcher.h"
 #include "request_framer.h"
 
 class CDeviceConnection : public CConnection {
   public:
-    CDeviceConnection(CUniqueFd fd, CRequestDispatcher& dispatcher)
-        : CConnection(std::move(fd)), m_dispatcher(dispatcher) {}
+    // peer: the client's process, as the kernel told it when it connected.
+    CDeviceConnection(CUniqueFd fd, CRequestDispatcher& dispatcher, pid_t peer = 0)
+        : CConnection(std::move(fd)), m_dispatcher(dispatcher), m_peer(peer) {}
 
     short Events() const override;
     bool Service(short revents) override;
@@ -20,5 +23,6 @@ class CDeviceConnection : public CConnection {
     bool ReadRequest();
 
     CRequestDispatcher& m_dispatcher;
+    pid_t m_peer;
     CRequestFramer m_framer;
 };

@@ -64,7 +64,7 @@ void CDeviceServer::Accept(CListenSocket& listener, bool sim) {
             m_connections.push_back(std::make_unique<CSimConnection>(std::move(fd), *m_simControl));
         } else {
             m_connections.push_back(
-                std::make_unique<CDeviceConnection>(std::move(fd), m_dispatcher));
+                std::make_unique<CDeviceConnection>(std::move(fd), m_dispatcher, peer->pid));
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <cerrno>
 
 #include "device_codes.h"
+#include "mcu_handshake.h"
+#include "mcu_request.h"
 #include "port_request.h"
 
 using namespace vornio;
@@ -19,7 +21,8 @@ DeviceAnswer Success(std::vector<uint8_t> output) {
 
 }  // namespace
 
-DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input) {
+DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input,
+                                          pid_t peer) {
     switch (code) {
         case IOCTL_READ_PORT:
             return PortRequest(input, false, false);
@@ -34,7 +37,7 @@ DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t
         case IOCTL_WRITE_MSR:
             return WriteMsr(input);
         case IOCTL_REGISTER_EVENT:
-            return RegisterEvent(input);
+            return RegisterEvent(input, peer);
         case IOCTL_MCU_WRITE:
         case IOCTL_MCU_READ:
             return McuTransfer(code, input);
@@ -87,10 +90,26 @@ DeviceAnswer CRequestDispatcher::WriteMsr(std::span<const uint8_t> input) {
     return Success({});
 }
 
-DeviceAnswer CRequestDispatcher::RegisterEvent(std::span<const uint8_t>) {
-    return Failure(ENOSYS);
+DeviceAnswer CRequestDispatcher::RegisterEvent(std::span<const uint8_t> input, pid_t peer) {
+    if (input.size() != REGISTER_EVENT_IN_SIZE)
+        return Failure(EINVAL);
+    if (!m_event)
+        return Failure(ENOSYS);
+    int error = 0;
+    if (!m_event->Register(peer, GetLe32(input.data()), &error))
+        return Failure(error);
+    return Success({});
 }
 
-DeviceAnswer CRequestDispatcher::McuTransfer(uint32_t, std::span<const uint8_t>) {
-    return Failure(ENOSYS);
+DeviceAnswer CRequestDispatcher::McuTransfer(uint32_t code, std::span<const uint8_t> input) {
+    const bool write = code == IOCTL_MCU_WRITE;
+    const std::optional<SMcuRequest> request = ParseMcuRequest(input, write);
+    if (!request)
+        return Failure(EINVAL);
+    CMcuHandshake handshake(m_backend);
+    const SMcuTransfer transfer = handshake.Transfer(write, request->item, request->input);
+    if (!transfer.portsOk)
+        return Failure(EIO);
+    const McuRecord answer = MakeMcuAnswer(transfer.result, transfer.data);
+    return Success({answer.begin(), answer.end()});
 }

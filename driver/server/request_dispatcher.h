@@ -3,25 +3,33 @@
 // validated before the backend is called; a malformed request touches nothing and fails with
 // EINVAL, a backend refusal fails with EIO.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <span>
 
 #include "backend.h"
 #include "device_wire.h"
+#include "interrupt_event.h"
 
 class CRequestDispatcher {
   public:
-    explicit CRequestDispatcher(IDriverBackend& backend) : m_backend(backend) {}
+    // event: where a client's interrupt event is registered; null refuses registrations.
+    explicit CRequestDispatcher(IDriverBackend& backend, CInterruptEvent* event = nullptr)
+        : m_backend(backend), m_event(event) {}
 
-    vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input);
+    // peer: the process that sent the request (0 when unknown).
+    vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer = 0);
 
   private:
     vornio::DeviceAnswer PortRequest(std::span<const uint8_t> input, bool byteForm, bool write);
     vornio::DeviceAnswer ReadMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer WriteMsr(std::span<const uint8_t> input);
-    // Interrupt-event registration and the microcontroller item transfers are not served yet.
-    vornio::DeviceAnswer RegisterEvent(std::span<const uint8_t> input);
+    vornio::DeviceAnswer RegisterEvent(std::span<const uint8_t> input, pid_t peer);
+    // Runs the mailbox handshake; a microcontroller that does not answer is a success with
+    // result byte 0xFF, a failing port access a failure.
     vornio::DeviceAnswer McuTransfer(uint32_t code, std::span<const uint8_t> input);
 
     IDriverBackend& m_backend;
+    CInterruptEvent* m_event;
 };

@@ -8,6 +8,7 @@
 #include "board_physics.h"
 #include "chip_port_device.h"
 #include "fault_injector.h"
+#include "gx4410_model.h"
 #include "msr_bank.h"
 #include "port_map.h"
 #include "sim_commands.h"
@@ -62,7 +63,10 @@ CSimBoard::CSimBoard(const SBoardDescription& board)
     m_chipPorts = std::make_unique<CChipPortDevice>(*m_chip);
     m_ports = std::make_unique<CPortMap>();
     m_ports->Attach(m_chipPorts.get());
-    m_commands = std::make_unique<CSimCommands>(*m_chip, *m_physics, *m_faults, *m_chipPorts);
+    m_mcu = std::make_unique<CGx4410Model>();
+    m_ports->Attach(m_mcu.get());
+    m_commands =
+        std::make_unique<CSimCommands>(*m_chip, *m_physics, *m_faults, *m_chipPorts, *m_mcu);
     m_start = m_clock();
 }
 
@@ -128,6 +132,11 @@ bool CSimBoard::WriteMsr(uint32_t msr, uint64_t value) {
     std::lock_guard lock(m_mutex);
     AdvanceLocked();
     return m_msrs->Write(msr, value, ElapsedLocked(), m_physics->Value(CPU_TEMPERATURE_PIN));
+}
+
+void CSimBoard::SetInterruptSink(IInterruptSink* sink) {
+    std::lock_guard lock(m_mutex);
+    m_mcu->SetSink(sink);
 }
 
 std::string CSimBoard::Execute(std::string_view line) {

@@ -1,6 +1,7 @@
 #pragma once
 // The simulated board behind `vorn-iod --backend sim`: a W83627EHF hardware monitor on the
-// index/data pair 0x295/0x296, a few MSRs, fault injection, and the text commands of vornsim.
+// index/data pair 0x295/0x296, the GX4410 microcontroller's mailbox at 0xE4/0xE0, a few MSRs,
+// fault injection, and the text commands of vornsim.
 //
 // Port space:
 //   0x295  index register: a write latches the register number, a read returns it.
@@ -27,6 +28,7 @@
 class CBoardPhysics;
 class CChipPortDevice;
 class CFaultInjector;
+class CGx4410Model;
 class CMsrBank;
 class CPortMap;
 class CSimCommands;
@@ -53,6 +55,8 @@ class CSimBoard : public IDriverBackend, public ISimControl {
     bool WritePort(uint16_t port, uint8_t size, uint32_t value) override;
     bool ReadMsr(uint32_t msr, uint64_t* value) override;
     bool WriteMsr(uint32_t msr, uint64_t value) override;
+    // `vornsim interrupt` signals through the sink.
+    void SetInterruptSink(IInterruptSink* sink) override;
 
     // Commands: status, get, set, release, fault, beeping, help (see sim_commands.h).
     std::string Execute(std::string_view line) override;
@@ -74,6 +78,7 @@ class CSimBoard : public IDriverBackend, public ISimControl {
     std::unique_ptr<CFaultInjector> m_faults;
     std::unique_ptr<CMsrBank> m_msrs;
     std::unique_ptr<CChipPortDevice> m_chipPorts;
+    std::unique_ptr<CGx4410Model> m_mcu;
     std::unique_ptr<CPortMap> m_ports;
     std::unique_ptr<CSimCommands> m_commands;
 };

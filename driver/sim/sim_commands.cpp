@@ -124,6 +124,10 @@ std::string CSimCommands::Execute(std::string_view line) {
         return Release(words);
     if (command == "fault")
         return Fault(words);
+    if (command == "interrupt")
+        return m_mcuCommands.Interrupt(words);
+    if (command == "mcu")
+        return m_mcuCommands.Mcu(words);
     return Err("unknown command '" + std::string(command) + "'; try help");
 }
 
@@ -136,9 +140,8 @@ std::string CSimCommands::Help() const {
            "  fault port <hex> on|read|write|off\n"
            "  fault rate <0..1>           fail that fraction of all port requests\n"
            "  fault off                   clear every fault\n"
-           "  beeping                     beeping or silent\n"
-           "pins: " +
-           PinList() + "\n";
+           "  beeping                     beeping or silent\n" +
+           CMcuCommands::Help() + "pins: " + PinList() + "\n";
 }
 
 int CSimCommands::PinArgument(std::string_view word, std::string* error) const {

@@ -17,6 +17,7 @@
 //   fault rate <0..1>                 that fraction of all port requests fails
 //   fault off                         no faults at all
 //   beeping                           "beeping" or "silent"
+//   interrupt ..., mcu ...            the microcontroller's commands (mcu_commands.h)
 // Pin names are the chip's, exactly: VCORE ... AUXFAN1.
 
 #include <string>
@@ -26,13 +27,18 @@
 #include "board_physics.h"
 #include "chip_port_device.h"
 #include "fault_injector.h"
+#include "mcu_commands.h"
 #include "w83627ehf_model.h"
 
 class CSimCommands {
   public:
     CSimCommands(CW83627ehfModel& chip, CBoardPhysics& physics, CFaultInjector& faults,
-                 const CChipPortDevice& chipPorts)
-        : m_chip(chip), m_physics(physics), m_faults(faults), m_chipPorts(chipPorts) {}
+                 const CChipPortDevice& chipPorts, CGx4410Model& mcu)
+        : m_chip(chip),
+          m_physics(physics),
+          m_faults(faults),
+          m_chipPorts(chipPorts),
+          m_mcuCommands(mcu) {}
 
     std::string Execute(std::string_view line);
 
@@ -57,4 +63,5 @@ class CSimCommands {
     CBoardPhysics& m_physics;
     CFaultInjector& m_faults;
     const CChipPortDevice& m_chipPorts;
+    CMcuCommands m_mcuCommands;
 };

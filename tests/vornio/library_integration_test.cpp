@@ -31,7 +31,9 @@ class LibraryIntegration : public ::testing::Test {
     CProbeProcess::Options ClientOptions() {
         return {{{"VORNIO_RUNTIME_DIR", daemon.RuntimeDir()}, {"VORNIO_STATE_DIR", state.Path()}},
                 std::nullopt,
-                state.Path() + "/probe.err"};
+                state.Path() + "/probe.err",
+                "",
+                {}};
     }
 
     std::unique_ptr<CProbeProcess> StartClient() {
@@ -146,7 +148,9 @@ TEST(LibraryStartIntegration, RootInstallsAndStartsTheService) {
     CProbeProcess probe(
         {{{"VORNIO_RUNTIME_DIR", run}, {"VORNIO_STATE_DIR", state}, {"VORNIO_BACKEND", "sim"}},
          std::nullopt,
-         dirs.Path() + "/probe.err"});
+         dirs.Path() + "/probe.err",
+         "",
+         {}});
     ASSERT_TRUE(probe.Start());
     EXPECT_EQ(probe.Ask("started"), "1") << ReadFile(dirs.Path() + "/probe.err");
     std::string record = ReadFile(state + "/VORN-IO.service");
@@ -161,7 +165,9 @@ TEST(LibraryStartIntegration, RootInstallsAndStartsTheService) {
     int pid = std::stoi(ReadFile(run + "/vorn-iod.pid"));
     CProbeProcess second({{{"VORNIO_RUNTIME_DIR", run}, {"VORNIO_STATE_DIR", state}},
                           std::nullopt,
-                          dirs.Path() + "/probe2.err"});
+                          dirs.Path() + "/probe2.err",
+                          "",
+                          {}});
     ASSERT_TRUE(second.Start());
     EXPECT_EQ(second.Ask("started"), "1");
     EXPECT_EQ(std::stoi(ReadFile(run + "/vorn-iod.pid")), pid);
@@ -181,7 +187,9 @@ TEST(LibraryStartIntegration, UserWithoutServiceIsToldAndTheProcessEndsWithZero)
     CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", dirs.Path() + "/run"},
                           {"VORNIO_STATE_DIR", dirs.Path() + "/state"}},
                          nobody->pw_uid,
-                         dirs.Path() + "/probe.err"});
+                         dirs.Path() + "/probe.err",
+                         "",
+                         {}});
     ASSERT_TRUE(probe.Start());
     EXPECT_EQ(probe.Ask("started"), "") << "the library ends the process at load";
     EXPECT_EQ(probe.Finish(), 0);

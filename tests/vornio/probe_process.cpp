@@ -34,7 +34,11 @@ bool CProbeProcess::Start() {
         return false;
     if (pipe2(fromChild, O_CLOEXEC) != 0)
         return false;
-    std::string exe = ProbeExecutable();
+    const std::string exe = m_options.executable.empty() ? ProbeExecutable() : m_options.executable;
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (auto& a : m_options.args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = fork();
     if (pid < 0)
         return false;
@@ -52,7 +56,7 @@ bool CProbeProcess::Start() {
             if (setgid(*m_options.uid) != 0 || setuid(*m_options.uid) != 0)
                 _exit(126);
         }
-        execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        execv(exe.c_str(), argv.data());
         _exit(127);
     }
     close(toChild[0]);
@@ -64,11 +68,22 @@ bool CProbeProcess::Start() {
     return true;
 }
 
-std::string CProbeProcess::Ask(const std::string& command, int timeoutMs) {
+bool CProbeProcess::Send(const std::string& command) {
     std::string line = command + "\n";
-    if (m_in < 0 || write(m_in, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+    return m_in >= 0 && write(m_in, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+}
+
+bool CProbeProcess::Signal(int signal) {
+    return m_pid > 0 && kill(m_pid, signal) == 0;
+}
+
+std::string CProbeProcess::Ask(const std::string& command, int timeoutMs) {
+    if (!Send(command))
         return "";
-    }
+    return ReadLine(timeoutMs);
+}
+
+std::string CProbeProcess::ReadLine(int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
         auto nl = m_buffer.find('\n');

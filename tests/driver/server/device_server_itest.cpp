@@ -18,6 +18,7 @@
 #include "daemon.h"
 #include "device_codes.h"
 #include "hw_device_files.h"
+#include "mcu_record.h"
 #include "port_record.h"
 #include "raw_device_client.h"
 #include "run_in_child.h"
@@ -135,7 +136,7 @@ TEST_F(DeviceServerTest, RejectedRequestsAnswerFailureAndKeepTheConnection) {
         {"size 3", IOCTL_READ_PORT, Bytes(badSize), EINVAL},
         {"short record", IOCTL_READ_PORT_BYTE, std::vector<uint8_t>(19), EINVAL},
         {"unknown code", 0x00222438, {}, EINVAL},
-        {"microcontroller read", IOCTL_MCU_READ, std::vector<uint8_t>(MCU_RECORD_SIZE), ENOSYS},
+        {"microcontroller record too short", IOCTL_MCU_READ, std::vector<uint8_t>(258), EINVAL},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,6 +149,22 @@ TEST_F(DeviceServerTest, RejectedRequestsAnswerFailureAndKeepTheConnection) {
     auto answer = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE4)));
     ASSERT_TRUE(answer);
     EXPECT_TRUE(answer->success);
+}
+
+TEST_F(DeviceServerTest, ItemRequestsRunTheHandshakeOnTheMailboxPorts) {
+    // The port file stands in for the ports: the command written to 0xE4 stays there and reads
+    // back as a status with the valid bit, but the data port never holds the acknowledge.
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(m_daemon.SocketPath()));
+    const McuRecord request = MakeMcuRequest(68, nullptr, 0, 9);
+    auto answer = client.Exchange(IOCTL_MCU_READ, {request.begin(), request.end()});
+    ASSERT_TRUE(answer);
+    ASSERT_TRUE(answer->success);
+    ASSERT_EQ(answer->output.size(), MCU_RECORD_SIZE);
+    EXPECT_EQ(answer->output[MCU_OFF_RESULT], MCU_NO_ANSWER);
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0xE4, 1), std::vector<uint8_t>{0x01})
+        << "the read command went to the command port";
+    ExpectServing();
 }
 
 TEST_F(DeviceServerTest, MalformedFramesCloseOnlyTheirConnection) {

@@ -1,13 +1,20 @@
 #include "request_dispatcher.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <functional>
 
 #include "device_codes.h"
 #include "fake_backend.h"
+#include "item_table.h"
+#include "mcu_backend.h"
+#include "mcu_record.h"
 #include "port_record.h"
+#include "temp_dir.h"
 
 using namespace vornio;
 
@@ -248,18 +255,110 @@ TEST_F(DispatcherTest, MsrRecordsOfTheWrongSizeFailWithEinval) {
     EXPECT_TRUE(m_backend.m_calls.empty());
 }
 
-TEST_F(DispatcherTest, EventAndMicrocontrollerRequestsAreNotServedYet) {
+TEST_F(DispatcherTest, MalformedEventAndMicrocontrollerRecordsTouchNothing) {
     const std::pair<uint32_t, size_t> cases[] = {
-        {IOCTL_REGISTER_EVENT, REGISTER_EVENT_IN_SIZE},
-        {IOCTL_MCU_WRITE, MCU_RECORD_SIZE},
-        {IOCTL_MCU_READ, MCU_RECORD_SIZE},
+        {IOCTL_REGISTER_EVENT, 0},
+        {IOCTL_REGISTER_EVENT, 3},
+        {IOCTL_REGISTER_EVENT, 8},
+        {IOCTL_MCU_WRITE, MCU_RECORD_SIZE - 1},
+        {IOCTL_MCU_READ, MCU_RECORD_SIZE + 1},
+        {IOCTL_MCU_READ, 0},
     };
     for (auto [code, size] : cases) {
-        DeviceAnswer answer = m_dispatcher.Dispatch(code, std::vector<uint8_t>(size, 0));
+        DeviceAnswer answer = m_dispatcher.Dispatch(code, std::vector<uint8_t>(size, 0), getpid());
         EXPECT_FALSE(answer.success);
-        EXPECT_EQ(answer.error, static_cast<uint32_t>(ENOSYS));
+        EXPECT_EQ(answer.error, static_cast<uint32_t>(EINVAL));
     }
+    // Item 111, and a write that expects more than its status byte.
+    auto item111 = MakeMcuRequest(111, nullptr, 0, 1);
+    auto wideWrite = MakeMcuRequest(107, nullptr, 0, 2);
+    EXPECT_EQ(m_dispatcher.Dispatch(IOCTL_MCU_READ, {item111.begin(), item111.end()}).error,
+              static_cast<uint32_t>(EINVAL));
+    EXPECT_EQ(m_dispatcher.Dispatch(IOCTL_MCU_WRITE, {wideWrite.begin(), wideWrite.end()}).error,
+              static_cast<uint32_t>(EINVAL));
     EXPECT_TRUE(m_backend.m_calls.empty());
+}
+
+TEST_F(DispatcherTest, WithoutAnEventObjectRegistrationIsNotServed) {
+    DeviceAnswer answer =
+        m_dispatcher.Dispatch(IOCTL_REGISTER_EVENT, std::vector<uint8_t>(4, 0), getpid());
+    EXPECT_FALSE(answer.success);
+    EXPECT_EQ(answer.error, static_cast<uint32_t>(ENOSYS));
+}
+
+TEST(DispatcherMcu, ItemRequestsRunTheHandshakeAndAnswerTheRecord) {
+    CMcuBackend backend;
+    CRequestDispatcher dispatcher(backend);
+    const uint8_t index = 0;
+    auto read = MakeMcuRequest(ITEM_INT_STATUS, &index, 1, 1);
+    backend.m_mcu.Raise({0x20});
+    DeviceAnswer answer = dispatcher.Dispatch(IOCTL_MCU_READ, {read.begin(), read.end()});
+    ASSERT_TRUE(answer.success);
+    ASSERT_EQ(answer.output.size(), MCU_RECORD_SIZE);
+    EXPECT_EQ(answer.output[MCU_OFF_RESULT], 1);
+    EXPECT_EQ(answer.output[MCU_OFF_DATA], 1) << "one pending entry";
+    const uint8_t first = 1;
+    read = MakeMcuRequest(ITEM_INT_STATUS, &first, 1, 1);
+    answer = dispatcher.Dispatch(IOCTL_MCU_READ, {read.begin(), read.end()});
+    ASSERT_TRUE(answer.success);
+    EXPECT_EQ(answer.output[MCU_OFF_DATA], 0x20);
+
+    auto ack = MakeMcuRequest(ITEM_INT_ACK, nullptr, 0, 1);
+    answer = dispatcher.Dispatch(IOCTL_MCU_WRITE, {ack.begin(), ack.end()});
+    ASSERT_TRUE(answer.success);
+    EXPECT_EQ(answer.output[MCU_OFF_RESULT], 1);
+    EXPECT_TRUE(backend.m_mcu.Pending().empty());
+
+    auto board = MakeMcuRequest(ITEM_BOARD_INFO, nullptr, 0, 9);
+    answer = dispatcher.Dispatch(IOCTL_MCU_READ, {board.begin(), board.end()});
+    ASSERT_TRUE(answer.success);
+    EXPECT_EQ(answer.output[MCU_OFF_RESULT], 9);
+    EXPECT_EQ(std::vector<uint8_t>(answer.output.begin() + 4, answer.output.begin() + 13),
+              std::vector<uint8_t>(CGx4410Model::DEFAULT_BOARD_INFO.begin(),
+                                   CGx4410Model::DEFAULT_BOARD_INFO.end()));
+    EXPECT_EQ(answer.output[13], 0);
+}
+
+TEST(DispatcherMcu, NoMicrocontrollerIsResult0xFFAndAFailingPortAFailure) {
+    CMcuBackend backend;
+    CRequestDispatcher dispatcher(backend);
+    auto read = MakeMcuRequest(0, nullptr, 0, 1);
+    backend.m_mcu.SetMode(CGx4410Model::EMode::OFF);
+    DeviceAnswer answer = dispatcher.Dispatch(IOCTL_MCU_READ, {read.begin(), read.end()});
+    ASSERT_TRUE(answer.success);
+    EXPECT_EQ(answer.output[MCU_OFF_RESULT], MCU_NO_ANSWER);
+
+    backend.m_mcu.SetMode(CGx4410Model::EMode::ON);
+    backend.m_failReads = true;
+    answer = dispatcher.Dispatch(IOCTL_MCU_READ, {read.begin(), read.end()});
+    EXPECT_FALSE(answer.success);
+    EXPECT_EQ(answer.error, static_cast<uint32_t>(EIO));
+}
+
+TEST(DispatcherEvent, RegistrationTakesThePeersEventAndPassesOnRefusals) {
+    CTempDir dir;
+    const std::string path = dir.PathOf(INTERRUPT_EVENT_NAME);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const int reader = open(path.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    CFakeBackend backend;
+    CInterruptEvent event(dir.Path());
+    CRequestDispatcher dispatcher(backend, &event);
+
+    std::vector<uint8_t> in(REGISTER_EVENT_IN_SIZE);
+    PutLe32(in.data(), 99999);
+    DeviceAnswer answer = dispatcher.Dispatch(IOCTL_REGISTER_EVENT, in, getpid());
+    EXPECT_FALSE(answer.success);
+    EXPECT_EQ(answer.error, static_cast<uint32_t>(EBADF));
+
+    PutLe32(in.data(), static_cast<uint32_t>(reader));
+    answer = dispatcher.Dispatch(IOCTL_REGISTER_EVENT, in, getpid());
+    EXPECT_TRUE(answer.success);
+    EXPECT_TRUE(answer.output.empty());
+    EXPECT_TRUE(event.RaiseInterrupt());
+    char byte = 0;
+    EXPECT_EQ(read(reader, &byte, 1), 1);
+    close(reader);
 }
 
 TEST_F(DispatcherTest, UnknownCodesFailWithEinval) {

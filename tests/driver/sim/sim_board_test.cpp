@@ -55,7 +55,7 @@ TEST(SimBoard, UnmodelledPortsReadAllOnesAndAcceptWrites) {
         uint8_t size;
         uint32_t value;
     } cases[] = {
-        {0xE4, 1, 0xFF}, {0xE0, 2, 0xFFFF}, {0x80, 4, 0xFFFFFFFF}, {0xFFFF, 4, 0xFFFFFFFF}};
+        {0x70, 1, 0xFF}, {0xE1, 2, 0xFFFF}, {0x80, 4, 0xFFFFFFFF}, {0xFFFF, 4, 0xFFFFFFFF}};
     for (const auto& c : cases) {
         uint32_t v = 0;
         EXPECT_TRUE(rig.board->WritePort(c.port, c.size, 0x12));
