@@ -1,5 +1,7 @@
 #include "message_window.h"
 
+#include "unix_socket.h"
+
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -35,14 +37,11 @@ bool CMessageWindow::Create(const std::string& dir) {
     for (int attempt = 0; attempt < HANDLE_ATTEMPTS; ++attempt) {
         const uint32_t handle = RandomHandle();
         const std::string path = WindowSocketPath(dir, handle);
-        sockaddr_un addr{};
-        if (path.size() >= sizeof addr.sun_path) {
+        sockaddr_un addr;
+        if (!MakeUnixAddress(path, &addr)) {
             ::close(fd);
-            errno = ENAMETOOLONG;
             return false;
         }
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
         if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
             ::chmod(path.c_str(), SOCKET_MODE);
             m_fd = fd;

@@ -1,5 +1,7 @@
 #include "window_message.h"
 
+#include "unix_socket.h"
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -58,13 +60,9 @@ bool PostWindowMessage(const std::string& dir, const SWindowMessage& message) {
         return false;
     }
     const std::string path = WindowSocketPath(dir, message.window);
-    sockaddr_un addr{};
-    if (path.size() >= sizeof addr.sun_path) {
-        errno = ENAMETOOLONG;
+    sockaddr_un addr;
+    if (!MakeUnixAddress(path, &addr))
         return false;
-    }
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
