@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "sim_board.h"
 #include "sim_port_io.h"
+#include "test_board.h"
 #include "w83627ehf.h"
 
 namespace {
@@ -15,10 +15,8 @@ class SimChip : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
-        board = CSimBoard::Load(std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.simboard", &error);
+        board = LoadTestBoard([this] { return now; }, &error);
         ASSERT_TRUE(board) << error;
-        board->SetDrift(false);
-        board->SetClock([this] { return now; });
         io.Attach(board.get());
     }
 

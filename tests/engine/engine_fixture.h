@@ -18,15 +18,14 @@
 #include "sim_board.h"
 #include "sim_port_io.h"
 #include "temp_dir.h"
+#include "test_board.h"
 
 class EngineFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
-        board = CSimBoard::Load(std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.simboard", &error);
+        board = LoadTestBoard([this] { return simNow; }, &error);
         ASSERT_TRUE(board) << error;
-        board->SetDrift(false);
-        board->SetClock([this] { return simNow; });
         io.Attach(board.get());
 
         programDir = dir.PathOf("bin") + "/";

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "temp_dir.h"
+#include "test_sockets.h"
 
 namespace {
 
@@ -71,13 +72,8 @@ TEST(ServiceManager, RunningNeedsALiveProcessAnsweringOnItsSocket) {
     Write(dir.PathOf("vorn-iod.pid"), std::to_string(getpid()) + "\n");
     EXPECT_FALSE(manager.IsRunning(r)) << "alive, but no socket";
 
-    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::string path = dir.PathOf("VORN-IO");
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
+    int fd = BindUnixStream(dir.PathOf("VORN-IO"), true);
+    ASSERT_GE(fd, 0);
     EXPECT_TRUE(manager.IsRunning(r));
 
     Write(dir.PathOf("vorn-iod.pid"), "999999999\n");

@@ -53,4 +53,3 @@ class CDaemon {
     std::vector<std::string> m_args;
     pid_t m_pid = -1;
 };
-

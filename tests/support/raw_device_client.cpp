@@ -47,24 +47,43 @@ bool CRawDeviceClient::SendRequest(uint32_t code, std::span<const uint8_t> input
     return SendBytes(vornio::EncodeRequest(code, input));
 }
 
-bool CRawDeviceClient::ReadExactly(uint8_t* bytes, size_t size, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    size_t got = 0;
-    while (got < size) {
+namespace {
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Receives into buffer once fd is readable: the byte count, 0 at end of stream, -1 on a receive
+// error, or -1 with errno ETIMEDOUT when the deadline passes first.
+ssize_t ReceiveBefore(int fd, uint8_t* buffer, size_t size, Deadline deadline) {
+    for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
-        if (left <= 0)
-            return false;
-        pollfd p{m_fd, POLLIN, 0};
-        int ready = ::poll(&p, 1, static_cast<int>(left));
+        pollfd p{fd, POLLIN, 0};
+        int ready = left <= 0 ? 0 : ::poll(&p, 1, static_cast<int>(left));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
-            return false;
-        ssize_t n = ::recv(m_fd, bytes + got, size - got, 0);
+        if (ready <= 0) {
+            errno = ETIMEDOUT;
+            return -1;
+        }
+        ssize_t n = ::recv(fd, buffer, size, 0);
         if (n < 0 && errno == EINTR)
             continue;
+        return n;
+    }
+}
+
+Deadline After(int timeoutMs) {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+}  // namespace
+
+bool CRawDeviceClient::ReadExactly(uint8_t* bytes, size_t size, int timeoutMs) {
+    const Deadline deadline = After(timeoutMs);
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = ReceiveBefore(m_fd, bytes + got, size - got, deadline);
         if (n <= 0)
             return false;
         got += static_cast<size_t>(n);
@@ -100,26 +119,13 @@ std::optional<vornio::DeviceAnswer> CRawDeviceClient::Exchange(uint32_t code,
 bool CRawDeviceClient::WaitForClose(int timeoutMs) {
     if (m_fd < 0)
         return true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Deadline deadline = After(timeoutMs);
     uint8_t sink[256];
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0)
+        ssize_t n = ReceiveBefore(m_fd, sink, sizeof sink, deadline);
+        if (n < 0 && errno == ETIMEDOUT)
             return false;
-        pollfd p{m_fd, POLLIN, 0};
-        int ready = ::poll(&p, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return false;
-        ssize_t n = ::recv(m_fd, sink, sizeof sink, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0 || (n < 0 && errno == ECONNRESET))
-            return true;
-        if (n < 0)
-            return true;
+        if (n <= 0)
+            return true;  // end of stream, or the connection reset
     }
 }

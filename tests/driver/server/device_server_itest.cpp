@@ -22,6 +22,7 @@
 #include "port_record.h"
 #include "raw_device_client.h"
 #include "run_in_child.h"
+#include "test_sockets.h"
 
 using namespace vornio;
 
@@ -373,21 +374,10 @@ TEST_F(DeviceServerTest, SecondServiceOnTheSameDirectoryRefuses) {
     ExpectServing();
 }
 
-pid_t DeadPid() {
-    pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(0);
-    ::waitpid(pid, nullptr, 0);
-    return pid;
-}
-
 // A socket file nobody listens on, as a killed service leaves behind.
 void LeaveStaleSocket(const std::string& path) {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strcpy(addr.sun_path, path.c_str());
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    int fd = BindUnixStream(path, false);
+    ASSERT_GE(fd, 0);
     ::close(fd);
 }
 

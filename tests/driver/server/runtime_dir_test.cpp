@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "temp_dir.h"
+#include "test_sockets.h"
 
 namespace {
 
@@ -20,26 +21,6 @@ std::string ReadText(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-pid_t DeadPid() {
-    pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(0);
-    ::waitpid(pid, nullptr, 0);
-    return pid;
-}
-
-int ListenAt(const std::string& path) {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strcpy(addr.sun_path, path.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 TEST(RuntimeDir, ClaimCreatesTheDirectoryAndWritesThePid) {
@@ -94,7 +75,7 @@ TEST(RuntimeDir, StalePidFilesAreTakenOver) {
 
 TEST(RuntimeDir, LiveAnsweringServiceWithoutLockStillOwnsTheDirectory) {
     CTempDir temp;
-    const int listener = ListenAt(temp.PathOf("VORN-IO"));
+    const int listener = BindUnixStream(temp.PathOf("VORN-IO"), true);
     ASSERT_GE(listener, 0);
     ASSERT_TRUE(temp.WriteFile("vorn-iod.pid", std::to_string(::getppid()) + "\n"));
     CRuntimeDir runtime(temp.Path());
