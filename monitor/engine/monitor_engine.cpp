@@ -1,5 +1,7 @@
 #include "monitor_engine.h"
 
+#include <unistd.h>
+
 #include "monitor_setup.h"
 
 CMonitorEngine::CMonitorEngine(IMachine& machine) : m_machine(machine) {
@@ -19,19 +21,25 @@ bool CMonitorEngine::Initialize() {
     if (m_initialized)
         return false;
     m_initialized = true;
+    m_startProblem = Start();
+    return m_startProblem == EStartProblem::None;
+}
 
+EStartProblem CMonitorEngine::Start() {
     if (m_chip.ReadSmiMasks(m_savedSmiMasks) < 1)
-        return false;
+        return EStartProblem::ChipUnreachable;
     m_smiSaved = true;
     if (MaskMoreSmiSources(m_chip) < 1)
-        return false;
+        return EStartProblem::ChipUnreachable;
     CW83627EHF setupChip;
     if (MakeSetupWrites(setupChip) < 1)
-        return false;
+        return EStartProblem::ChipUnreachable;
 
     m_configFilePath = BuildConfigFileName();
-    if (!LoadConfigFile())
-        return false;
+    if (!LoadConfigFile()) {
+        return ::access(m_configFilePath.c_str(), F_OK) == 0 ? EStartProblem::BoardFileIncomplete
+                                                             : EStartProblem::BoardFileMissing;
+    }
 
     bool allBound = true;
     for (const auto& record : m_fileRecords) {
@@ -42,21 +50,22 @@ bool CMonitorEngine::Initialize() {
         item->ReadLimits();
         m_items.push_back(std::move(item));
     }
+    const EStartProblem bound = allBound ? EStartProblem::None : EStartProblem::UnknownPin;
 
     if (LoadRegistryConfig() && ApplyRegistryConfig()) {
         m_settingsSource = ESettingsSource::Registry;
-        return allBound;
+        return bound;
     }
     // The user's settings could not be used: the board file's apply. They replace the saved
     // ones only when those were missing or did not fit the table; when the chip refused them,
     // the saved settings stay for the next start.
     bool keepSaved = m_lastApply == EApplyResult::ChipFailed;
     m_settingsSource = ESettingsSource::BoardFile;
-    if (!ApplyFileConfig())
-        return false;
-    if (keepSaved)
-        return false;
-    return SaveRegistryConfig() && allBound;
+    if (!ApplyFileConfig() || keepSaved)
+        return EStartProblem::SettingsRefused;
+    if (!SaveRegistryConfig())
+        return EStartProblem::SettingsNotSaved;
+    return bound;
 }
 
 CSensorItem* CMonitorEngine::FindItem(int32_t itemNo) const {
@@ -85,6 +94,7 @@ bool CMonitorEngine::RestoreFanControl() {
 int CMonitorEngine::UpdateAlarmStates() {
     uint8_t s[3] = {0, 0, 0};
     int r = m_chip.ReadRealTimeStatus(s);
+    m_lastStatusResult = r;
     if (r < 1)
         return r;
     // An item without a status bit gets alarm false and the others are still decoded: one bad

@@ -20,6 +20,17 @@ inline constexpr const char* APP_TITLE = "VORNPILOT";
 // Registry key of the user's settings, under HKEY_CURRENT_USER.
 inline constexpr const char* SETTINGS_KEY = "Software\\VORN\\HWM";
 
+// Why Initialize returned false, for the user; the first problem met.
+enum class EStartProblem {
+    None,
+    ChipUnreachable,      // the chip's set-up accesses failed: no board file read, no items
+    BoardFileMissing,     // no board file for this board model: no items
+    BoardFileIncomplete,  // a key the table needs is missing: no items
+    UnknownPin,           // an item names a pin the chip does not have: it is never read
+    SettingsRefused,      // the chip refused the settings: limits or beep bits may not be set
+    SettingsNotSaved,     // the board file's settings are in force but could not be saved
+};
+
 class CMonitorEngine {
   public:
     explicit CMonitorEngine(IMachine& machine);
@@ -76,6 +87,9 @@ class CMonitorEngine {
     int32_t ItemCount() const { return m_itemCount; }
     bool GetFileGlobalBeep() const { return m_fileGlobalBeep; }
     bool GetRegistryGlobalBeep() const { return m_registryGlobalBeep; }
+    EStartProblem StartProblem() const { return m_startProblem; }
+    // The chip-layer result of the last pass's status read; 0 before the first pass.
+    int LastStatusResult() const { return m_lastStatusResult; }
     // Where the start-up settings came from, once Initialize got that far.
     enum class ESettingsSource { None, Registry, BoardFile };
     ESettingsSource SettingsSource() const { return m_settingsSource; }
@@ -83,6 +97,8 @@ class CMonitorEngine {
 
   private:
     enum class EApplyResult { Applied, NoSuchItem, ChipFailed };
+    // Initialize's steps in order; the first problem ends them.
+    EStartProblem Start();
     enum class ERecordSource { BoardFile, Registry };
     EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
                               ERecordSource from, bool globalBeep);
@@ -106,4 +122,6 @@ class CMonitorEngine {
     bool m_smiSaved = false;
     ESettingsSource m_settingsSource = ESettingsSource::None;
     EApplyResult m_lastApply = EApplyResult::Applied;
+    EStartProblem m_startProblem = EStartProblem::None;
+    int m_lastStatusResult = 0;
 };

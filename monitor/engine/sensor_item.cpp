@@ -283,9 +283,10 @@ bool CSensorItem::HasSecondCpu() {
 // ---- Monitoring pass ----
 
 bool CSensorItem::UpdateItem() {
+    m_valueFresh = false;
     if (!m_enable)
         return true;
-    ReadValue();
+    m_valueFresh = ReadValue();
     if (m_alarm && m_shutdownEnable)
         CheckShutdown();
     else

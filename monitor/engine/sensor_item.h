@@ -117,6 +117,9 @@ class CSensorItem {
     // ---- Monitoring pass ----
     // Reads an enabled item and runs its power-off timing; always true.
     bool UpdateItem();
+    // Whether the last UpdateItem read the value. False after a failed read (the value is the
+    // last one read), for a disabled item and before the first pass.
+    bool IsValueFresh() const { return m_valueFresh; }
     // Called for an item in alarm with shutdown enabled: starts or continues the timing and
     // asks for the power-off once 20 whole seconds have passed. Always true.
     bool CheckShutdown();
@@ -175,4 +178,5 @@ class CSensorItem {
     COSVersionInfo m_osVersion;
     int64_t m_perfFrequency;
     int64_t m_alarmSince = 0;
+    bool m_valueFresh = false;
 };
