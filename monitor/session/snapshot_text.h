@@ -1,0 +1,36 @@
+#pragma once
+// The texts the front ends show for a pass, made from its snapshot alone: one wording for the
+// console table, the JSON line and the window.
+
+#include <string>
+#include <vector>
+
+#include "pass_snapshot.h"
+
+struct SItemTexts {
+    std::string value;   // " 45 °C", "1.35 V", " 3183 RPM"; "-" when never read
+    std::string limit;   // " 70 °C", "1.20V ~ 1.50V", "  800 RPM"
+    std::string status;  // "Normal", "Warning", "Disable"; "N/A" for a missing second processor
+};
+
+// The page's formats, in plain text; temperatures in the unit the page showed.
+SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius);
+
+// "NO READINGS" when the chip answered nothing in this pass, else "WARNING" when an item is in
+// alarm, else "STALE" when a reading is, else "NORMAL".
+std::string BannerText(const SPassSnapshot& pass);
+
+// The items in alarm by category: a heading ("Temperature:", "Voltage:", "Fan:"), then one
+// "Name: value" line per item; an empty line between categories.
+std::vector<std::string> WarningLines(const SPassSnapshot& pass);
+
+// What went wrong at start and in this pass, one sentence each; empty when nothing did.
+std::vector<std::string> ProblemLines(const SPassSnapshot& pass);
+
+// The text without its leading blanks (the page's number formats pad on the left).
+std::string WithoutLeadingBlanks(const std::string& text);
+
+// Local time of day "HH:MM:SS" of a Unix time in milliseconds.
+std::string ClockText(int64_t unixMs);
+// UTC "YYYY-MM-DDTHH:MM:SS.mmmZ".
+std::string IsoTimeText(int64_t unixMs);

@@ -1,0 +1,317 @@
+// The monitor session on the in-process simulated board with a fake clock: the start-up order,
+// the pass and its snapshot, the power-off countdown, stale readings, a hung service, a chip
+// that cannot be reached at start, and the ending.
+
+#include "monitor_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "engine_fixture.h"
+#include "page_fakes.h"
+#include "registry_store.h"
+#include "snapshot_text.h"
+
+namespace {
+
+constexpr int64_t MS = 1'000'000;
+
+// The driver service as the guard meets it: healthy, or hung (every access fails after the
+// library's 300 ms time-out, on the fake clock). A hook sees every access.
+class CServicePortIo : public IPortIo {
+  public:
+    CServicePortIo(IPortIo& inner, CFakeMachine& machine) : m_inner(inner), m_machine(machine) {}
+    int InPortB(uint16_t port, uint8_t* value) override {
+        return Access([&] { return m_inner.InPortB(port, value); });
+    }
+    int OutPortB(uint16_t port, uint8_t value) override {
+        return Access([&] { return m_inner.OutPortB(port, value); });
+    }
+
+    bool hung = false;
+    int attempts = 0;
+    std::function<void()> onAccess;
+
+  private:
+    int Access(const std::function<int()>& access) {
+        ++attempts;
+        if (onAccess)
+            onAccess();
+        if (hung) {
+            m_machine.now += 300 * MS;
+            return 0;
+        }
+        m_machine.now += MS / 100;  // 10 us a round trip
+        return access();
+    }
+    IPortIo& m_inner;
+    CFakeMachine& m_machine;
+};
+
+// The front end's steps, recorded on the same time line as the page's first write.
+class CRecordingFront : public ISessionFront {
+  public:
+    explicit CRecordingFront(std::vector<std::string>& timeline) : m_timeline(timeline) {}
+    void ReadFlags() override { m_timeline.push_back("flags"); }
+    void LoadSkin(const std::string& report) override {
+        m_timeline.push_back("skin");
+        reports.push_back(report);
+    }
+    std::vector<std::string> reports;
+
+  private:
+    std::vector<std::string>& m_timeline;
+};
+
+class SessionTest : public EngineFixture {
+  protected:
+    void SetUp() override {
+        EngineFixture::SetUp();
+        UseSimBoardFile();
+    }
+    CMonitorSession& Session() {
+        if (!session) {
+            session = std::make_unique<CMonitorSession>(
+                machine, front, SSessionFaces{face, tray, log}, &guard, [this] { return wallMs; });
+        }
+        return *session;
+    }
+    void Start() {
+        Session().StartEngine();
+        session->StartPage();
+    }
+    // The next tick: two seconds on, then one pass.
+    std::shared_ptr<const SPassSnapshot> Tick() {
+        machine.AdvanceSeconds(2);
+        wallMs += 2000;
+        session->RunPass();
+        return session->Snapshot();
+    }
+    static const SItemSnapshot& Item(const SPassSnapshot& s, int itemNo) {
+        for (const SItemSnapshot& i : s.items) {
+            if (i.itemNo == itemNo)
+                return i;
+        }
+        ADD_FAILURE() << "no item " << itemNo;
+        return s.items.front();
+    }
+
+    std::vector<std::string> timeline;
+    CRecordingFront front{timeline};
+    CRecordingFace face;
+    CRecordingTray tray;
+    CRecordingLog log;
+    CServicePortIo service{io, machine};
+    CPortGuard guard{service, [this] { return machine.now; }};
+    CScopedChipPortIo guardScope{&guard};
+    int64_t wallMs = 1'765'000'000'000;
+    std::unique_ptr<CMonitorSession> session;
+};
+
+TEST_F(SessionTest, StartUpRunsInTheWindowsOrder) {
+    CRegistryStore store;
+    store.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(store.SetString("SOFTWARE\\VORN\\HWM", "UNIT", "F"));
+    Sim("set SYSTEMPERATURE 70");
+
+    Session().StartEngine();
+    ASSERT_NE(session->Engine(), nullptr);
+    EXPECT_EQ(session->Engine()->Items().size(), 18u) << "the engine starts first";
+    EXPECT_EQ(session->Snapshot(), nullptr);
+    const int engineAccesses = service.attempts;
+    service.onAccess = [&] {
+        if (timeline.empty() || timeline.back() != "access")
+            timeline.push_back("access");
+    };
+    session->StartPage();
+    if (!face.calls.empty())
+        timeline.push_back("update");
+    EXPECT_EQ(timeline, (std::vector<std::string>{"flags", "access", "skin", "update"}))
+        << "flags, the first pass, the report and skin, then the page's first update";
+    EXPECT_GT(service.attempts, engineAccesses);
+    ASSERT_EQ(front.reports.size(), 1u);
+    EXPECT_NE(front.reports[0].find("<NAME>System</NAME><VALUE> 70 C</VALUE>"), std::string::npos)
+        << "the report holds the first pass's readings, in Celsius";
+    EXPECT_EQ(face.elements["System_Temp_Value"], "<font color='#ff0000'> 70 &#176;C</font>");
+
+    auto first = session->Snapshot();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->pass, 1u);
+    EXPECT_EQ(first->unixTimeMs, wallMs);
+    EXPECT_TRUE(first->chipAnswered);
+    EXPECT_TRUE(first->statusRead);
+    EXPECT_TRUE(first->celsius) << "\"UNIT\" is read after the first update";
+    EXPECT_EQ(first->StaleCount(), 0u);
+    EXPECT_EQ(first->items.size(), 18u);
+    const SItemSnapshot& system = Item(*first, 13);
+    EXPECT_EQ(system.name, "System");
+    EXPECT_EQ(system.pin, "SYSTEMPERATURE");
+    EXPECT_EQ(system.unit,
+              "\xC2\xB0"
+              "C");
+    EXPECT_EQ(system.value, 70);
+    EXPECT_TRUE(system.alarm);
+    EXPECT_EQ(system.lastReadUnixMs, wallMs);
+    EXPECT_EQ(WarningLines(*first), (std::vector<std::string>{"Temperature:",
+                                                              "System: 70 \xC2\xB0"
+                                                              "C"}));
+    EXPECT_EQ(BannerText(*first), "WARNING");
+
+    auto second = Tick();
+    EXPECT_EQ(second->pass, 2u);
+    EXPECT_FALSE(second->celsius);
+    EXPECT_EQ(ItemTexts(Item(*second, 13), second->celsius).value,
+              "158 \xC2\xB0"
+              "F");
+    EXPECT_EQ(face.elements["System_Temp_Value"], "<font color='#ff0000'>158 &#176;F</font>");
+    EXPECT_EQ(Item(*first, 13).value, 70) << "a published snapshot never changes";
+}
+
+TEST_F(SessionTest, SnapshotCarriesThePowerOffCountdown) {
+    Sim("set CPUTEMPERATURE 85");
+    Start();
+    EXPECT_EQ(Item(*session->Snapshot(), 11).powerOffIn, 20);
+    for (int pass = 2; pass <= 10; ++pass)
+        EXPECT_EQ(Item(*Tick(), 11).powerOffIn, 22 - 2 * pass) << pass;
+    EXPECT_EQ(machine.powerOff.requests, 0);
+    auto due = Tick();
+    EXPECT_EQ(Item(*due, 11).powerOffIn, 0);
+    EXPECT_EQ(machine.powerOff.requests, 1);
+    EXPECT_EQ(Item(*due, 12).powerOffIn, -1) << "no countdown without shutdown";
+    Sim("set CPUTEMPERATURE 40");
+    EXPECT_EQ(Item(*Tick(), 11).powerOffIn, -1);
+}
+
+TEST_F(SessionTest, SnapshotTakenDuringAPassIsThePreviousOne) {
+    Start();
+    std::vector<uint64_t> seen;
+    service.onAccess = [&] { seen.push_back(session->Snapshot()->pass); };
+    Tick();
+    service.onAccess = nullptr;
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), 1u);
+    EXPECT_EQ(seen.back(), 1u);
+    EXPECT_EQ(session->Snapshot()->pass, 2u);
+}
+
+TEST_F(SessionTest, UnreadValuesAreStaleNeverShownAsReadings) {
+    Sim("set CPUTEMPERATURE 50");
+    Start();
+    const int64_t firstRead = wallMs;
+    Sim("fault port 0x296 read");
+    auto blind = Tick();
+    EXPECT_FALSE(blind->chipAnswered);
+    EXPECT_FALSE(blind->statusRead);
+    EXPECT_EQ(BannerText(*blind), "NO READINGS");
+    const SItemSnapshot& cpu = Item(*blind, 11);
+    EXPECT_TRUE(cpu.stale);
+    EXPECT_EQ(cpu.value, 50) << "the last value read stays, marked stale";
+    EXPECT_EQ(cpu.lastReadUnixMs, firstRead);
+    EXPECT_EQ(blind->StaleCount(), 18u) << "every item";
+    EXPECT_EQ(blind->counts.passesWithoutChip, 1u);
+    EXPECT_EQ(blind->counts.statusReadFailures, 1u);
+    EXPECT_EQ(blind->counts.itemReadFailures, 18u);
+    ASSERT_FALSE(ProblemLines(*blind).empty());
+    EXPECT_NE(ProblemLines(*blind).back().find("did not answer"), std::string::npos);
+
+    Sim("fault off");
+    Sim("set CPUTEMPERATURE 52");
+    auto back = Tick();
+    EXPECT_TRUE(back->chipAnswered);
+    EXPECT_EQ(back->StaleCount(), 0u);
+    EXPECT_EQ(Item(*back, 11).value, 52);
+    EXPECT_EQ(BannerText(*back), "NORMAL");
+    EXPECT_TRUE(ProblemLines(*back).empty());
+    EXPECT_EQ(back->counts.passes, 3u);
+    EXPECT_EQ(back->counts.passesWithoutChip, 1u);
+}
+
+TEST_F(SessionTest, HungServiceCostsOneWaitAPassAndTheSessionRecovers) {
+    Start();
+    service.hung = true;
+    const int before = service.attempts;
+    auto hung = Tick();
+    EXPECT_EQ(service.attempts - before, 1) << "one wait, then every access fails at once";
+    EXPECT_LT(hung->durationNs, 400 * MS);
+    EXPECT_FALSE(hung->chipAnswered);
+    EXPECT_EQ(Tick()->counts.passesWithoutChip, 2u);
+
+    service.hung = false;
+    auto back = Tick();
+    EXPECT_TRUE(back->chipAnswered) << "the pass after the service returns reads again";
+    EXPECT_EQ(back->StaleCount(), 0u);
+
+    // Ending against a hung service: one wait for the fans, nothing more.
+    service.hung = true;
+    const int atEnd = service.attempts;
+    session->End();
+    EXPECT_EQ(service.attempts - atEnd, 1);
+    EXPECT_EQ(session->Engine(), nullptr);
+    EXPECT_EQ(machine.notifier.messages, std::vector<std::string>{"VORNPILOT: Can't restore SMI!"});
+}
+
+TEST_F(SessionTest, ChipUnreachableAtStartIsSaidAndRetriedEveryPass) {
+    service.hung = true;
+    Start();
+    auto none = session->Snapshot();
+    EXPECT_EQ(none->startProblem, EStartProblem::ChipUnreachable);
+    EXPECT_TRUE(none->items.empty());
+    EXPECT_FALSE(none->chipAnswered);
+    ASSERT_EQ(ProblemLines(*none).size(), 1u);
+    EXPECT_NE(ProblemLines(*none)[0].find("The chip does not answer"), std::string::npos);
+    EXPECT_EQ(ProblemLines(*none)[0].find("board file"), std::string::npos);
+    EXPECT_EQ(Tick()->counts.engineStarts, 2u);
+
+    service.hung = false;
+    Sim("set CPUFAN0 stall");
+    auto up = Tick();
+    EXPECT_EQ(up->startProblem, EStartProblem::None);
+    EXPECT_EQ(up->counts.engineStarts, 3u);
+    EXPECT_EQ(up->items.size(), 18u);
+    EXPECT_TRUE(up->chipAnswered);
+    EXPECT_EQ(up->StaleCount(), 0u);
+    EXPECT_TRUE(Item(*up, 14).alarm);
+    ASSERT_EQ(front.reports.size(), 2u) << "the skin is loaded again for the new items";
+    EXPECT_NE(front.reports.back().find("<NAME>CPU Fan</NAME>"), std::string::npos);
+    EXPECT_EQ(face.elements["CPU Fan_Fan_Status"], "<font color='#ff0000'>Warning</font>");
+}
+
+TEST_F(SessionTest, BoardFileProblemsAreNamed) {
+    machine.facts["MBModel"] = "NO-SUCH-BOARD";
+    Start();
+    auto s = session->Snapshot();
+    EXPECT_EQ(s->startProblem, EStartProblem::BoardFileMissing);
+    EXPECT_TRUE(s->chipAnswered) << "the status registers are still read";
+    ASSERT_EQ(ProblemLines(*s).size(), 1u);
+    EXPECT_EQ(ProblemLines(*s)[0], "There is no board file " + programDir +
+                                       "NO-SUCH-BOARD.ini for this board, so there are no "
+                                       "sensor items.");
+}
+
+TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
+    CW83627EHF chip;
+    uint8_t before = 0;
+    ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
+    Start();
+    ASSERT_TRUE(session->Engine()->FindItem(14)->SetSmartFan(before != 1));
+    io.ClearLog();
+    session->End();
+    const std::vector<std::string> log = io.RegisterLog();
+    uint8_t after = 9;
+    ASSERT_EQ(chip.ReadFanMode(0x29, &after), 1);
+    EXPECT_EQ(after, before);
+    // The fans first, then the SMI masks (0x43, 0x44, 0x46 and 0x51 of bank 4), nothing after.
+    const auto smi = std::find_if(log.begin(), log.end(),
+                                  [](const std::string& e) { return e.rfind("W 43=", 0) == 0; });
+    ASSERT_NE(smi, log.end());
+    EXPECT_TRUE(std::any_of(log.begin(), smi, [](const std::string& e) { return e[0] == 'W'; }));
+    for (auto e = smi; e != log.end(); ++e) {
+        const std::string reg = e->substr(2, 2);
+        EXPECT_TRUE(reg == "43" || reg == "44" || reg == "46" || reg == "51" || reg == "4E") << *e;
+    }
+    EXPECT_EQ(session->Engine(), nullptr);
+}
+
+}  // namespace
