@@ -5,14 +5,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
+#include <optional>
 #include <string>
 
-#include "console_page.h"
 #include "console_table.h"
+#include "desktop_opener.h"
+#include "error_log.h"
+#include "headless_faces.h"
 #include "instance_checker.h"
 #include "json_report.h"
-#include "monitor_engine.h"
+#include "monitor_session.h"
+#include "snapshot_text.h"
 
 namespace {
 
@@ -40,23 +43,33 @@ std::string AppName(const std::string& modulePath) {
     return name.empty() ? "vornpilot" : name;
 }
 
-std::string ClockText() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof(text), "%H:%M:%S", &local);
-    return text;
+int64_t MonotonicNs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-void AddMilliseconds(timespec* t, long ms) {
-    t->tv_sec += ms / 1000;
-    t->tv_nsec += (ms % 1000) * 1000000L;
-    if (t->tv_nsec >= 1000000000L) {
-        t->tv_nsec -= 1000000000L;
-        ++t->tv_sec;
-    }
+timespec AsTimespec(int64_t ns) {
+    return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
+
+// The console's own start-up steps: the error log's switch, set first when the command line
+// asks. There is no skin.
+class CConsoleSessionFront : public ISessionFront {
+  public:
+    CConsoleSessionFront(CErrorLog& log, std::optional<bool> recording)
+        : m_log(log), m_recording(recording) {}
+    void ReadFlags() override {
+        m_log.LoadSwitch();
+        if (m_recording)
+            m_log.SetRecording(*m_recording);
+    }
+    void LoadSkin(const std::string&) override {}
+
+  private:
+    CErrorLog& m_log;
+    std::optional<bool> m_recording;
+};
 
 }  // namespace
 
@@ -77,45 +90,54 @@ int CConsoleFrontEnd::Run() {
         case EInstanceClaim::First:
             break;
     }
-
-    CMonitorEngine engine(m_machine);
-    engine.Initialize();
-    if (engine.Items().empty()) {
-        std::fprintf(stderr,
-                     "vornpilot: no sensor items: the board file %s is missing or incomplete\n",
-                     engine.ConfigFilePath().c_str());
-    }
-    // The page the window would show, its error log and its unit rule.
-    CConsolePage page(engine, m_machine.SystemFact("Path"), m_machine.Notifier());
-    page.Start(m_options.logErrors);
     InstallStopHandlers();
 
+    CDesktopOpener opener;
+    CErrorLog errorLog(m_machine.SystemFact("Path"), m_machine.Notifier(), opener);
+    CNoSkinFace skin;
+    CNoTray tray;
+    CConsoleSessionFront front(errorLog, m_options.logErrors);
+    CMonitorSession session(m_machine, front, {skin, tray, errorLog}, m_guard);
+
     const bool screen = !m_options.json && ::isatty(::fileno(m_out));
+    const bool bounded = m_options.once || m_options.passes > 0;
     const std::string board = m_machine.SystemFact("MBModel");
-    timespec next{};
-    ::clock_gettime(CLOCK_MONOTONIC, &next);
-    for (int pass = 1; !g_stop; ++pass) {
-        engine.UpdateAll();
-        page.Update();
+    auto show = [&] {
+        const auto pass = session.Snapshot();
         if (m_options.json) {
-            std::fprintf(m_out, "%s\n", JsonReport(engine, &page).c_str());
+            std::fprintf(m_out, "%s\n", JsonReport(*pass).c_str());
         } else {
             std::string title = "VORNPILOT Hardware Monitor  -  board " +
                                 (board.empty() ? std::string("unknown") : board) + "  -  " +
-                                ClockText();
-            if (!m_options.once && m_options.passes == 0)
+                                ClockText(pass->unixTimeMs);
+            if (!bounded)
                 title += "  -  Ctrl-C to stop";
             std::fprintf(m_out, "%s%s%s", screen ? "\x1b[H\x1b[2J" : "",
-                         ConsoleTable(engine, title, &page).c_str(), screen ? "" : "\n");
+                         ConsoleTable(*pass, title).c_str(), screen ? "" : "\n");
         }
         std::fflush(m_out);
-        if (m_options.once || (m_options.passes > 0 && pass >= m_options.passes))
-            break;
-        AddMilliseconds(&next, PASS_INTERVAL_MS);
-        while (!g_stop &&
-               ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
-        }
+    };
+
+    session.StartEngine();
+    int64_t next = MonotonicNs();
+    if (!g_stop) {
+        session.StartPage();
+        show();
     }
-    engine.RestoreFanControl();
+    const int lastPass = m_options.once ? 1 : m_options.passes;
+    for (int pass = 2; !g_stop && (lastPass == 0 || pass <= lastPass); ++pass) {
+        // Passes keep their two-second rhythm; one that overran is not caught up on.
+        next += int64_t{PASS_INTERVAL_MS} * 1'000'000;
+        next = std::max(next, MonotonicNs());
+        const timespec at = AsTimespec(next);
+        while (!g_stop &&
+               ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+        }
+        if (g_stop)
+            break;
+        session.RunPass();
+        show();
+    }
+    session.End();
     return 0;
 }

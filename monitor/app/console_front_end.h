@@ -1,27 +1,31 @@
 #pragma once
-// The monitor without a window: the same engine start, the same two-second pass and the same
-// power-off as the window, shown as a table refreshed in the terminal or as one JSON line per
-// pass. Only one copy runs per user, window or console.
+// The monitor without a window: the monitor session driven every two seconds, each pass shown as
+// a table refreshed in the terminal or as one JSON line. Only one copy runs per user, window or
+// console. SIGINT, SIGTERM and SIGHUP end it: every fan gets its own fan control back where the
+// chip answers, and the engine undoes its chip set-up.
 
 #include <cstdio>
 
 #include "console_options.h"
 #include "machine.h"
+#include "port_guard.h"
 
 inline constexpr int PASS_INTERVAL_MS = 2000;
 inline constexpr int EXIT_ALREADY_RUNNING = 1;
 
 class CConsoleFrontEnd {
   public:
-    CConsoleFrontEnd(IMachine& machine, const ConsoleOptions& options, std::FILE* out = stdout)
-        : m_machine(machine), m_options(options), m_out(out) {}
+    // `guard`: the chip's port calls, re-armed by the session before each pass; may be null.
+    CConsoleFrontEnd(IMachine& machine, const ConsoleOptions& options, CPortGuard* guard,
+                     std::FILE* out = stdout)
+        : m_machine(machine), m_options(options), m_guard(guard), m_out(out) {}
 
-    // Runs until the passes asked for are done or SIGINT, SIGTERM or SIGHUP arrives; then every
-    // fan gets its own fan control back and the engine undoes its chip set-up. The exit code.
+    // Runs until the passes asked for are done or a stop signal arrives. The exit code.
     int Run();
 
   private:
     IMachine& m_machine;
     ConsoleOptions m_options;
+    CPortGuard* m_guard;
     std::FILE* m_out;
 };

@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "console_page.h"
-#include "monitor_engine.h"
-#include "number_format.h"
+#include "pass_snapshot.h"
+#include "snapshot_text.h"
 
 namespace {
-
-constexpr const char* DEGREES =
-    "\xC2\xB0"
-    "C";
 
 // Characters on screen: UTF-8 continuation bytes take no column.
 size_t Columns(const std::string& s) {
@@ -29,65 +24,35 @@ std::string PadLeft(const std::string& s, size_t width) {
     return w >= width ? s : std::string(width - w, ' ') + s;
 }
 
-std::string Value(const CSensorItem& item) {
-    switch (item.GetItemType()) {
-        case ITEM_VOLTAGE:
-            return FormatFixed(item.GetValue(), 0, 2) + " V";
-        case ITEM_TEMPERATURE:
-            return FormatFixed(item.GetValue(), 0, 1) + " " + DEGREES;
-        case ITEM_FAN:
-            return FormatFixed(item.GetValue(), 0, 0) + " rpm";
-        default:
-            return "-";
+std::string Note(const SItemSnapshot& item) {
+    std::vector<std::string> parts;
+    if (item.powerOffIn > 0)
+        parts.push_back("power-off in " + std::to_string(item.powerOffIn) + " s");
+    else if (item.powerOffIn == 0)
+        parts.push_back("power-off requested");
+    if (item.stale) {
+        parts.push_back(item.EverRead() ? "stale, read at " + ClockText(item.lastReadUnixMs)
+                                        : "not read");
     }
-}
-
-std::string Limits(const CSensorItem& item) {
-    double hi = 0, lo = 0;
-    item.GetLimits(&hi, &lo);
-    switch (item.GetItemType()) {
-        case ITEM_VOLTAGE:
-            return FormatFixed(lo, 0, 2) + " V ~ " + FormatFixed(hi, 0, 2) + " V";
-        case ITEM_TEMPERATURE:
-            return "max " + FormatFixed(hi, 0, 1) + " " + DEGREES + ", clears at " +
-                   FormatFixed(lo, 0, 1) + " " + DEGREES;
-        case ITEM_FAN:
-            return lo < 1 ? "no alarm" : "min " + FormatFixed(lo, 0, 0) + " rpm";
-        default:
-            return "-";
-    }
+    std::string note;
+    for (const std::string& p : parts)
+        note += (note.empty() ? "" : "; ") + p;
+    return note;
 }
 
 }  // namespace
 
-ConsoleRow MakeConsoleRow(CSensorItem& item) {
-    ConsoleRow row;
-    row.number = std::to_string(item.GetItemNo());
-    row.name = item.GetName();
-    if (!item.IsEnabled()) {
-        row.value = "-";
-        row.limits = "-";
-        row.status = "Disable";
-        return row;
-    }
-    row.value = Value(item);
-    row.limits = Limits(item);
-    row.status = item.IsAlarm() ? "Warning" : "Normal";
-    int left = item.ShutdownSecondsLeft();
-    if (left > 0)
-        row.note = "power-off in " + std::to_string(left) + " s";
-    else if (left == 0)
-        row.note = "power-off requested";
-    return row;
+ConsoleRow MakeConsoleRow(const SItemSnapshot& item, bool celsius) {
+    const SItemTexts texts = ItemTexts(item, celsius);
+    return {std::to_string(item.itemNo),       item.name,    WithoutLeadingBlanks(texts.value),
+            WithoutLeadingBlanks(texts.limit), texts.status, Note(item)};
 }
 
-std::string ConsoleTable(CMonitorEngine& engine, const std::string& title,
-                         const CConsolePage* page) {
+std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
     std::vector<ConsoleRow> rows;
-    ConsoleRow head{"#", "Name", "Value", "Limits", "Status", ""};
-    rows.push_back(head);
-    for (const auto& item : engine.Items())
-        rows.push_back(page != nullptr ? PageConsoleRow(*item, *page) : MakeConsoleRow(*item));
+    rows.push_back({"#", "Name", "Value", "Limits", "Status", ""});
+    for (const SItemSnapshot& item : pass.items)
+        rows.push_back(MakeConsoleRow(item, pass.celsius));
 
     size_t wNo = 0, wName = 0, wValue = 0, wLimits = 0, wStatus = 0;
     for (const ConsoleRow& r : rows) {
@@ -105,12 +70,11 @@ std::string ConsoleTable(CMonitorEngine& engine, const std::string& title,
         line.erase(line.find_last_not_of(' ') + 1);
         out += line + "\n";
     }
-    if (engine.Items().empty()) {
-        out += "\nNo sensor items: the board file " + engine.ConfigFilePath() +
-               " is missing or incomplete.\n";
-    }
-    if (page != nullptr)
-        out += PageConsoleLines(*page);
-    out += std::string("\nGlobal beep: ") + (engine.GetGlobalBeepEnable() ? "on" : "off") + "\n";
+    out += "\n" + BannerText(pass) + "\n";
+    for (const std::string& line : WarningLines(pass))
+        out += line.empty() ? "\n" : "  " + line + "\n";
+    for (const std::string& line : ProblemLines(pass))
+        out += "\n" + line + "\n";
+    out += std::string("\nGlobal beep: ") + (pass.globalBeep ? "on" : "off") + "\n";
     return out;
 }

@@ -1,12 +1,12 @@
 #pragma once
-// The console front end's screen: one row per item with its value and unit, its limits, Normal /
-// Warning / Disable, and the power-off countdown while one runs.
+// The console front end's screen, made from one pass's snapshot: one row per item with its
+// value, limits, Normal / Warning / Disable and a note (the power-off countdown, a stale or
+// missing reading), then the banner, the items in warning, what went wrong and the global beep.
 
 #include <string>
 
-class CConsolePage;
-class CMonitorEngine;
-class CSensorItem;
+struct SItemSnapshot;
+struct SPassSnapshot;
 
 struct ConsoleRow {
     std::string number;
@@ -14,12 +14,10 @@ struct ConsoleRow {
     std::string value;
     std::string limits;
     std::string status;
-    std::string note;  // the power-off countdown
+    std::string note;
 };
 
-ConsoleRow MakeConsoleRow(CSensorItem& item);
+ConsoleRow MakeConsoleRow(const SItemSnapshot& item, bool celsius);
 
-// `title` is the first line (program, board, time). With a page, each row shows the page's value,
-// limit and status texts, and the page's warning list and banner follow the rows.
-std::string ConsoleTable(CMonitorEngine& engine, const std::string& title,
-                         const CConsolePage* page = nullptr);
+// `title` is the first line (program, board, time).
+std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title);

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "monitor_engine.h"
+#include "pass_snapshot.h"
+#include "snapshot_text.h"
 
 namespace {
 
@@ -95,33 +96,62 @@ std::string JsonNumber(double value) {
     return std::string(buf, end);
 }
 
-std::string JsonReport(const CMonitorEngine& engine, const IJsonExtra* extra) {
+std::string JsonReport(const SPassSnapshot& pass) {
+    auto boolean = [](bool b) { return b ? "true" : "false"; };
     std::string out = "{\"items\":[";
     bool first = true;
-    for (const auto& item : engine.Items()) {
-        double hi = 0, lo = 0;
-        item->GetLimits(&hi, &lo);
+    for (const SItemSnapshot& item : pass.items) {
+        const SItemTexts texts = ItemTexts(item, pass.celsius);
         if (!first)
             out += ',';
         first = false;
-        out += "{\"itemNo\":" + std::to_string(item->GetItemNo());
-        out += ",\"name\":" + JsonString(item->GetName());
-        out += ",\"type\":\"" + std::string(TypeName(item->GetItemType())) + "\"";
-        out += ",\"pin\":" + JsonString(item->GetPinName());
-        out += std::string(",\"enabled\":") + (item->IsEnabled() ? "true" : "false");
-        out += std::string(",\"alarm\":") + (item->IsAlarm() ? "true" : "false");
-        out += std::string(",\"beepEnable\":") + (item->IsBeepEnabled() ? "true" : "false");
-        out += std::string(",\"shutdownEnable\":") + (item->IsShutdownEnabled() ? "true" : "false");
-        out += ",\"value\":" + JsonNumber(item->GetValue());
-        out += ",\"hiLimit\":" + JsonNumber(hi);
-        out += ",\"loLimit\":" + JsonNumber(lo);
-        if (extra != nullptr)
-            out += extra->ItemFields(*item);
+        out += "{\"itemNo\":" + std::to_string(item.itemNo);
+        out += ",\"name\":" + JsonString(item.name);
+        out += ",\"type\":\"" + std::string(TypeName(item.type)) + "\"";
+        out += ",\"pin\":" + JsonString(item.pin);
+        out += std::string(",\"enabled\":") + boolean(item.enabled);
+        out += std::string(",\"alarm\":") + boolean(item.alarm);
+        out += std::string(",\"beepEnable\":") + boolean(item.beepEnable);
+        out += std::string(",\"shutdownEnable\":") + boolean(item.shutdownEnable);
+        out += ",\"value\":" + (item.EverRead() ? JsonNumber(item.value) : "null");
+        out += ",\"hiLimit\":" + JsonNumber(item.hiLimit);
+        out += ",\"loLimit\":" + JsonNumber(item.loLimit);
+        out += ",\"valueText\":" + JsonString(texts.value);
+        out += ",\"limitText\":" + JsonString(texts.limit);
+        out += ",\"statusText\":" + JsonString(texts.status);
+        out += ",\"unit\":" + JsonString(item.unit);
+        out += std::string(",\"stale\":") + boolean(item.stale);
+        out += ",\"lastRead\":" +
+               (item.EverRead() ? JsonString(IsoTimeText(item.lastReadUnixMs)) : "null");
+        out +=
+            ",\"powerOffIn\":" + (item.powerOffIn >= 0 ? std::to_string(item.powerOffIn) : "null");
         out += '}';
     }
-    out += std::string("],\"globalBeep\":") + (engine.GetGlobalBeepEnable() ? "true" : "false");
-    if (extra != nullptr)
-        out += extra->ReportFields();
+    out += std::string("],\"globalBeep\":") + boolean(pass.globalBeep);
+
+    std::string warnings;
+    for (const std::string& line : WarningLines(pass))
+        warnings += (warnings.empty() ? "" : "\n") + line;
+    out += ",\"warningItems\":" + JsonString(warnings);
+    out += ",\"warningText\":" + JsonString(BannerText(pass));
+    out += ",\"pass\":" + std::to_string(pass.pass);
+    out += ",\"time\":" + JsonString(IsoTimeText(pass.unixTimeMs));
+    out += ",\"durationMs\":" + JsonNumber(std::round(pass.durationNs / 1e3) / 1e3);
+    out += std::string(",\"chipAnswered\":") + boolean(pass.chipAnswered);
+    out += std::string(",\"statusRead\":") + boolean(pass.statusRead);
+    out += ",\"staleItems\":" + std::to_string(pass.StaleCount());
+    out += ",\"problems\":[";
+    bool firstProblem = true;
+    for (const std::string& line : ProblemLines(pass)) {
+        out += (firstProblem ? "" : ",") + JsonString(line);
+        firstProblem = false;
+    }
+    const SPassCounts& c = pass.counts;
+    out += "],\"counts\":{\"passes\":" + std::to_string(c.passes) +
+           ",\"passesWithoutChip\":" + std::to_string(c.passesWithoutChip) +
+           ",\"statusReadFailures\":" + std::to_string(c.statusReadFailures) +
+           ",\"itemReadFailures\":" + std::to_string(c.itemReadFailures) +
+           ",\"engineStarts\":" + std::to_string(c.engineStarts) + "}";
     out += '}';
     return out;
 }

@@ -1,27 +1,21 @@
 #pragma once
-// One monitoring pass as one line of JSON:
+// One monitoring pass as one line of JSON, made from its snapshot:
 //   {"items":[{"itemNo":1,"name":"CPU Core","type":"voltage","pin":"VCORE","enabled":true,
 //   "alarm":false,"beepEnable":true,"shutdownEnable":false,"value":1.5,"hiLimit":1.6,
-//   "loLimit":1.2}, ...],"globalBeep":true}
-// Values in volts, degrees Celsius and rpm; a value that is not a finite number is null. Type is
-// "voltage", "temperature", "fan", or "other" for a type no operation handles.
+//   "loLimit":1.2,"valueText":"1.50 V","limitText":"1.20V ~ 1.60V","statusText":"Normal",
+//   "unit":"V","stale":false,"lastRead":"2026-12-07T17:32:39.120Z","powerOffIn":null}, ...],
+//   "globalBeep":true,"warningItems":"","warningText":"NORMAL","pass":1,
+//   "time":"2026-12-07T17:32:39.120Z","durationMs":6.1,"chipAnswered":true,"statusRead":true,
+//   "staleItems":0,"problems":[],"counts":{"passes":1,...}}
+// Values in volts, degrees Celsius and rpm; a value never read, or not a finite number, is null.
+// Type is "voltage", "temperature", "fan", or "other" for a type no operation handles.
 
 #include <string>
 #include <string_view>
 
-class CMonitorEngine;
-class CSensorItem;
+struct SPassSnapshot;
 
-// Fields a front end adds: after each item's own fields, and after "globalBeep". Each text is
-// empty or starts with ",".
-class IJsonExtra {
-  public:
-    virtual ~IJsonExtra() = default;
-    virtual std::string ItemFields(const CSensorItem& item) const = 0;
-    virtual std::string ReportFields() const = 0;
-};
-
-std::string JsonReport(const CMonitorEngine& engine, const IJsonExtra* extra = nullptr);
+std::string JsonReport(const SPassSnapshot& pass);
 
 // A JSON string literal, quotes included; invalid UTF-8 becomes U+FFFD.
 std::string JsonString(std::string_view text);

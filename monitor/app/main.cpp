@@ -10,6 +10,7 @@
 #include "library_port_io.h"
 #include "local_machine.h"
 #include "notifier.h"
+#include "port_guard.h"
 #include "port_io.h"
 
 int main(int argc, char** argv) {
@@ -30,12 +31,13 @@ int main(int argc, char** argv) {
                      "the console front end\n");
     }
 
-    // Every chip access goes through the port-I/O library.
-    CLibraryPortIo io;
-    SetChipPortIo(&io);
     CStderrNotifier notifier;
     CLocalMachine machine(notifier);
-    int code = CConsoleFrontEnd(machine, options).Run();
+    // Every chip access goes through the port-I/O library, bounded when the service hangs.
+    CLibraryPortIo library;
+    CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
+    SetChipPortIo(&io);
+    int code = CConsoleFrontEnd(machine, options, &io).Run();
     std::fflush(stdout);
     SetChipPortIo(nullptr);
     return code;

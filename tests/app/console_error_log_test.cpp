@@ -113,7 +113,9 @@ TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
               " 55 \xC2\xB0"
               "C");
     EXPECT_EQ(system["statusText"], "Warning");
-    EXPECT_EQ(line["warningItems"], "Temperature:\nSystem:  70 C");
+    EXPECT_EQ(line["warningItems"],
+              "Temperature:\nSystem: 70 \xC2\xB0"
+              "C");
     EXPECT_EQ(line["warningText"], "WARNING");
     EXPECT_FALSE(std::filesystem::exists(LogPath()));
 
@@ -131,7 +133,9 @@ TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
     EXPECT_EQ(on.out.find("<"), std::string::npos) << on.out;
     EXPECT_TRUE(std::regex_search(on.out, std::regex(R"(System\s+70 °C\s+55 °C\s+Warning)")))
         << on.out;
-    EXPECT_NE(on.out.find("\nWARNING\n  Temperature:\n  System:  70 C\n"), std::string::npos)
+    EXPECT_NE(on.out.find("\nWARNING\n  Temperature:\n  System: 70 \xC2\xB0"
+                          "C\n"),
+              std::string::npos)
         << on.out;
 
     // A fan joins: a second, longer entry.

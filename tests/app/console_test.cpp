@@ -1,13 +1,14 @@
-// The console front end's pieces: the command line, the JSON line and the table.
+// The console front end's pieces: the command line, and the JSON line and the table of a pass.
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "console_options.h"
 #include "console_table.h"
-#include "engine_fixture.h"
 #include "json_report.h"
+#include "pass_snapshot.h"
 
 namespace {
 
@@ -71,45 +72,136 @@ TEST(JsonText, StringsAndNumbers) {
     EXPECT_EQ(JsonNumber(std::nan("")), "null");
 }
 
-using ConsoleViewTest = EngineFixture;
+TEST(ConsoleLogErrorsOption, CommandLines) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        std::optional<bool> logErrors;
+    };
+    const Case cases[] = {
+        {{}, true, std::nullopt},
+        {{"--log-errors", "on"}, true, true},
+        {{"--log-errors", "off", "--once"}, true, false},
+        {{"--log-errors"}, false, std::nullopt},
+        {{"--log-errors", "yes"}, false, std::nullopt},
+        {{"--log-errors", "ON"}, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ConsoleOptions o;
+        std::string error;
+        ASSERT_EQ(ParseConsoleOptions(c.args, &o, &error), c.ok) << c.args.size();
+        if (c.ok) {
+            EXPECT_EQ(o.logErrors, c.logErrors);
+            EXPECT_EQ(o.console, c.logErrors.has_value()) << "the switch runs the console";
+        } else {
+            EXPECT_NE(error.find("--log-errors"), std::string::npos) << error;
+        }
+    }
+}
 
-TEST_F(ConsoleViewTest, JsonLineOfAPass) {
-    UseSimBoardFile();
-    auto engine = Start();
-    Sim("set CPUFAN0 stall");
-    Sim("set VCORE 1.35");
-    engine->FindItem(2)->SetEnabled(false);
-    ASSERT_TRUE(engine->UpdateAll());
-    std::string line = JsonReport(*engine);
+const std::string DEG_C =
+    " \xC2\xB0"
+    "C";
+
+SItemSnapshot Snap(int32_t no, std::string name, int32_t type, std::string pin, double value,
+                   double hi, double lo) {
+    SItemSnapshot i;
+    i.itemNo = no;
+    i.name = std::move(name);
+    i.type = type;
+    i.pin = std::move(pin);
+    i.unit = type == ITEM_VOLTAGE ? "V" : type == ITEM_FAN ? "rpm" : DEG_C.substr(1);
+    i.value = value;
+    i.hiLimit = hi;
+    i.loLimit = lo;
+    i.enabled = true;
+    i.beepEnable = true;
+    i.lastReadUnixMs = 1'765'000'000'000;
+    return i;
+}
+
+// A pass with a CPU counting down to a power-off, a stalled fan, a stale rail, a disabled item
+// and an item never read.
+SPassSnapshot SamplePass() {
+    SPassSnapshot p;
+    p.pass = 7;
+    p.unixTimeMs = 1'765'000'012'345;
+    p.durationNs = 6'083'125;
+    p.chipAnswered = true;
+    p.statusRead = true;
+    p.globalBeep = true;
+    p.items.push_back(Snap(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.352, 1.5, 1.2));
+    p.items.push_back(Snap(2, "+12V", ITEM_VOLTAGE, "VIN0", 12.0, 13.2, 10.8));
+    p.items[1].stale = true;
+    p.items.push_back(Snap(3, "AVCC", ITEM_VOLTAGE, "VAVCC", 3.3, 3.63, 2.97));
+    p.items[2].enabled = false;
+    p.items.push_back(Snap(11, "CPU", ITEM_TEMPERATURE, "CPUTEMPERATURE", 82.5, 70, 65));
+    p.items[3].alarm = true;
+    p.items[3].shutdownEnable = true;
+    p.items[3].powerOffIn = 12;
+    p.items.push_back(Snap(14, "CPU Fan", ITEM_FAN, "CPUFAN0", 0, 0, 800));
+    p.items[4].alarm = true;
+    p.items.push_back(Snap(15, "System Fan", ITEM_FAN, "SYSFAN", 0, 0, 800));
+    p.items[5].lastReadUnixMs = 0;
+    p.items[5].stale = true;
+    p.counts.passes = 7;
+    p.counts.itemReadFailures = 3;
+    return p;
+}
+
+TEST(ConsoleView, JsonLineOfAPass) {
+    const SPassSnapshot pass = SamplePass();
+    std::string line = JsonReport(pass);
     EXPECT_EQ(line.find('\n'), std::string::npos);
     nlohmann::json j = nlohmann::json::parse(line);
-    ASSERT_EQ(j["items"].size(), 18u);
-    EXPECT_EQ(j["globalBeep"], true);
+    ASSERT_EQ(j["items"].size(), 6u);
     const nlohmann::json& vcore = j["items"][0];
     EXPECT_EQ(vcore["itemNo"], 1);
     EXPECT_EQ(vcore["name"], "CPU Core");
     EXPECT_EQ(vcore["type"], "voltage");
     EXPECT_EQ(vcore["pin"], "VCORE");
     EXPECT_EQ(vcore["enabled"], true);
-    EXPECT_EQ(vcore["alarm"], false);
-    EXPECT_EQ(vcore["beepEnable"], true);
-    EXPECT_EQ(vcore["shutdownEnable"], false);
-    EXPECT_NEAR(vcore["value"].get<double>(), 1.35, 0.008);
-    EXPECT_NEAR(vcore["hiLimit"].get<double>(), 1.5, 0.008);
-    EXPECT_NEAR(vcore["loLimit"].get<double>(), 1.2, 0.008);
-    EXPECT_EQ(j["items"][1]["enabled"], false);
-    EXPECT_EQ(j["items"][10]["type"], "temperature");
-    EXPECT_EQ(j["items"][10]["shutdownEnable"], true);
-    const nlohmann::json& fan = j["items"][13];
-    EXPECT_EQ(fan["type"], "fan");
-    EXPECT_EQ(fan["pin"], "CPUFAN0");
-    EXPECT_EQ(fan["alarm"], true);
-    EXPECT_EQ(fan["value"], 0);
-    EXPECT_NEAR(fan["loLimit"].get<double>(), 800, 0.001);
-    // Keys in the documented order.
+    EXPECT_EQ(vcore["value"], 1.352);
+    EXPECT_EQ(vcore["valueText"], "1.35 V");
+    EXPECT_EQ(vcore["limitText"], "1.20V ~ 1.50V");
+    EXPECT_EQ(vcore["statusText"], "Normal");
+    EXPECT_EQ(vcore["unit"], "V");
+    EXPECT_EQ(vcore["stale"], false);
+    EXPECT_EQ(vcore["lastRead"], "2025-12-06T05:46:40.000Z");
+    EXPECT_TRUE(vcore["powerOffIn"].is_null());
+    EXPECT_EQ(j["items"][1]["stale"], true);
+    EXPECT_EQ(j["items"][1]["value"], 12.0) << "a stale value is the last one read";
+    EXPECT_EQ(j["items"][2]["statusText"], "Disable");
+    const nlohmann::json& cpu = j["items"][3];
+    EXPECT_EQ(cpu["valueText"], " 83" + DEG_C) << "halves away from zero";
+    EXPECT_EQ(cpu["limitText"], " 70" + DEG_C);
+    EXPECT_EQ(cpu["statusText"], "Warning");
+    EXPECT_EQ(cpu["powerOffIn"], 12);
+    EXPECT_EQ(j["items"][4]["valueText"], "    0 RPM");
+    EXPECT_EQ(j["items"][4]["limitText"], "  800 RPM");
+    EXPECT_TRUE(j["items"][5]["value"].is_null()) << "never read: no value";
+    EXPECT_TRUE(j["items"][5]["lastRead"].is_null());
+    EXPECT_EQ(j["items"][5]["valueText"], "-");
+
+    EXPECT_EQ(j["globalBeep"], true);
+    EXPECT_EQ(j["warningItems"], "Temperature:\nCPU: 83" + DEG_C + "\n\nFan:\nCPU Fan: 0 RPM");
+    EXPECT_EQ(j["warningText"], "WARNING");
+    EXPECT_EQ(j["pass"], 7);
+    EXPECT_EQ(j["time"], "2025-12-06T05:46:52.345Z");
+    EXPECT_EQ(j["durationMs"], 6.083);
+    EXPECT_EQ(j["chipAnswered"], true);
+    EXPECT_EQ(j["staleItems"], 2);
+    ASSERT_EQ(j["problems"].size(), 1u);
+    EXPECT_EQ(j["problems"][0],
+              "2 readings failed in this pass; the values shown for them are older.");
+    EXPECT_EQ(j["counts"]["passes"], 7);
+    EXPECT_EQ(j["counts"]["itemReadFailures"], 3);
+
+    // The keys the earlier versions printed come first, in their order.
     std::string first = line.substr(0, line.find('}'));
-    const char* keys[] = {"itemNo",     "name",           "type",  "pin",     "enabled", "alarm",
-                          "beepEnable", "shutdownEnable", "value", "hiLimit", "loLimit"};
+    const char* keys[] = {"itemNo",  "name",       "type",           "pin",       "enabled",
+                          "alarm",   "beepEnable", "shutdownEnable", "value",     "hiLimit",
+                          "loLimit", "valueText",  "limitText",      "statusText"};
     size_t at = 0;
     for (const char* k : keys) {
         size_t next = first.find(std::string("\"") + k + "\":", at);
@@ -118,45 +210,37 @@ TEST_F(ConsoleViewTest, JsonLineOfAPass) {
     }
 }
 
-TEST_F(ConsoleViewTest, TableShowsStatusAndCountdown) {
-    UseSimBoardFile();
-    auto engine = Start();
-    engine->FindItem(3)->SetEnabled(false);
-    Sim("set CPUTEMPERATURE 82.5");
-    Sim("set VCORE 1.35");
-    for (int pass = 0; pass < 4; ++pass) {
-        engine->UpdateAll();
-        machine.AdvanceSeconds(2);
-    }
-    ConsoleRow cpu = MakeConsoleRow(*engine->FindItem(11));
-    EXPECT_EQ(cpu.number, "11");
-    EXPECT_EQ(cpu.name, "CPU");
-    EXPECT_EQ(cpu.value,
-              "82.5 \xC2\xB0"
-              "C");
+TEST(ConsoleView, TableShowsRowsNotesBannerAndProblems) {
+    SPassSnapshot pass = SamplePass();
+    std::string table = ConsoleTable(pass, "TITLE");
+    EXPECT_EQ(table.rfind("TITLE\n\n", 0), 0u);
+    EXPECT_EQ(table.find('<'), std::string::npos) << table;
+    const ConsoleRow cpu = MakeConsoleRow(pass.items[3], true);
+    EXPECT_EQ(cpu.value, "83" + DEG_C);
+    EXPECT_EQ(cpu.limits, "70" + DEG_C);
     EXPECT_EQ(cpu.status, "Warning");
-    EXPECT_EQ(cpu.note, "power-off in 12 s") << "four passes, 8 s, into the alarm";
-    ConsoleRow core = MakeConsoleRow(*engine->FindItem(1));
-    EXPECT_EQ(core.value, "1.35 V");
-    EXPECT_EQ(core.limits, "1.20 V ~ 1.50 V");
-    EXPECT_EQ(core.status, "Normal");
-    EXPECT_EQ(core.note, "");
-    ConsoleRow avcc = MakeConsoleRow(*engine->FindItem(3));
-    EXPECT_EQ(avcc.status, "Disable");
-    EXPECT_EQ(avcc.value, "-");
-    EXPECT_EQ(MakeConsoleRow(*engine->FindItem(14)).limits, "min 800 rpm");
-    EXPECT_EQ(MakeConsoleRow(*engine->FindItem(12)).limits,
-              "max 60.0 \xC2\xB0"
-              "C, clears at 55.0 \xC2\xB0"
-              "C");
-
-    std::string table = ConsoleTable(*engine, "TITLE");
-    EXPECT_EQ(table.rfind("TITLE\n", 0), 0u);
-    for (const auto& item : engine->Items())
-        EXPECT_NE(table.find(item->GetName()), std::string::npos) << item->GetName();
-    EXPECT_NE(table.find("11  CPU "), std::string::npos) << table;
-    EXPECT_NE(table.find("power-off in 12 s"), std::string::npos);
+    EXPECT_EQ(cpu.note, "power-off in 12 s");
+    EXPECT_EQ(MakeConsoleRow(pass.items[1], true).note.rfind("stale, read at ", 0), 0u);
+    EXPECT_EQ(MakeConsoleRow(pass.items[5], true).note, "not read");
+    EXPECT_EQ(MakeConsoleRow(pass.items[5], true).value, "-");
+    EXPECT_NE(table.find("\n 1  CPU Core     1.35 V  1.20V ~ 1.50V    Normal\n"), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("\nWARNING\n  Temperature:\n  CPU: 83" + DEG_C +
+                         "\n\n  Fan:\n  CPU Fan: 0 RPM\n"),
+              std::string::npos)
+        << table;
+    EXPECT_NE(table.find("\n2 readings failed in this pass"), std::string::npos);
     EXPECT_NE(table.find("Global beep: on"), std::string::npos);
+
+    // A monitor that cannot see does not say NORMAL.
+    for (SItemSnapshot& item : pass.items)
+        item.alarm = false;
+    EXPECT_NE(ConsoleTable(pass, "T").find("\nSTALE\n"), std::string::npos);
+    pass.chipAnswered = false;
+    pass.statusRead = false;
+    table = ConsoleTable(pass, "T");
+    EXPECT_NE(table.find("\nNO READINGS\n"), std::string::npos);
+    EXPECT_NE(table.find("The chip did not answer in this pass"), std::string::npos);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "page_model.h"
-
 namespace {
 
 struct MarkupCase {
@@ -40,19 +38,5 @@ INSTANTIATE_TEST_SUITE_P(
         // Unknown or broken references and tags stay as they were written.
         MarkupCase{"&unknown; &#; &#xZZ; & alone", "&unknown; &#; &#xZZ; & alone"},
         MarkupCase{"&#0; &#55296;", "&#0; &#55296;"}, MarkupCase{"a < b", "a < b"}));
-
-TEST(PageModel, KeepsTheLastHtmlOfEveryElementAndRunsNoEvents) {
-    CPageModel page;
-    EXPECT_FALSE(page.Has("CPU_Temp_Value"));
-    EXPECT_EQ(page.Html("CPU_Temp_Value"), "");
-    EXPECT_TRUE(page.SetElementHtml("CPU_Temp_Value", "Disable"));
-    EXPECT_TRUE(page.SetElementHtml("CPU_Temp_Value", "<font color='#ff0000'> 75 &#176;C</font>"));
-    EXPECT_TRUE(page.Has("CPU_Temp_Value"));
-    EXPECT_EQ(page.Html("CPU_Temp_Value"), "<font color='#ff0000'> 75 &#176;C</font>");
-    EXPECT_EQ(page.Text("CPU_Temp_Value"),
-              " 75 \xC2\xB0"
-              "C");
-    EXPECT_FALSE(page.RaiseSkinEvent("TEMPWARNEVENT"));
-}
 
 }  // namespace
