@@ -22,6 +22,8 @@ class CRunningProgram {
     // Collects output until `done` holds for the output so far or timeoutMs passes; whether it
     // held.
     bool WaitForOutput(const std::function<bool(const std::string& out)>& done, int timeoutMs);
+    // What it printed on standard output so far.
+    const std::string& Output() const { return m_result.out; }
     void Signal(int sig);
     // Waits for the end (SIGKILL after timeoutMs) and returns what it printed.
     ProgramResult Finish(int timeoutMs);

@@ -1,0 +1,254 @@
+// The real vornpilot against a real vorn-iod that stops answering while the monitor runs: stopped
+// (SIGSTOP) and continued, killed and restarted, and refusing the chip's ports. No pass takes
+// much longer than the two-second interval, what was not read is marked, a stop signal ends the
+// monitor within a second, and it recovers by itself.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "daemon.h"
+#include "run_program.h"
+#include "running_program.h"
+#include "temp_dir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using nlohmann::json;
+
+std::vector<json> JsonLines(const std::string& out) {
+    std::vector<json> passes;
+    std::stringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (in.eof())
+            break;  // not complete yet
+        passes.push_back(json::parse(line));
+    }
+    return passes;
+}
+
+std::string WithoutLeadingBlanks(const std::string& text) {
+    return text.substr(std::min(text.find_first_not_of(' '), text.size()));
+}
+
+// The last pass printed without its items, for failure messages.
+std::string LastLine(const std::string& out) {
+    const std::vector<json> passes = JsonLines(out);
+    if (passes.empty())
+        return "(no pass printed)";
+    json last = passes.back();
+    last.erase("items");
+    return last.dump();
+}
+
+int ReadPid(const std::string& path) {
+    std::ifstream in(path);
+    int pid = 0;
+    in >> pid;
+    return pid;
+}
+
+class StalledServiceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(daemon.Start(&error)) << error;
+        ::mkdir(temp.PathOf("xdg").c_str(), 0700);
+        env = {
+            "VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir(),
+            "VORNIO_STATE_DIR=" + temp.PathOf("state"),
+            "VORNPILOT_DMI_DIR=" + std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.dmi",
+            "XDG_CONFIG_HOME=" + temp.PathOf("config"),
+            "XDG_RUNTIME_DIR=" + temp.PathOf("xdg"),
+            "VORNPILOT_POWEROFF_COMMAND=true",
+            "DISPLAY=",
+            "WAYLAND_DISPLAY=",
+        };
+    }
+    void TearDown() override {
+        if (daemon.IsRunning())
+            ::kill(daemon.Pid(), SIGCONT);
+        // A service the library started in place of a killed one.
+        const int pid = ReadPid(daemon.PidFilePath());
+        if (pid > 0 && pid != daemon.Pid())
+            ::kill(pid, SIGTERM);
+    }
+
+    ProgramResult Sim(const std::vector<std::string>& words) {
+        std::vector<std::string> argv = {std::string(VORN_BIN_DIR) + "/vornsim"};
+        argv.insert(argv.end(), words.begin(), words.end());
+        return RunProgram(argv, env);
+    }
+    std::vector<std::string> Vornpilot(std::vector<std::string> args) const {
+        args.insert(args.begin(), std::string(VORN_BIN_DIR) + "/vornpilot");
+        return args;
+    }
+    // Waits until the monitor has printed `count` passes in all; every pass printed.
+    std::vector<json> Passes(CRunningProgram& monitor, size_t count) {
+        monitor.WaitForOutput(
+            [&](const std::string& out) { return JsonLines(out).size() >= count; },
+            static_cast<int>(count) * 2000 + 5000);
+        return JsonLines(monitor.Output());
+    }
+    // The passes after the first `from`, until one satisfies `done` (at most `limit` more).
+    template <typename Done>
+    std::vector<json> PassesUntil(CRunningProgram& monitor, size_t from, size_t limit, Done done) {
+        for (size_t n = from + 1; n <= from + limit; ++n) {
+            std::vector<json> all = Passes(monitor, n);
+            if (all.size() < n)
+                break;
+            if (done(all.back()))
+                return {all.begin() + static_cast<long>(from), all.end()};
+        }
+        ADD_FAILURE() << "no such pass within " << limit << " passes; the last:\n"
+                      << LastLine(monitor.Output());
+        return {};
+    }
+    static void ExpectEveryPassInRhythm(const std::vector<json>& passes) {
+        for (const json& p : passes)
+            EXPECT_LT(p["durationMs"].get<double>(), 1000) << p["pass"];
+        for (size_t i = 1; i < passes.size(); ++i) {
+            EXPECT_EQ(passes[i]["pass"].get<int>(), passes[i - 1]["pass"].get<int>() + 1);
+        }
+    }
+
+    CTempDir temp;
+    CDaemon daemon{{"--backend", "sim", "--no-drift"}};
+    std::vector<std::string> env;
+};
+
+TEST_F(StalledServiceTest, StoppedServiceIsShownStaleAndTheMonitorRecoversAndStopsAtOnce) {
+    CRunningProgram monitor(Vornpilot({"--json"}), env);
+    ASSERT_TRUE(monitor.Started());
+    std::vector<json> start = Passes(monitor, 1);
+    ASSERT_EQ(start.size(), 1u) << LastLine(monitor.Output());
+    EXPECT_EQ(start[0]["chipAnswered"], true);
+    EXPECT_EQ(start[0]["staleItems"], 0);
+
+    ::kill(daemon.Pid(), SIGSTOP);
+    const auto stoppedAt = Clock::now();
+    std::vector<json> blind = PassesUntil(monitor, 1, 3, [](const json& p) {
+        return p["chipAnswered"] == false && p["staleItems"] == 18;
+    });
+    ASSERT_FALSE(blind.empty());
+    // Three more passes while the service stays stopped: each ends in about one wait.
+    std::vector<json> stopped = Passes(monitor, blind.back()["pass"].get<size_t>() + 3);
+    ExpectEveryPassInRhythm(stopped);
+    const json& last = stopped.back();
+    EXPECT_EQ(last["warningText"], "NO READINGS");
+    EXPECT_EQ(last["items"][0]["stale"], true);
+    EXPECT_NEAR(last["items"][0]["value"].get<double>(), 1.35, 0.01) << "the last value read";
+    EXPECT_EQ(last["items"][0]["lastRead"], start[0]["items"][0]["lastRead"]);
+    EXPECT_GE(last["counts"]["passesWithoutChip"].get<int>(), 3);
+    EXPECT_LT(Clock::now() - stoppedAt, std::chrono::seconds(14)) << "passes kept their rhythm";
+
+    ::kill(daemon.Pid(), SIGCONT);
+    const size_t seen = JsonLines(monitor.Output()).size();
+    std::vector<json> back = PassesUntil(monitor, seen, 2, [](const json& p) {
+        return p["chipAnswered"] == true && p["staleItems"] == 0;
+    });
+    ASSERT_FALSE(back.empty()) << "recovered within one pass of the service's return";
+    EXPECT_EQ(back.back()["warningText"], "NORMAL");
+
+    // Stopped again: SIGTERM ends the monitor within a second all the same.
+    ::kill(daemon.Pid(), SIGSTOP);
+    Passes(monitor, JsonLines(monitor.Output()).size() + 1);
+    const auto signalled = Clock::now();
+    monitor.Signal(SIGTERM);
+    ProgramResult r = monitor.Finish(10000);
+    const auto took = Clock::now() - signalled;
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_LT(took, std::chrono::milliseconds(1000))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+}
+
+TEST_F(StalledServiceTest, KilledServiceIsRestartedAndTheMonitorRecovers) {
+    CRunningProgram monitor(Vornpilot({"--json"}), env);
+    ASSERT_EQ(Passes(monitor, 1).size(), 1u) << LastLine(monitor.Output());
+    ::kill(daemon.Pid(), SIGKILL);
+    daemon.Stop();  // reaps it
+
+    std::vector<json> after = Passes(monitor, 2);
+    ASSERT_EQ(after.size(), 2u);
+    if (::geteuid() != 0) {
+        // Nobody but root may start the service: here the system's service manager would.
+        EXPECT_EQ(after[1]["chipAnswered"], false);
+        std::string error;
+        ASSERT_TRUE(daemon.Start(&error)) << error;
+    }
+    std::vector<json> back = PassesUntil(monitor, 1, 3, [](const json& p) {
+        return p["chipAnswered"] == true && p["staleItems"] == 0;
+    });
+    ASSERT_FALSE(back.empty()) << LastLine(monitor.Output());
+    ExpectEveryPassInRhythm(JsonLines(monitor.Output()));
+    if (::geteuid() == 0) {
+        const int restarted = ReadPid(daemon.PidFilePath());
+        EXPECT_GT(restarted, 0) << "the library started the service again";
+    }
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Finish(10000).exitCode, 0);
+}
+
+TEST_F(StalledServiceTest, RefusedPortsMarkTheReadingsAndTheTableAgreesWithJson) {
+    // The same pass seen twice, with the service healthy: the table shows the JSON's texts.
+    ProgramResult table = RunProgram(Vornpilot({"--once"}), env);
+    ProgramResult line = RunProgram(Vornpilot({"--once", "--json"}), env);
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    ASSERT_EQ(line.exitCode, 0) << line.err;
+    for (const json& item : json::parse(line.out)["items"]) {
+        const std::string row = " " + item["name"].get<std::string>() + " ";
+        const size_t at = table.out.find(row);
+        ASSERT_NE(at, std::string::npos) << row;
+        const std::string rest = table.out.substr(at, table.out.find('\n', at) - at);
+        EXPECT_NE(rest.find(WithoutLeadingBlanks(item["valueText"].get<std::string>())),
+                  std::string::npos)
+            << rest;
+        EXPECT_NE(rest.find(WithoutLeadingBlanks(item["limitText"].get<std::string>())),
+                  std::string::npos)
+            << rest;
+        EXPECT_NE(rest.find(item["statusText"].get<std::string>()), std::string::npos) << rest;
+    }
+
+    CRunningProgram monitor(Vornpilot({"--json"}), env);
+    ASSERT_EQ(Passes(monitor, 1).size(), 1u) << LastLine(monitor.Output());
+    ASSERT_EQ(Sim({"fault", "port", "0x296", "on"}).exitCode, 0);
+    std::vector<json> blind =
+        PassesUntil(monitor, 1, 2, [](const json& p) { return p["chipAnswered"] == false; });
+    ASSERT_FALSE(blind.empty());
+    EXPECT_EQ(blind.back()["warningText"], "NO READINGS");
+    EXPECT_EQ(blind.back()["staleItems"], 18);
+    ASSERT_FALSE(blind.back()["problems"].empty());
+
+    ASSERT_EQ(Sim({"fault", "off"}).exitCode, 0);
+    ASSERT_EQ(Sim({"fault", "rate", "0.3"}).exitCode, 0);
+    size_t seen = JsonLines(monitor.Output()).size();
+    std::vector<json> flaky = PassesUntil(monitor, seen, 4, [](const json& p) {
+        return p["chipAnswered"] == true && p["staleItems"].get<int>() > 0;
+    });
+    ASSERT_FALSE(flaky.empty());
+    EXPECT_NE(flaky.back()["warningText"], "NORMAL") << "a monitor that cannot see all";
+    int stale = 0;
+    for (const json& item : flaky.back()["items"])
+        stale += item["stale"].get<bool>() ? 1 : 0;
+    EXPECT_EQ(stale, flaky.back()["staleItems"].get<int>());
+
+    ASSERT_EQ(Sim({"fault", "off"}).exitCode, 0);
+    seen = JsonLines(monitor.Output()).size();
+    EXPECT_FALSE(PassesUntil(monitor, seen, 2, [](const json& p) {
+                     return p["staleItems"] == 0 && p["warningText"] == "NORMAL";
+                 }).empty());
+    ExpectEveryPassInRhythm(JsonLines(monitor.Output()));
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Finish(10000).exitCode, 0);
+}
+
+}  // namespace
