@@ -138,6 +138,7 @@ int CConsoleFrontEnd::Run() {
         session.RunPass();
         show();
     }
+    const auto last = session.Snapshot();
     session.End();
-    return 0;
+    return bounded && last && !last->chipAnswered ? EXIT_NO_READINGS : 0;
 }

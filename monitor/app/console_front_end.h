@@ -12,6 +12,8 @@
 
 inline constexpr int PASS_INTERVAL_MS = 2000;
 inline constexpr int EXIT_ALREADY_RUNNING = 1;
+// A bounded run (--once, --passes) whose last pass could not read the chip at all.
+inline constexpr int EXIT_NO_READINGS = 3;
 
 class CConsoleFrontEnd {
   public:
@@ -20,7 +22,8 @@ class CConsoleFrontEnd {
                      std::FILE* out = stdout)
         : m_machine(machine), m_options(options), m_guard(guard), m_out(out) {}
 
-    // Runs until the passes asked for are done or a stop signal arrives. The exit code.
+    // Runs until the passes asked for are done or a stop signal arrives. The exit code: 0, or
+    // EXIT_NO_READINGS when the last pass of a bounded run saw nothing of the chip.
     int Run();
 
   private:

@@ -58,7 +58,9 @@ std::string ConsoleUsage() {
            "  --log-errors on|off\n"
            "               record changes of the sensors in warning in Error.log beside the\n"
            "               program, or stop recording (remembered for later starts)\n"
-           "  -s, -m       start in the tray (the window's switch)\n";
+           "  -s, -m       start in the tray (the window's switch)\n"
+           "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
+           "pass of --once or --passes could not read the chip.\n";
 }
 
 bool HasDisplay() {

@@ -249,6 +249,14 @@ TEST_F(StalledServiceTest, RefusedPortsMarkTheReadingsAndTheTableAgreesWithJson)
     ExpectEveryPassInRhythm(JsonLines(monitor.Output()));
     monitor.Signal(SIGTERM);
     EXPECT_EQ(monitor.Finish(10000).exitCode, 0);
+
+    // A single pass that sees nothing of the chip is not reported as success.
+    ASSERT_EQ(Sim({"fault", "port", "0x296", "on"}).exitCode, 0);
+    ProgramResult once = RunProgram(Vornpilot({"--once"}), env);
+    EXPECT_EQ(once.exitCode, 3) << once.err;
+    EXPECT_NE(once.out.find("\nNO READINGS\n"), std::string::npos) << once.out;
+    EXPECT_NE(once.out.find("The chip does not answer"), std::string::npos) << once.out;
+    EXPECT_EQ(once.out.find("board file"), std::string::npos) << once.out;
 }
 
 }  // namespace
