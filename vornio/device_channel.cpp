@@ -95,6 +95,11 @@ CDeviceChannel::~CDeviceChannel() {
     DisconnectLocked();
 }
 
+void CDeviceChannel::SetNoServiceHandler(std::function<void()> handler) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_noService = std::move(handler);
+}
+
 bool CDeviceChannel::Open(const std::string& path) {
     std::lock_guard<std::mutex> lock(m_mutex);
     DisconnectLocked();
@@ -131,8 +136,14 @@ void CDeviceChannel::DisconnectLocked() {
 bool CDeviceChannel::Control(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
                              uint32_t* returned) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_fd < 0 && !ConnectLocked())
+    if (m_fd < 0 && !ConnectLocked()) {
+        // No socket, or nobody listening on it: the service is gone, not merely busy.
+        int saved = errno;
+        if ((saved == ENOENT || saved == ECONNREFUSED) && m_noService)
+            m_noService();
+        errno = saved;
         return false;
+    }
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(AnswerTimeoutMs(code));
     std::vector<uint8_t> frame = vornio::EncodeRequest(code, in);

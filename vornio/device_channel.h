@@ -4,6 +4,7 @@
 // is picked up without restarting its clients. No request waits longer than the answer time-out
 // of its kind, and connecting never waits at all.
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -24,6 +25,10 @@ class CDeviceChannel : public IDeviceIo {
   public:
     ~CDeviceChannel() override;
 
+    // Called when a request finds no service at all (no socket, or nobody listening on it),
+    // with the channel's lock held; the request fails whatever the handler does.
+    void SetNoServiceHandler(std::function<void()> handler);
+
     // Connects to the socket at path; later requests reconnect to the same path.
     bool Open(const std::string& path);
     // Drops the connection and forgets the path: every later request fails until Open.
@@ -40,4 +45,5 @@ class CDeviceChannel : public IDeviceIo {
     mutable std::mutex m_mutex;
     std::string m_path;
     int m_fd = -1;
+    std::function<void()> m_noService;
 };

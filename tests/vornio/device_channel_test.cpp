@@ -1,5 +1,5 @@
-// The device channel against a socket where no service answers: a listener that never accepts,
-// as a stopped or hung service.
+// The device channel against sockets where no service answers: a listener that never accepts
+// (a stopped or hung service), a stale socket file and a missing one (a dead service).
 
 #include "device_channel.h"
 
@@ -81,14 +81,17 @@ TEST(DeviceChannel, StoppedServiceCostsOneShortWaitThenFailsAtOnce) {
             ::setitimer(ITIMER_REAL, &every, nullptr);
 
             CDeviceChannel channel;
+            int noService = 0;
+            channel.SetNoServiceHandler([&] { ++noService; });
             std::ostringstream out;
-            out << channel.Open(path);
+            out << channel.Open(path) << " " << noService;
             for (int i = 0; i < 8; ++i) {
                 Attempt a = PortRead(channel);
                 out << " " << a.error << ":" << a.ms;
             }
             itimerval off{};
             ::setitimer(ITIMER_REAL, &off, nullptr);
+            out << " " << noService;
             return out.str();
         },
         8000);
@@ -96,14 +99,17 @@ TEST(DeviceChannel, StoppedServiceCostsOneShortWaitThenFailsAtOnce) {
     ASSERT_EQ(r.ExitCode(), 0) << r.output;
 
     std::istringstream in(r.output);
-    int opened = 0;
-    in >> opened;
+    int opened = 0, handlerBefore = -1;
+    in >> opened >> handlerBefore;
     EXPECT_EQ(opened, 1) << r.output;
     std::vector<Attempt> attempts(8);
     for (auto& a : attempts) {
         char colon = 0;
         in >> a.error >> colon >> a.ms;
     }
+    int handlerAfter = -1;
+    in >> handlerAfter;
+    EXPECT_EQ(handlerAfter, 0) << "a listener that does not answer is not a missing service";
 
     size_t waited = 0;
     while (waited < attempts.size() && attempts[waited].error == ETIMEDOUT) {
@@ -117,4 +123,27 @@ TEST(DeviceChannel, StoppedServiceCostsOneShortWaitThenFailsAtOnce) {
         EXPECT_EQ(attempts[i].error, EAGAIN) << std::strerror(attempts[i].error) << r.output;
         EXPECT_LT(attempts[i].ms, 50) << r.output;
     }
+}
+
+TEST(DeviceChannel, NoServiceHandlerRunsWhenNobodyListens) {
+    CTempDir dir;
+    const std::string path = dir.PathOf("VORN-IO");
+    CDeviceChannel channel;
+    int noService = 0;
+    channel.SetNoServiceHandler([&] { ++noService; });
+    EXPECT_FALSE(channel.Open(path));
+    EXPECT_EQ(noService, 0) << "opening is the start's business, not a request";
+
+    Attempt a = PortRead(channel);
+    EXPECT_EQ(a.error, ENOENT);
+    EXPECT_EQ(noService, 1);
+
+    // The socket file a killed service leaves behind.
+    const int stale = BindUnixStream(path, false);
+    ASSERT_GE(stale, 0);
+    a = PortRead(channel);
+    ::close(stale);
+    EXPECT_EQ(a.error, ECONNREFUSED);
+    EXPECT_EQ(noService, 2);
+    EXPECT_LT(a.ms, 50);
 }
