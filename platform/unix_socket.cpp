@@ -1,5 +1,6 @@
 #include "unix_socket.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,10 +22,21 @@ int ConnectUnixStream(const std::string& path) {
     sockaddr_un addr;
     if (!MakeUnixAddress(path, &addr))
         return -1;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // A blocking connect to a listener that is stopped waits forever once its backlog is full;
+    // without blocking, Linux answers EAGAIN at once instead (a Unix stream connect never stays
+    // in progress).
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return -1;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved == EINPROGRESS ? EAGAIN : saved;
+        return -1;
+    }
+    // Callers read and write with blocking calls and their own time-outs.
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         int saved = errno;
         ::close(fd);
         errno = saved;

@@ -6,29 +6,59 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
+#include "device_codes.h"
 #include "device_wire.h"
 #include "unix_socket.h"
 
 namespace {
 
-// A request the service does not answer within this time counts as failed; the longest
-// legitimate request is a microcontroller transfer, which the service bounds far below this.
-constexpr int ANSWER_TIMEOUT_MS = 10000;
+using Clock = std::chrono::steady_clock;
 
-bool ReceiveAll(int fd, uint8_t* data, size_t size) {
-    while (size > 0) {
-        pollfd p{fd, POLLIN, 0};
-        int r = ::poll(&p, 1, ANSWER_TIMEOUT_MS);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0) {
-            if (r == 0)
-                errno = ETIMEDOUT;
+// Waits until fd is ready for events or the deadline passes; a signal only shortens the wait
+// it interrupted. False with errno ETIMEDOUT at the deadline.
+bool WaitReady(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            errno = ETIMEDOUT;
             return false;
         }
+        pollfd p{fd, events, 0};
+        int r = ::poll(&p, 1, static_cast<int>(left));
+        if (r > 0)
+            return true;
+        if (r < 0 && errno != EINTR)
+            return false;
+    }
+}
+
+// Like SendAll, but a full socket buffer waits only until the deadline.
+bool SendBefore(int fd, const uint8_t* data, size_t size, Clock::time_point deadline) {
+    while (size > 0) {
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                if (!WaitReady(fd, POLLOUT, deadline))
+                    return false;
+            } else if (errno != EINTR) {
+                return false;
+            }
+            continue;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReceiveBefore(int fd, uint8_t* data, size_t size, Clock::time_point deadline) {
+    while (size > 0) {
+        if (!WaitReady(fd, POLLIN, deadline))
+            return false;
         ssize_t n = ::recv(fd, data, size, 0);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN)
@@ -47,8 +77,27 @@ bool ReceiveAll(int fd, uint8_t* data, size_t size) {
 
 }  // namespace
 
+int AnswerTimeoutMs(uint32_t code) {
+    switch (code) {
+        case vornio::IOCTL_READ_PORT:
+        case vornio::IOCTL_WRITE_PORT:
+        case vornio::IOCTL_READ_PORT_BYTE:
+        case vornio::IOCTL_WRITE_PORT_BYTE:
+        case vornio::IOCTL_READ_MSR:
+        case vornio::IOCTL_WRITE_MSR:
+            return PORT_ANSWER_TIMEOUT_MS;
+        default:
+            return ITEM_ANSWER_TIMEOUT_MS;
+    }
+}
+
 CDeviceChannel::~CDeviceChannel() {
     DisconnectLocked();
+}
+
+void CDeviceChannel::SetNoServiceHandler(std::function<void()> handler) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_noService = std::move(handler);
 }
 
 bool CDeviceChannel::Open(const std::string& path) {
@@ -87,12 +136,20 @@ void CDeviceChannel::DisconnectLocked() {
 bool CDeviceChannel::Control(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
                              uint32_t* returned) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_fd < 0 && !ConnectLocked())
+    if (m_fd < 0 && !ConnectLocked()) {
+        // No socket, or nobody listening on it: the service is gone, not merely busy.
+        int saved = errno;
+        if ((saved == ENOENT || saved == ECONNREFUSED) && m_noService)
+            m_noService();
+        errno = saved;
         return false;
+    }
 
+    const auto deadline = Clock::now() + std::chrono::milliseconds(AnswerTimeoutMs(code));
     std::vector<uint8_t> frame = vornio::EncodeRequest(code, in);
     uint8_t header[vornio::ANSWER_HEADER_SIZE];
-    if (!SendAll(m_fd, frame.data(), frame.size()) || !ReceiveAll(m_fd, header, sizeof(header))) {
+    if (!SendBefore(m_fd, frame.data(), frame.size(), deadline) ||
+        !ReceiveBefore(m_fd, header, sizeof(header), deadline)) {
         int saved = errno;
         DisconnectLocked();
         errno = saved;
@@ -105,7 +162,7 @@ bool CDeviceChannel::Control(uint32_t code, std::span<const uint8_t> in, std::sp
         return false;
     }
     std::vector<uint8_t> output(answer->outputLength);
-    if (!ReceiveAll(m_fd, output.data(), output.size())) {
+    if (!ReceiveBefore(m_fd, output.data(), output.size(), deadline)) {
         int saved = errno;
         DisconnectLocked();
         errno = saved;

@@ -1,26 +1,42 @@
 #include "library_start.h"
 
+#include <time.h>
+
+namespace {
+
+// The service manager and the service's record, created when missing. The failing step's
+// description, or nullptr when the record is there.
+const char* OpenOrCreateService(IStartEnvironment& env) {
+    if (!env.OpenServiceManager())
+        return "Could not open Service Control Manager";
+    if (env.ServiceExists())
+        return nullptr;
+    std::string dir;
+    if (!env.DriverDirectory(&dir))
+        return "Could not find Windows system directory";
+    std::string binary = dir;
+    if (binary.empty() || binary.back() != '/')
+        binary += '/';
+    binary += DRIVER_BINARY_NAME;
+    if (!env.CreateService(binary))
+        return "Could not create Service!";
+    return nullptr;
+}
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+}  // namespace
+
 bool RunStart(IStartEnvironment& env, CLastFailure& failure) {
     // A non-administrator cannot touch the service: it must already run.
     if (env.IsAdministrator()) {
-        if (!env.OpenServiceManager()) {
-            failure.Record("Could not open Service Control Manager");
+        if (const char* description = OpenOrCreateService(env)) {
+            failure.Record(description);
             return false;
-        }
-        if (!env.ServiceExists()) {
-            std::string dir;
-            if (!env.DriverDirectory(&dir)) {
-                failure.Record("Could not find Windows system directory");
-                return false;
-            }
-            std::string binary = dir;
-            if (binary.empty() || binary.back() != '/')
-                binary += '/';
-            binary += DRIVER_BINARY_NAME;
-            if (!env.CreateService(binary)) {
-                failure.Record("Could not create Service!");
-                return false;
-            }
         }
         if (!env.ServiceRunning()) {
             bool running = false;
@@ -42,4 +58,25 @@ bool RunStart(IStartEnvironment& env, CLastFailure& failure) {
         return false;
     }
     return true;
+}
+
+bool RunRestart(IStartEnvironment& env) {
+    if (!env.IsAdministrator())
+        return false;
+    if (OpenOrCreateService(env) != nullptr || env.ServiceRunning())
+        return false;
+    return env.StartService();
+}
+
+CServiceRestarter::CServiceRestarter(std::function<int64_t()> monotonicNs)
+    : m_now(monotonicNs ? std::move(monotonicNs) : MonotonicNs) {}
+
+bool CServiceRestarter::OnNoService(IStartEnvironment& env) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const int64_t now = m_now();
+    if (m_attempted && now - m_lastAttempt < RESTART_INTERVAL_NS)
+        return false;
+    m_attempted = true;
+    m_lastAttempt = now;
+    return RunRestart(env);
 }

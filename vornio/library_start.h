@@ -1,7 +1,11 @@
 #pragma once
 // The library's start: install and start the driver service when the caller may, then open the
-// device. The steps talk to the system through IStartEnvironment so every path can be tested.
+// device; and the start again of a service that requests find gone. The steps talk to the
+// system through IStartEnvironment so every path can be tested.
 
+#include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 
 #include "last_failure.h"
@@ -28,3 +32,29 @@ inline constexpr unsigned START_POLL_INTERVAL_MS = 1000;
 
 // True when the device is open; otherwise records the failing step's description.
 bool RunStart(IStartEnvironment& env, CLastFailure& failure);
+
+// The start's service steps for a request that found no service: when the caller is the
+// administrator, the record is created if missing and the service asked to start if it is not
+// running. It does not wait for the service to come up (the request has failed already; a later
+// one connects) and records no failure (the request reports its own). True when the service
+// was asked to start.
+bool RunRestart(IStartEnvironment& env);
+
+// One start attempt per RESTART_INTERVAL_NS at most, so the many requests of one monitoring
+// pass that all find the service gone start it once, not once each.
+inline constexpr int64_t RESTART_INTERVAL_NS = 1000000000;
+
+class CServiceRestarter {
+  public:
+    // monotonicNs: the clock of the interval (CLOCK_MONOTONIC when empty).
+    explicit CServiceRestarter(std::function<int64_t()> monotonicNs = {});
+
+    // RunRestart, unless the last attempt was less than the interval ago.
+    bool OnNoService(IStartEnvironment& env);
+
+  private:
+    std::function<int64_t()> m_now;
+    std::mutex m_mutex;
+    bool m_attempted = false;
+    int64_t m_lastAttempt = 0;
+};

@@ -27,14 +27,19 @@ CLibraryState& CLibraryState::Instance() {
 }
 
 CLibraryState::CLibraryState()
-    : m_ports(m_channel, m_failure),
+    : m_restartEnvironment(m_channel, LibraryDirectory()),
+      m_ports(m_channel, m_failure),
       m_mailbox(m_ports, SleepMs),
       m_mailboxMutex(m_objectsDir),
       m_items(m_channel, m_mailboxMutex, m_failure),
       m_registry(m_block.View()),
       m_poster(m_objectsDir),
       m_interrupts({m_block.View(), m_channel, [this] { m_channel.Close(); }, m_items, m_poster,
-                    m_failure, m_objectsDir}) {}
+                    m_failure, m_objectsDir}) {
+    // A fork and exec of a detached child at most once a second: milliseconds, so it may run
+    // under the channel's lock.
+    m_channel.SetNoServiceHandler([this] { m_restarter.OnNoService(m_restartEnvironment); });
+}
 
 bool CLibraryState::Start() {
     CLibraryEnvironment env(m_channel, LibraryDirectory());

@@ -13,6 +13,8 @@
 #include "interrupt_service.h"
 #include "item_access.h"
 #include "last_failure.h"
+#include "library_environment.h"
+#include "library_start.h"
 #include "mailbox_mutex.h"
 #include "mcu_mailbox.h"
 #include "port_access.h"
@@ -45,6 +47,9 @@ class CLibraryState {
     CLibraryState();
 
     CDeviceChannel m_channel;
+    // Starts the service again when a request finds it gone, as the start does at load.
+    CLibraryEnvironment m_restartEnvironment;
+    CServiceRestarter m_restarter;
     CLastFailure m_failure;
     CPortAccess m_ports;
     CMcuMailbox m_mailbox;

@@ -162,6 +162,66 @@ TEST(LibraryStart, MissingServiceIsCreatedFromTheDriverFolderThenStarted) {
     EXPECT_EQ(env.log, expected);
 }
 
+TEST(LibraryRestart, OnlyTheAdministratorStartsAServiceThatIsNotRunning) {
+    struct Case {
+        const char* name;
+        void (*setup)(FakeEnvironment&);
+        bool started;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"stopped service is started without waiting for it",
+         [](FakeEnvironment& e) { e.runningAfterPolls = -1; },
+         true,
+         {"manager", "open-service", "interrogate", "start"}},
+        {"missing record is created as at load, then started",
+         [](FakeEnvironment& e) {
+             e.exists = false;
+             e.runningAfterPolls = -1;
+         },
+         true,
+         {"manager", "open-service", "directory", "create", "interrogate", "start"}},
+        {"running service is left alone",
+         [](FakeEnvironment&) {},
+         false,
+         {"manager", "open-service", "interrogate"}},
+        {"non-administrator touches nothing",
+         [](FakeEnvironment& e) { e.admin = false; },
+         false,
+         {}},
+        {"no service manager",
+         [](FakeEnvironment& e) { e.managerOpens = false; },
+         false,
+         {"manager"}},
+    };
+    for (const auto& c : cases) {
+        FakeEnvironment env;
+        c.setup(env);
+        EXPECT_EQ(RunRestart(env), c.started) << c.name;
+        EXPECT_EQ(env.log, c.log) << c.name;
+    }
+}
+
+TEST(LibraryRestart, AtMostOneStartAttemptPerSecond) {
+    int64_t now = 5000000000;
+    CServiceRestarter restarter([&] { return now; });
+    FakeEnvironment env;
+    env.runningAfterPolls = -1;
+    // One monitoring pass: every access finds the service gone.
+    for (int access = 0; access < 160; ++access) {
+        restarter.OnNoService(env);
+        now += 1000000;  // 1 ms apart
+    }
+    EXPECT_EQ(Count(env.log, "start"), 1);
+    EXPECT_EQ(Count(env.log, "manager"), 1) << "a limited attempt does not even ask";
+    now = 5000000000 + RESTART_INTERVAL_NS - 1;
+    EXPECT_FALSE(restarter.OnNoService(env));
+    now = 5000000000 + RESTART_INTERVAL_NS;
+    EXPECT_TRUE(restarter.OnNoService(env));
+    EXPECT_EQ(Count(env.log, "start"), 2);
+    EXPECT_EQ(Count(env.log, "sleep 1000"), 0);
+}
+
 TEST(LastFailure, DiagnosticLineCarriesTheErrorCode) {
     CLastFailure failure;
     failure.Record("Error occured in InPortB", 111);

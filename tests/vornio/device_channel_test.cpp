@@ -1,0 +1,149 @@
+// The device channel against sockets where no service answers: a listener that never accepts
+// (a stopped or hung service), a stale socket file and a missing one (a dead service).
+
+#include "device_channel.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "device_codes.h"
+#include "run_in_child.h"
+#include "temp_dir.h"
+#include "test_sockets.h"
+
+using namespace vornio;
+
+namespace {
+
+// One InPortB's request; errno and how long it took.
+struct Attempt {
+    int error = 0;
+    long ms = 0;
+};
+
+Attempt PortRead(CDeviceChannel& channel) {
+    uint8_t in[PORT_RECORD_SIZE] = {1};
+    uint8_t out[PORT_RECORD_SIZE] = {};
+    uint32_t returned = 0;
+    const auto begin = std::chrono::steady_clock::now();
+    const bool ok = channel.Control(IOCTL_READ_PORT_BYTE, in, out, &returned);
+    Attempt a{ok ? 0 : errno, 0};
+    a.ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - begin)
+                                 .count());
+    return a;
+}
+
+void Ignore(int) {}
+
+}  // namespace
+
+TEST(DeviceChannel, AnswerTimeOutsByRequestKind) {
+    struct Case {
+        uint32_t code;
+        int timeoutMs;
+    };
+    const Case cases[] = {
+        {IOCTL_READ_PORT, 300},       {IOCTL_WRITE_PORT, 300}, {IOCTL_READ_PORT_BYTE, 300},
+        {IOCTL_WRITE_PORT_BYTE, 300}, {IOCTL_READ_MSR, 300},   {IOCTL_WRITE_MSR, 300},
+        {IOCTL_MCU_WRITE, 10000},     {IOCTL_MCU_READ, 10000}, {IOCTL_REGISTER_EVENT, 10000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AnswerTimeoutMs(c.code), c.timeoutMs) << std::hex << c.code;
+}
+
+TEST(DeviceChannel, StoppedServiceCostsOneShortWaitThenFailsAtOnce) {
+    CTempDir dir;
+    const std::string path = dir.PathOf("VORN-IO");
+    // A child of its own: a channel that blocks is killed instead of hanging the test.
+    ChildResult r = RunInChild(
+        [&] {
+            // A listener that never accepts, with room for one pending connection: each request
+            // that times out leaves its connection there, as with a stopped service.
+            const int listener = BindUnixStream(path, false);
+            if (listener < 0 || ::listen(listener, 1) != 0)
+                return std::string("no listener");
+            // Signals all through the waits: none may start the wait over.
+            struct sigaction sa {};
+            sa.sa_handler = Ignore;
+            ::sigaction(SIGALRM, &sa, nullptr);
+            itimerval every{{0, 20000}, {0, 20000}};
+            ::setitimer(ITIMER_REAL, &every, nullptr);
+
+            CDeviceChannel channel;
+            int noService = 0;
+            channel.SetNoServiceHandler([&] { ++noService; });
+            std::ostringstream out;
+            out << channel.Open(path) << " " << noService;
+            for (int i = 0; i < 8; ++i) {
+                Attempt a = PortRead(channel);
+                out << " " << a.error << ":" << a.ms;
+            }
+            itimerval off{};
+            ::setitimer(ITIMER_REAL, &off, nullptr);
+            out << " " << noService;
+            return out.str();
+        },
+        8000);
+    ASSERT_FALSE(r.timedOut) << "a request blocked";
+    ASSERT_EQ(r.ExitCode(), 0) << r.output;
+
+    std::istringstream in(r.output);
+    int opened = 0, handlerBefore = -1;
+    in >> opened >> handlerBefore;
+    EXPECT_EQ(opened, 1) << r.output;
+    std::vector<Attempt> attempts(8);
+    for (auto& a : attempts) {
+        char colon = 0;
+        in >> a.error >> colon >> a.ms;
+    }
+    int handlerAfter = -1;
+    in >> handlerAfter;
+    EXPECT_EQ(handlerAfter, 0) << "a listener that does not answer is not a missing service";
+
+    size_t waited = 0;
+    while (waited < attempts.size() && attempts[waited].error == ETIMEDOUT) {
+        EXPECT_GE(attempts[waited].ms, PORT_ANSWER_TIMEOUT_MS - 10) << r.output;
+        EXPECT_LT(attempts[waited].ms, 1000) << r.output;
+        ++waited;
+    }
+    EXPECT_GE(waited, 1u) << r.output;
+    EXPECT_LE(waited, 3u) << "the backlog holds one or two: " << r.output;
+    for (size_t i = waited; i < attempts.size(); ++i) {
+        EXPECT_EQ(attempts[i].error, EAGAIN) << std::strerror(attempts[i].error) << r.output;
+        EXPECT_LT(attempts[i].ms, 50) << r.output;
+    }
+}
+
+TEST(DeviceChannel, NoServiceHandlerRunsWhenNobodyListens) {
+    CTempDir dir;
+    const std::string path = dir.PathOf("VORN-IO");
+    CDeviceChannel channel;
+    int noService = 0;
+    channel.SetNoServiceHandler([&] { ++noService; });
+    EXPECT_FALSE(channel.Open(path));
+    EXPECT_EQ(noService, 0) << "opening is the start's business, not a request";
+
+    Attempt a = PortRead(channel);
+    EXPECT_EQ(a.error, ENOENT);
+    EXPECT_EQ(noService, 1);
+
+    // The socket file a killed service leaves behind.
+    const int stale = BindUnixStream(path, false);
+    ASSERT_GE(stale, 0);
+    a = PortRead(channel);
+    ::close(stale);
+    EXPECT_EQ(a.error, ECONNREFUSED);
+    EXPECT_EQ(noService, 2);
+    EXPECT_LT(a.ms, 50);
+}
