@@ -7,13 +7,22 @@
 
 #include "log.h"
 
+CDeviceConnection::~CDeviceConnection() {
+    if (m_itemPending)
+        m_items.Cancel(Id());
+}
+
 short CDeviceConnection::Events() const {
+    if (m_itemPending)
+        return 0;  // poll still reports a hang-up or an error
     return HasOutput() ? POLLOUT : POLLIN;
 }
 
 bool CDeviceConnection::Service(short revents) {
     if (revents & (POLLERR | POLLNVAL))
         return false;
+    if (m_itemPending)
+        return (revents & POLLHUP) == 0;  // nobody left to read the answer
     if (HasOutput()) {
         if (revents & POLLHUP)
             return false;  // nobody left to read the answer
@@ -44,7 +53,22 @@ bool CDeviceConnection::ReadRequest() {
     }
 
     vornio::DeviceRequest request = m_framer.Take();
-    vornio::DeviceAnswer answer = m_dispatcher.Dispatch(request.code, request.input, m_peer);
+    if (auto item = CRequestDispatcher::AsItemRequest(request.code, request.input)) {
+        m_items.Submit(Id(), std::move(*item));
+        m_itemPending = true;
+        return true;
+    }
+    return Answer(m_dispatcher.Dispatch(request.code, request.input, m_peer));
+}
+
+bool CDeviceConnection::FinishItemRequest(vornio::DeviceAnswer answer) {
+    if (!m_itemPending)
+        return true;
+    m_itemPending = false;
+    return Answer(answer);
+}
+
+bool CDeviceConnection::Answer(const vornio::DeviceAnswer& answer) {
     QueueOutput(vornio::EncodeAnswer(answer));
     return Flush() != EIo::CLOSED;
 }
