@@ -21,16 +21,22 @@ short CDeviceConnection::Events() const {
 bool CDeviceConnection::Service(short revents) {
     if (revents & (POLLERR | POLLNVAL))
         return false;
+    // On a stream socket POLLHUP means both directions are shut: the client can read no answer,
+    // so neither an item request in flight nor a request waiting unread is worth anything now.
+    if (revents & POLLHUP)
+        return false;
     if (m_itemPending)
-        return (revents & POLLHUP) == 0;  // nobody left to read the answer
-    if (HasOutput()) {
-        if (revents & POLLHUP)
-            return false;  // nobody left to read the answer
+        return true;
+    if (HasOutput())
         return Flush() != EIo::CLOSED;
-    }
-    if (revents & (POLLIN | POLLHUP))
+    if (revents & POLLIN)
         return ReadRequest();
     return true;
+}
+
+bool CDeviceConnection::PeerHasLeft() const {
+    pollfd p{m_fd.Get(), 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
 }
 
 bool CDeviceConnection::ReadRequest() {
@@ -53,6 +59,9 @@ bool CDeviceConnection::ReadRequest() {
     }
 
     vornio::DeviceRequest request = m_framer.Take();
+    // The client may have closed between poll and the read of its frame.
+    if (PeerHasLeft())
+        return false;
     if (auto item = CRequestDispatcher::AsItemRequest(request.code, request.input)) {
         m_items.Submit(Id(), std::move(*item));
         m_itemPending = true;

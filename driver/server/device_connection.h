@@ -2,7 +2,9 @@
 // A client of the VORN-IO socket: request frames in, answer frames out, one exchange at a time.
 // No further request is read while an answer is still being sent or an item request is with
 // the item worker, so both buffers stay within one frame and each connection has at most one
-// transfer queued. A malformed frame closes the connection.
+// transfer queued. A malformed frame closes the connection. A request whose client has hung up
+// by the time it is read is dropped, not performed: that client gave up on it, and a port
+// write performed late would land in the middle of another client's index/data pair.
 
 #include <sys/types.h>
 
@@ -29,6 +31,8 @@ class CDeviceConnection : public CConnection {
   private:
     // Reads what the current frame still needs; answers it when complete.
     bool ReadRequest();
+    // True when the client has closed its end entirely (a half-closed one can still read).
+    bool PeerHasLeft() const;
     bool Answer(const vornio::DeviceAnswer& answer);
 
     CRequestDispatcher& m_dispatcher;
