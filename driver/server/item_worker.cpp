@@ -49,11 +49,12 @@ void CItemWorker::Cancel(uint64_t ticket) {
 }
 
 std::vector<CItemWorker::SFinished> CItemWorker::TakeFinished() {
-    // Reset the event before taking the list: an answer finished in between signals it again.
+    // The event is reset and the list taken under the lock the worker holds while it adds and
+    // signals, so the descriptor is readable exactly while answers wait.
+    std::lock_guard lock(m_mutex);
     uint64_t count = 0;
     while (::read(m_readyFd.Get(), &count, sizeof count) < 0 && errno == EINTR) {
     }
-    std::lock_guard lock(m_mutex);
     return std::exchange(m_finished, {});
 }
 
