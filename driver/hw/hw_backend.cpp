@@ -66,9 +66,13 @@ std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, 
 }
 
 void CHwBackend::LogRefusal(const char* what, uint32_t where) {
-    if (m_refusalsLogged > MAX_LOGGED_REFUSALS)
-        return;
-    if (++m_refusalsLogged > MAX_LOGGED_REFUSALS) {
+    // The count stops one past the limit, so exactly one thread logs the "further" line.
+    int logged = m_refusalsLogged.load();
+    do {
+        if (logged > MAX_LOGGED_REFUSALS)
+            return;
+    } while (!m_refusalsLogged.compare_exchange_weak(logged, logged + 1));
+    if (logged + 1 > MAX_LOGGED_REFUSALS) {
         IodLog("further refused accesses are not logged");
         return;
     }

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,8 @@ struct HwBackendOptions {
     bool force = false;  // start even while the kernel's chip driver is present
 };
 
+// Port accesses come from the service loop and from its item thread at once; each is one
+// pread or pwrite, and the refusal count is atomic.
 class CHwBackend : public IDriverBackend {
   public:
     // Runs the start-up checks (privilege, kernel driver, allow-list) and opens the devices.
@@ -51,5 +54,5 @@ class CHwBackend : public IDriverBackend {
     CAllowList m_allowList;
     CUniqueFd m_portFd;
     CUniqueFd m_msrFd;
-    int m_refusalsLogged = 0;
+    std::atomic<int> m_refusalsLogged = 0;
 };

@@ -7,21 +7,36 @@
 
 #include "log.h"
 
+CDeviceConnection::~CDeviceConnection() {
+    if (m_itemPending)
+        m_items.Cancel(Id());
+}
+
 short CDeviceConnection::Events() const {
+    if (m_itemPending)
+        return 0;  // poll still reports a hang-up or an error
     return HasOutput() ? POLLOUT : POLLIN;
 }
 
 bool CDeviceConnection::Service(short revents) {
     if (revents & (POLLERR | POLLNVAL))
         return false;
-    if (HasOutput()) {
-        if (revents & POLLHUP)
-            return false;  // nobody left to read the answer
+    // On a stream socket POLLHUP means both directions are shut: the client can read no answer,
+    // so neither an item request in flight nor a request waiting unread is worth anything now.
+    if (revents & POLLHUP)
+        return false;
+    if (m_itemPending)
+        return true;
+    if (HasOutput())
         return Flush() != EIo::CLOSED;
-    }
-    if (revents & (POLLIN | POLLHUP))
+    if (revents & POLLIN)
         return ReadRequest();
     return true;
+}
+
+bool CDeviceConnection::PeerHasLeft() const {
+    pollfd p{m_fd.Get(), 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
 }
 
 bool CDeviceConnection::ReadRequest() {
@@ -44,7 +59,25 @@ bool CDeviceConnection::ReadRequest() {
     }
 
     vornio::DeviceRequest request = m_framer.Take();
-    vornio::DeviceAnswer answer = m_dispatcher.Dispatch(request.code, request.input, m_peer);
+    // The client may have closed between poll and the read of its frame.
+    if (PeerHasLeft())
+        return false;
+    if (auto item = CRequestDispatcher::AsItemRequest(request.code, request.input)) {
+        m_items.Submit(Id(), std::move(*item));
+        m_itemPending = true;
+        return true;
+    }
+    return Answer(m_dispatcher.Dispatch(request.code, request.input, m_peer));
+}
+
+bool CDeviceConnection::FinishItemRequest(vornio::DeviceAnswer answer) {
+    if (!m_itemPending)
+        return true;
+    m_itemPending = false;
+    return Answer(answer);
+}
+
+bool CDeviceConnection::Answer(const vornio::DeviceAnswer& answer) {
     QueueOutput(vornio::EncodeAnswer(answer));
     return Flush() != EIo::CLOSED;
 }

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -27,10 +28,17 @@ bool CDeviceServer::Open(std::string* error) {
         m_device.Close();
         return false;
     }
+    if (!m_items.Start(error)) {
+        m_device.Close();
+        m_sim.Close();
+        return false;
+    }
     return true;
 }
 
 void CDeviceServer::Close() {
+    // First the worker: once it is joined no answer can come back for a connection closed here.
+    m_items.Stop();
     m_connections.clear();
     m_device.Close();
     m_sim.Close();
@@ -60,12 +68,26 @@ void CDeviceServer::Accept(CListenSocket& listener, bool sim) {
             IodLog("refused a client: %zu connections open", m_connections.size());
             continue;
         }
+        const uint64_t id = m_nextId++;
         if (sim) {
-            m_connections.push_back(std::make_unique<CSimConnection>(std::move(fd), *m_simControl));
-        } else {
             m_connections.push_back(
-                std::make_unique<CDeviceConnection>(std::move(fd), m_dispatcher, peer->pid));
+                std::make_unique<CSimConnection>(std::move(fd), id, *m_simControl));
+        } else {
+            m_connections.push_back(std::make_unique<CDeviceConnection>(
+                std::move(fd), id, m_dispatcher, m_items, peer->pid));
         }
+    }
+}
+
+void CDeviceServer::DeliverItemAnswers() {
+    for (CItemWorker::SFinished& finished : m_items.TakeFinished()) {
+        auto it = std::find_if(m_connections.begin(), m_connections.end(),
+                               [&](const auto& c) { return c->Id() == finished.ticket; });
+        if (it == m_connections.end())
+            continue;  // the client left while its transfer ran
+        auto* device = dynamic_cast<CDeviceConnection*>(it->get());
+        if (device && !device->FinishItemRequest(std::move(finished.answer)))
+            m_connections.erase(it);
     }
 }
 
@@ -76,6 +98,7 @@ bool CDeviceServer::Run(int stopFd) {
         fds.push_back({stopFd, POLLIN, 0});
         fds.push_back({m_device.Fd(), POLLIN, 0});
         fds.push_back({m_sim.Fd(), POLLIN, 0});  // fd -1 when there is no sim: poll skips it
+        fds.push_back({m_items.Fd(), POLLIN, 0});
         const size_t firstClient = fds.size();
         for (const auto& c : m_connections)
             fds.push_back({c->Fd(), c->Events(), 0});
@@ -101,6 +124,8 @@ bool CDeviceServer::Run(int stopFd) {
         }
         m_connections.resize(kept);
 
+        if (fds[3].revents & POLLIN)
+            DeliverItemAnswers();
         if (fds[1].revents & POLLIN)
             Accept(m_device, false);
         if (fds[2].revents & POLLIN)

@@ -1,13 +1,17 @@
 #pragma once
 // The service loop of vorn-iod: the VORN-IO socket (device requests) and, with a simulated
-// board, the VORN-SIM socket (sim commands), served by one thread with poll(). Each request is
-// handled whole before the next; peers are checked when they connect.
+// board, the VORN-SIM socket (sim commands), served by one thread with poll(). Port, MSR and
+// event requests and sim commands are handled whole as they arrive; item requests, which can
+// wait up to 250 ms for the microcontroller, go to the item worker's thread, and their answers
+// come back through the worker's descriptor to the connection that is still waiting for them.
+// Peers are checked when they connect.
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "connection.h"
+#include "item_worker.h"
 #include "listen_socket.h"
 #include "request_dispatcher.h"
 #include "sim/sim_control.h"
@@ -19,22 +23,31 @@ class CDeviceServer {
 
     // simControl may be null: then there is no VORN-SIM socket.
     CDeviceServer(std::string runtimeDir, CRequestDispatcher& dispatcher, ISimControl* simControl)
-        : m_runtimeDir(std::move(runtimeDir)), m_dispatcher(dispatcher), m_simControl(simControl) {}
+        : m_runtimeDir(std::move(runtimeDir)),
+          m_dispatcher(dispatcher),
+          m_simControl(simControl),
+          m_items([&dispatcher](const SMcuRequest& r) { return dispatcher.RunItemRequest(r); }) {}
     ~CDeviceServer() { Close(); }
 
+    // Opens the sockets and starts the item worker.
     bool Open(std::string* error);
     // Serves until stopFd becomes readable. false when polling itself fails.
     bool Run(int stopFd);
-    // Drops every client and removes the socket files.
+    // Stops the item worker, drops every client and removes the socket files.
     void Close();
 
   private:
     void Accept(CListenSocket& listener, bool sim);
+    // Hands the worker's finished answers to the connections that asked.
+    void DeliverItemAnswers();
 
     std::string m_runtimeDir;
     CRequestDispatcher& m_dispatcher;
     ISimControl* m_simControl;
     CListenSocket m_device;
     CListenSocket m_sim;
+    // Declared before the connections, which withdraw their queued transfers when they close.
+    CItemWorker m_items;
     std::vector<std::unique_ptr<CConnection>> m_connections;
+    uint64_t m_nextId = 1;
 };

@@ -4,7 +4,6 @@
 
 #include "device_codes.h"
 #include "mcu_handshake.h"
-#include "mcu_request.h"
 #include "port_request.h"
 
 using namespace vornio;
@@ -101,13 +100,23 @@ DeviceAnswer CRequestDispatcher::RegisterEvent(std::span<const uint8_t> input, p
     return Success({});
 }
 
+std::optional<SMcuRequest> CRequestDispatcher::AsItemRequest(uint32_t code,
+                                                             std::span<const uint8_t> input) {
+    if (code != IOCTL_MCU_WRITE && code != IOCTL_MCU_READ)
+        return std::nullopt;
+    return ParseMcuRequest(input, code == IOCTL_MCU_WRITE);
+}
+
 DeviceAnswer CRequestDispatcher::McuTransfer(uint32_t code, std::span<const uint8_t> input) {
-    const bool write = code == IOCTL_MCU_WRITE;
-    const std::optional<SMcuRequest> request = ParseMcuRequest(input, write);
+    const std::optional<SMcuRequest> request = AsItemRequest(code, input);
     if (!request)
         return Failure(EINVAL);
+    return RunItemRequest(*request);
+}
+
+DeviceAnswer CRequestDispatcher::RunItemRequest(const SMcuRequest& request) {
     CMcuHandshake handshake(m_backend);
-    const SMcuTransfer transfer = handshake.Transfer(write, request->item, request->input);
+    const SMcuTransfer transfer = handshake.Transfer(request.write, request.item, request.input);
     if (!transfer.portsOk)
         return Failure(EIO);
     const McuRecord answer = MakeMcuAnswer(transfer.result, transfer.data);

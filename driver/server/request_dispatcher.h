@@ -6,11 +6,13 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "backend.h"
 #include "device_wire.h"
 #include "interrupt_event.h"
+#include "mcu_request.h"
 
 class CRequestDispatcher {
   public:
@@ -21,13 +23,21 @@ class CRequestDispatcher {
     // peer: the process that sent the request (0 when unknown).
     vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer = 0);
 
+    // An item transfer can wait up to 250 ms for the microcontroller, so the server runs it
+    // apart from the other requests. AsItemRequest gives the validated item request, or nullopt
+    // for every other request and for a malformed item record (Dispatch answers those at once).
+    static std::optional<SMcuRequest> AsItemRequest(uint32_t code, std::span<const uint8_t> input);
+    // Runs the mailbox handshake of a validated item request: a microcontroller that does not
+    // answer is a success with result byte 0xFF, a failing port access a failure. It reaches
+    // nothing but the backend's port methods, so it may run on a thread of its own beside
+    // Dispatch.
+    vornio::DeviceAnswer RunItemRequest(const SMcuRequest& request);
+
   private:
     vornio::DeviceAnswer PortRequest(std::span<const uint8_t> input, bool byteForm, bool write);
     vornio::DeviceAnswer ReadMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer WriteMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer RegisterEvent(std::span<const uint8_t> input, pid_t peer);
-    // Runs the mailbox handshake; a microcontroller that does not answer is a success with
-    // result byte 0xFF, a failing port access a failure.
     vornio::DeviceAnswer McuTransfer(uint32_t code, std::span<const uint8_t> input);
 
     IDriverBackend& m_backend;

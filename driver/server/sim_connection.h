@@ -11,8 +11,8 @@ class CSimConnection : public CConnection {
   public:
     static constexpr size_t MAX_LINE = 1024;
 
-    CSimConnection(CUniqueFd fd, ISimControl& control)
-        : CConnection(std::move(fd)), m_control(control) {}
+    CSimConnection(CUniqueFd fd, uint64_t id, ISimControl& control)
+        : CConnection(std::move(fd), id), m_control(control) {}
 
     short Events() const override;
     bool Service(short revents) override;

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "daemon.h"
@@ -201,6 +203,54 @@ TEST_F(DeviceServerTest, TruncatedFrameThenHangUpLeavesTheServiceServing) {
     }
     // No part of a cut frame was acted on.
     EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x80, 1), std::vector<uint8_t>{0});
+}
+
+// True once the process shows as stopped (state T) in /proc.
+bool AwaitStopped(pid_t pid) {
+    for (int i = 0; i < 500; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::stringstream text;
+        text << stat.rdbuf();
+        const std::string line = text.str();
+        const auto end = line.rfind(')');
+        if (end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'T')
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST_F(DeviceServerTest, RequestsOfClientsThatHaveHungUpAreNotPerformed) {
+    // While the service is stopped, clients give up on their requests and close. Once it runs
+    // again none of those may reach a port; a client still connected is served.
+    CRawDeviceClient before, waiting;  // connected, and taken by the service, before the stop
+    for (CRawDeviceClient* c : {&before, &waiting}) {
+        ASSERT_TRUE(c->Connect(m_daemon.SocketPath()));
+        auto answer = c->Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(answer && answer->success);
+    }
+    ASSERT_EQ(::kill(m_daemon.Pid(), SIGSTOP), 0);
+    struct SContinue {
+        pid_t pid;
+        ~SContinue() { ::kill(pid, SIGCONT); }
+    } resume{m_daemon.Pid()};
+    ASSERT_TRUE(AwaitStopped(m_daemon.Pid()));
+
+    ASSERT_TRUE(before.SendRequest(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x80, 0x5A))));
+    before.Close();
+    CRawDeviceClient during;  // waits in the listen queue
+    ASSERT_TRUE(during.Connect(m_daemon.SocketPath()));
+    ASSERT_TRUE(during.SendRequest(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x81, 0x5B))));
+    during.Close();
+    ASSERT_TRUE(waiting.SendRequest(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x82, 0x5C))));
+
+    ASSERT_EQ(::kill(m_daemon.Pid(), SIGCONT), 0);
+    auto answer = waiting.ReadAnswer();
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->success);
+    // A client accepted after the one that connected during the stop is served after it.
+    ExpectServing();
+    EXPECT_EQ(m_files.Peek(m_files.PortFile(), 0x80, 3), (std::vector<uint8_t>{0, 0, 0x5C}));
 }
 
 TEST_F(DeviceServerTest, StuckClientsDoNotBlockOthers) {
