@@ -75,6 +75,7 @@ std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
         out += line.empty() ? "\n" : "  " + line + "\n";
     for (const std::string& line : ProblemLines(pass))
         out += "\n" + line + "\n";
-    out += std::string("\nGlobal beep: ") + (pass.globalBeep ? "on" : "off") + "\n";
+    out += std::string("\nGlobal beep: ") +
+           (pass.globalBeep ? (*pass.globalBeep ? "on" : "off") : "unknown") + "\n";
     return out;
 }

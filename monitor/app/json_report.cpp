@@ -127,7 +127,8 @@ std::string JsonReport(const SPassSnapshot& pass) {
             ",\"powerOffIn\":" + (item.powerOffIn >= 0 ? std::to_string(item.powerOffIn) : "null");
         out += '}';
     }
-    out += std::string("],\"globalBeep\":") + boolean(pass.globalBeep);
+    out +=
+        std::string("],\"globalBeep\":") + (pass.globalBeep ? boolean(*pass.globalBeep) : "null");
 
     std::string warnings;
     for (const std::string& line : WarningLines(pass))

@@ -7,7 +7,8 @@
 //   "globalBeep":true,"warningItems":"","warningText":"NORMAL","pass":1,
 //   "time":"2026-12-07T17:32:39.120Z","durationMs":6.1,"chipAnswered":true,"statusRead":true,
 //   "staleItems":0,"problems":[],"counts":{"passes":1,...}}
-// Values in volts, degrees Celsius and rpm; a value never read, or not a finite number, is null.
+// Values in volts, degrees Celsius and rpm; a value never read, or not a finite number, is null,
+// and so is the global beep before the settings reached the chip.
 // Type is "voltage", "temperature", "fan", or "other" for a type no operation handles.
 
 #include <string>

@@ -139,7 +139,8 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->unixTimeMs = startUnixMs;
     s->startProblem = m_engine->StartProblem();
     s->boardFile = m_engine->ConfigFilePath();
-    s->globalBeep = m_engine->GetGlobalBeepEnable();
+    if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
+        s->globalBeep = m_engine->GetGlobalBeepEnable();
     s->celsius = m_page.IsCelsius();
     s->statusRead =
         s->startProblem != EStartProblem::ChipUnreachable && m_engine->LastStatusResult() >= 1;

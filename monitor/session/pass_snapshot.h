@@ -5,6 +5,7 @@
 // pass runs.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,13 @@ struct SPassCounts {
 };
 
 struct SPassSnapshot {
-    uint64_t pass = 0;          // 1 for the first pass
-    int64_t unixTimeMs = 0;     // when the pass began
-    int64_t durationNs = 0;     // how long the pass and the page update took
-    bool chipAnswered = false;  // the status or at least one value was read in this pass
-    bool statusRead = false;    // the alarm flags are this pass's
-    bool globalBeep = false;
-    bool celsius = true;  // the unit the page showed temperatures in at this pass
+    uint64_t pass = 0;               // 1 for the first pass
+    int64_t unixTimeMs = 0;          // when the pass began
+    int64_t durationNs = 0;          // how long the pass and the page update took
+    bool chipAnswered = false;       // the status or at least one value was read in this pass
+    bool statusRead = false;         // the alarm flags are this pass's
+    std::optional<bool> globalBeep;  // unknown until settings reached the chip
+    bool celsius = true;             // the unit the page showed temperatures in at this pass
     EStartProblem startProblem = EStartProblem::None;
     std::string boardFile;  // the board file the items came from; "" before it was looked for
     std::vector<SItemSnapshot> items;  // table order

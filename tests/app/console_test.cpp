@@ -238,7 +238,9 @@ TEST(ConsoleView, TableShowsRowsNotesBannerAndProblems) {
     EXPECT_NE(ConsoleTable(pass, "T").find("\nSTALE\n"), std::string::npos);
     pass.chipAnswered = false;
     pass.statusRead = false;
+    pass.globalBeep.reset();
     table = ConsoleTable(pass, "T");
+    EXPECT_NE(table.find("Global beep: unknown"), std::string::npos);
     EXPECT_NE(table.find("\nNO READINGS\n"), std::string::npos);
     EXPECT_NE(table.find("The chip did not answer in this pass"), std::string::npos);
 }

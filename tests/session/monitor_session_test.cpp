@@ -259,6 +259,7 @@ TEST_F(SessionTest, ChipUnreachableAtStartIsSaidAndRetriedEveryPass) {
     EXPECT_EQ(none->startProblem, EStartProblem::ChipUnreachable);
     EXPECT_TRUE(none->items.empty());
     EXPECT_FALSE(none->chipAnswered);
+    EXPECT_FALSE(none->globalBeep.has_value()) << "never set, so not known";
     ASSERT_EQ(ProblemLines(*none).size(), 1u);
     EXPECT_NE(ProblemLines(*none)[0].find("The chip does not answer"), std::string::npos);
     EXPECT_EQ(ProblemLines(*none)[0].find("board file"), std::string::npos);
@@ -270,6 +271,7 @@ TEST_F(SessionTest, ChipUnreachableAtStartIsSaidAndRetriedEveryPass) {
     EXPECT_EQ(up->startProblem, EStartProblem::None);
     EXPECT_EQ(up->counts.engineStarts, 3u);
     EXPECT_EQ(up->items.size(), 18u);
+    EXPECT_EQ(up->globalBeep, true);
     EXPECT_TRUE(up->chipAnswered);
     EXPECT_EQ(up->StaleCount(), 0u);
     EXPECT_TRUE(Item(*up, 14).alarm);
