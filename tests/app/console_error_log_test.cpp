@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "daemon.h"
+#include "monitor_environment.h"
 #include "run_program.h"
 #include "temp_dir.h"
 
@@ -58,19 +59,8 @@ class ConsoleErrorLog : public ::testing::Test {
         for (const char* file : {"vornpilot", "libvorn-io.so", "EHF-SIM.ini"}) {
             std::filesystem::copy_file(BIN + "/" + file, m_program + "/" + file);
         }
-        m_env = {
-            "VORNIO_RUNTIME_DIR=" + m_daemon.RuntimeDir(),
-            "VORNIO_STATE_DIR=" + m_dir.PathOf("state"),
-            "VORNPILOT_DMI_DIR=" + BIN + "/sim/EHF-SIM.dmi",
-            "XDG_CONFIG_HOME=" + m_dir.PathOf("config"),
-            "XDG_RUNTIME_DIR=" + m_dir.PathOf("xdg-run"),
-            // The CPU item powers off after 20 s in alarm; nothing here may power anything off.
-            "VORNPILOT_POWEROFF_COMMAND=/bin/true",
-            "DISPLAY=",
-            "WAYLAND_DISPLAY=",
-        };
-        std::filesystem::create_directories(m_dir.PathOf("state"));
-        std::filesystem::create_directories(m_dir.PathOf("xdg-run"));
+        // The CPU item powers off after 20 s in alarm; nothing here may power anything off.
+        m_env = MonitorEnvironment(m_daemon.RuntimeDir(), m_dir, "/bin/true");
     }
 
     ProgramResult Vornsim(const std::vector<std::string>& words) {

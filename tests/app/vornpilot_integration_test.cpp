@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "daemon.h"
+#include "monitor_environment.h"
 #include "registry_hive.h"
 #include "run_program.h"
 #include "running_program.h"
@@ -37,20 +38,11 @@ class VornpilotTest : public ::testing::Test {
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(daemon.Start(&error)) << error;
-        ::mkdir(temp.PathOf("xdg").c_str(), 0700);
         ASSERT_TRUE(temp.WriteFile(
             "record-poweroff", "#!/bin/sh\necho \"power-off $*\" >> \"" + PowerOffLog() + "\"\n"));
         ::chmod(temp.PathOf("record-poweroff").c_str(), 0755);
-        env = {
-            "VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir(),
-            "VORNIO_STATE_DIR=" + temp.PathOf("state"),
-            "VORNPILOT_DMI_DIR=" + std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.dmi",
-            "XDG_CONFIG_HOME=" + temp.PathOf("config"),
-            "XDG_RUNTIME_DIR=" + temp.PathOf("xdg"),
-            "VORNPILOT_POWEROFF_COMMAND=" + temp.PathOf("record-poweroff") + " now",
-            "DISPLAY=",
-            "WAYLAND_DISPLAY=",
-        };
+        env =
+            MonitorEnvironment(daemon.RuntimeDir(), temp, temp.PathOf("record-poweroff") + " now");
     }
 
     std::string PowerOffLog() const { return temp.PathOf("poweroff.log"); }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include <thread>
 
 #include "daemon.h"
+#include "monitor_environment.h"
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
@@ -62,17 +62,7 @@ class StalledServiceTest : public ::testing::Test {
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(daemon.Start(&error)) << error;
-        ::mkdir(temp.PathOf("xdg").c_str(), 0700);
-        env = {
-            "VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir(),
-            "VORNIO_STATE_DIR=" + temp.PathOf("state"),
-            "VORNPILOT_DMI_DIR=" + std::string(VORN_BIN_DIR) + "/sim/EHF-SIM.dmi",
-            "XDG_CONFIG_HOME=" + temp.PathOf("config"),
-            "XDG_RUNTIME_DIR=" + temp.PathOf("xdg"),
-            "VORNPILOT_POWEROFF_COMMAND=true",
-            "DISPLAY=",
-            "WAYLAND_DISPLAY=",
-        };
+        env = MonitorEnvironment(daemon.RuntimeDir(), temp, "true");
     }
     void TearDown() override {
         if (daemon.IsRunning())
