@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -189,23 +190,28 @@ TEST_F(StalledServiceTest, KilledServiceIsRestartedAndTheMonitorRecovers) {
 }
 
 TEST_F(StalledServiceTest, RefusedPortsMarkTheReadingsAndTheTableAgreesWithJson) {
-    // The same pass seen twice, with the service healthy: the table shows the JSON's texts.
+    // The same readings seen twice, held so the fans' thermal model cannot move them between
+    // the runs: the table shows the JSON's texts.
+    for (const char* input : {"CPUFAN0", "SYSFAN", "AUXFAN0", "CPUFAN1", "AUXFAN1"})
+        ASSERT_EQ(Sim({"set", input, "2000"}).exitCode, 0);
+    for (const char* input : {"CPUTEMPERATURE", "AUXTEMPERATURE", "SYSTEMPERATURE"})
+        ASSERT_EQ(Sim({"set", input, "44.5"}).exitCode, 0);
     ProgramResult table = RunProgram(Vornpilot({"--once"}), env);
     ProgramResult line = RunProgram(Vornpilot({"--once", "--json"}), env);
     ASSERT_EQ(table.exitCode, 0) << table.err;
     ASSERT_EQ(line.exitCode, 0) << line.err;
-    for (const json& item : json::parse(line.out)["items"]) {
-        const std::string row = " " + item["name"].get<std::string>() + " ";
-        const size_t at = table.out.find(row);
-        ASSERT_NE(at, std::string::npos) << row;
-        const std::string rest = table.out.substr(at, table.out.find('\n', at) - at);
-        EXPECT_NE(rest.find(WithoutLeadingBlanks(item["valueText"].get<std::string>())),
-                  std::string::npos)
-            << rest;
-        EXPECT_NE(rest.find(WithoutLeadingBlanks(item["limitText"].get<std::string>())),
-                  std::string::npos)
-            << rest;
-        EXPECT_NE(rest.find(item["statusText"].get<std::string>()), std::string::npos) << rest;
+    const json pass = json::parse(line.out);
+    for (const json& item : pass["items"]) {
+        const std::regex rowStart("\n *" + std::to_string(item["itemNo"].get<int>()) + "  ");
+        std::smatch at;
+        ASSERT_TRUE(std::regex_search(table.out, at, rowStart)) << item["itemNo"];
+        const size_t from = static_cast<size_t>(at.position(0)) + 1;
+        const std::string row = table.out.substr(from, table.out.find('\n', from) - from);
+        for (const char* key : {"name", "valueText", "limitText", "statusText"}) {
+            EXPECT_NE(row.find(WithoutLeadingBlanks(item[key].get<std::string>())),
+                      std::string::npos)
+                << key << " of " << row;
+        }
     }
 
     CRunningProgram monitor(Vornpilot({"--json"}), env);
