@@ -43,12 +43,6 @@ std::string AppName(const std::string& modulePath) {
     return name.empty() ? "vornpilot" : name;
 }
 
-int64_t MonotonicNs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
-
 timespec AsTimespec(int64_t ns) {
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
@@ -119,7 +113,8 @@ int CConsoleFrontEnd::Run() {
     };
 
     session.StartEngine();
-    int64_t next = MonotonicNs();
+    // The machine's performance counter is CLOCK_MONOTONIC in nanoseconds.
+    int64_t next = m_machine.PerfCounter();
     if (!g_stop) {
         session.StartPage();
         show();
@@ -128,7 +123,7 @@ int CConsoleFrontEnd::Run() {
     for (int pass = 2; !g_stop && (lastPass == 0 || pass <= lastPass); ++pass) {
         // Passes keep their two-second rhythm; one that overran is not caught up on.
         next += int64_t{PASS_INTERVAL_MS} * 1'000'000;
-        next = std::max(next, MonotonicNs());
+        next = std::max(next, m_machine.PerfCounter());
         const timespec at = AsTimespec(next);
         while (!g_stop &&
                ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
