@@ -14,11 +14,15 @@ const std::string DEGREES_F =
     " \xC2\xB0"
     "F";
 
+// "%3.0f" and the degree sign of the unit.
+std::string WithUnit(double degrees, bool celsius) {
+    return DegreesText(degrees) + (celsius ? DEGREES_C : DEGREES_F);
+}
+
 std::string ValueText(const SItemSnapshot& item, bool celsius) {
     switch (item.type) {
         case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperature(item.value, celsius)) +
-                   (celsius ? DEGREES_C : DEGREES_F);
+            return WithUnit(DisplayTemperature(item.value, celsius), celsius);
         case ITEM_VOLTAGE:
             return VoltText(item.value);
         case ITEM_FAN:
@@ -31,8 +35,7 @@ std::string ValueText(const SItemSnapshot& item, bool celsius) {
 std::string LimitText(const SItemSnapshot& item, bool celsius) {
     switch (item.type) {
         case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperatureLimit(item.hiLimit, celsius)) +
-                   (celsius ? DEGREES_C : DEGREES_F);
+            return WithUnit(DisplayTemperatureLimit(item.hiLimit, celsius), celsius);
         case ITEM_VOLTAGE:
             return VoltRangeText(item.loLimit, item.hiLimit);
         case ITEM_FAN:
