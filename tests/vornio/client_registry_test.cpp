@@ -96,7 +96,8 @@ TEST_F(ClientRegistryTest, EveryAttachmentSeesOneTable) {
 TEST_F(ClientRegistryTest, SimultaneousRegistrationsTakeDistinctSlots) {
     for (int round = 0; round < 20; ++round) {
         std::vector<std::thread> threads;
-        std::vector<bool> ok(12);
+        // Not vector<bool>: its elements share words, so writes from threads would race.
+        std::vector<char> ok(12, 0);
         for (int t = 0; t < 12; ++t) {
             threads.emplace_back([&, t] {
                 CSharedBlock mine;
@@ -108,7 +109,7 @@ TEST_F(ClientRegistryTest, SimultaneousRegistrationsTakeDistinctSlots) {
         }
         for (auto& t : threads)
             t.join();
-        EXPECT_EQ(std::count(ok.begin(), ok.end(), true), 10);
+        EXPECT_EQ(std::count(ok.begin(), ok.end(), 1), 10);
         const std::vector<int32_t> list = List();
         EXPECT_EQ(std::set<int32_t>(list.begin(), list.end()).size(), 10u);
         EXPECT_EQ(std::count(list.begin(), list.end(), 0), 0);
