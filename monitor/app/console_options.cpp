@@ -12,6 +12,8 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
             o.startInTray = true;
         } else if (a == "--console") {
             o.console = true;
+        } else if (a == "--window") {
+            o.window = true;
         } else if (a == "--once") {
             o.once = true;
         } else if (a == "--json") {
@@ -44,13 +46,19 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
     }
     if (o.once || o.json || o.passes > 0 || o.logErrors)
         o.console = true;
+    if (o.window && o.console) {
+        *error = "--window cannot be combined with the console switches";
+        return false;
+    }
     *options = o;
     return true;
 }
 
 std::string ConsoleUsage() {
-    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [--log-errors on|off] "
+    return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N] [--log-errors "
+           "on|off] "
            "[-s]\n"
+           "  --window     show the monitor in its skinned window\n"
            "  --console    run the monitor in this terminal (the default without a display)\n"
            "  --once       one monitoring pass, then exit\n"
            "  --json       one JSON object per pass, on one line\n"

@@ -1,7 +1,8 @@
 #pragma once
 // The command line of vornpilot.
 //
-//   vornpilot [-s|-S|-m|-M] [--console] [--once] [--json] [--passes N] [--log-errors on|off]
+//   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N] [--log-errors
+//   on|off]
 //             [--help]
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
@@ -16,9 +17,10 @@ struct ConsoleOptions {
     bool console = false;  // --console, or implied by the other console switches
     bool once = false;
     bool json = false;
-    int passes = 0;  // 0: until stopped
+    int passes = 0;                 // 0: until stopped
     std::optional<bool> logErrors;  // --log-errors on|off
     bool startInTray = false;
+    bool window = false;  // --window: the skinned window (needs a display)
     bool help = false;
 };
 

@@ -1,5 +1,4 @@
-// vornpilot: the hardware monitor. The window is not part of this build yet, so every start runs
-// the console front end; without a display that is the rule anyway.
+// vornpilot: the hardware monitor, in the terminal or (--window) in its skinned window.
 
 #include <cstdio>
 #include <string>
@@ -12,6 +11,9 @@
 #include "notifier.h"
 #include "port_guard.h"
 #include "port_io.h"
+#ifdef VORN_HAVE_WINDOW
+#include "window_front_end.h"
+#endif
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -25,10 +27,9 @@ int main(int argc, char** argv) {
         std::fputs(ConsoleUsage().c_str(), stdout);
         return 0;
     }
-    if (!options.console && HasDisplay()) {
-        std::fprintf(stderr,
-                     "vornpilot: the monitor window is not available in this version; running "
-                     "the console front end\n");
+    if (options.window && !HasDisplay()) {
+        std::fprintf(stderr, "vornpilot: --window needs a display ($DISPLAY is not set)\n");
+        return 2;
     }
 
     CStderrNotifier notifier;
@@ -37,7 +38,13 @@ int main(int argc, char** argv) {
     CLibraryPortIo library;
     CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
     SetChipPortIo(&io);
-    int code = CConsoleFrontEnd(machine, options, &io).Run();
+    int code = 0;
+#ifdef VORN_HAVE_WINDOW
+    if (options.window)
+        code = RunWindowFrontEnd(machine, &io, argc, argv);
+    else
+#endif
+        code = CConsoleFrontEnd(machine, options, &io).Run();
     std::fflush(stdout);
     SetChipPortIo(nullptr);
     return code;

@@ -7,9 +7,15 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "page_host.h"
 #include "web_page_document.h"
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 // Runs the event loop until `done` holds or `ms` pass; the last answer of `done`.
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
