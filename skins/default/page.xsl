@@ -25,12 +25,17 @@ img { pointer-events: none; }
 .vp-headrow { height: 30px; font-size: 9.5px; letter-spacing: 1px; color: #6c7a8c;
   text-transform: uppercase; border-bottom: 1px solid #222c39; }
 .vp-headrow .vp-cat { grid-column: 1 / span 2; font-size: 11px; font-weight: bold;
-  letter-spacing: 2px; color: #cfd9e4; }
+  letter-spacing: 1.5px; color: #cfd9e4; white-space: nowrap; }
+.vp-cap-g { text-align: right; }
 .vp-count { font-weight: normal; letter-spacing: 0.5px; color: #6c7a8c; text-transform: none; margin-left: 6px; }
 .vp-cap-r { text-align: right; }
 .vp-rows { position: absolute; left: 0; right: 0; top: 31px; bottom: 4px; overflow-y: auto; }
 .vp-row { height: 31px; box-sizing: border-box; border-bottom: 1px solid rgba(255,255,255,0.035); }
 .vp-row:last-child { border-bottom: 0; }
+.vp-roomy .vp-row { height: 50px; }
+.vp-roomy .vp-name { font-size: 14px; line-height: 18px; }
+.vp-roomy .vp-limit { font-size: 10.5px; }
+.vp-roomy .vp-value { font-size: 17px; }
 .vp-dot { width: 8px; height: 8px; border-radius: 50%; background: #3a4657; }
 .vp-row-ok .vp-dot { background: #3ecf8e; box-shadow: 0 0 5px rgba(62,207,142,0.55); }
 .vp-row-warn .vp-dot { background: #ff5c66; box-shadow: 0 0 6px rgba(255,92,102,0.8); }
@@ -116,12 +121,14 @@ img { pointer-events: none; }
   <xsl:param name="cat"/>
   <xsl:param name="kind"/>
   <xsl:param name="title"/>
-  <div class="vp-section" data-cat="{$cat}">
+  <xsl:variable name="roomy" select="count(ITEM) &lt;= 6"/>
+  <div data-cat="{$cat}">
+    <xsl:attribute name="class">vp-section<xsl:if test="$roomy"> vp-roomy</xsl:if></xsl:attribute>
     <xsl:if test="$cat != 'VOLT'"><xsl:attribute name="style">display:none</xsl:attribute></xsl:if>
     <div class="vp-grid vp-headrow">
       <div class="vp-cat" data-cat="{$cat}"><xsl:value-of select="$title"/>
         <span class="vp-count"><xsl:value-of select="count(ITEM)"/> sensors</span></div>
-      <div>Last 10 min</div>
+      <div class="vp-cap-g">Last 10 min</div>
       <div class="vp-cap-r">Reading</div>
       <div class="vp-cap-r">State</div>
     </div>
@@ -133,7 +140,9 @@ img { pointer-events: none; }
             <div class="vp-name"><xsl:value-of select="NAME"/></div>
             <div class="vp-limit" id="{NAME}_{$kind}_Limit"><xsl:value-of select="LIMIT"/></div>
           </div>
-          <canvas class="vp-graph" width="124" height="26"></canvas>
+          <canvas class="vp-graph" width="124">
+            <xsl:attribute name="height"><xsl:choose><xsl:when test="$roomy">40</xsl:when><xsl:otherwise>26</xsl:otherwise></xsl:choose></xsl:attribute>
+          </canvas>
           <div class="vp-value" id="{NAME}_{$kind}_Value"><xsl:value-of select="VALUE"/></div>
           <div class="vp-status" id="{NAME}_{$kind}_Status"></div>
         </div>
