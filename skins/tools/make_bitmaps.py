@@ -414,7 +414,7 @@ DEFAULT = {
 COMPACT = {
     "size": (300, 416), "radius": 10, "header": 32,
     "track": (8, 38, 284, 24, 6),
-    "panels": [(8, 68, 284, 262, 8), (8, 336, 284, 46, 8)],
+    "panels": [(8, 68, 284, 256, 8), (8, 330, 284, 52, 8)],
     "round": {
         "top": (222, 6, 20, icon_top, False),
         "min": (246, 6, 20, icon_min, False),
