@@ -303,7 +303,7 @@ def round_button(bg, x, y, d, icon, look, danger=False):
     if look == "over":
         img.paint(circle_cov(c, c, r), (0, 0, d, d), solid(t.danger if danger else t.hover))
     elif look == "down":
-        img.paint(circle_cov(c, c, r), (0, 0, d, d), solid(t.danger if danger else t.accent_dark))
+        img.paint(circle_cov(c, c, r), (0, 0, d, d), solid(hexc("#a3313a") if danger else t.accent_dark))
     color = t.label if look == "normal" else t.label_hi
     icon(img, c, c, d * 0.19, color)
     return img
