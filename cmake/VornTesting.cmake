@@ -21,7 +21,7 @@ endfunction()
 function(vorn_add_gui_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${T_LIBS})
+    target_link_libraries(${name} PRIVATE vorn_gui_test_main GTest::gtest GTest::gmock ${T_LIBS})
     target_compile_definitions(${name} PRIVATE
         VORN_BIN_DIR="${VORN_BIN_DIR}"
         VORN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
