@@ -281,6 +281,7 @@ struct ReachCase {
     bool allWhite;
     QPoint at;
     int clicks;
+    const char* shown;  // the image only where the mask is not white
 };
 
 class MaskedClicks : public ButtonFixture, public ::testing::WithParamInterface<ReachCase> {};
@@ -294,18 +295,27 @@ TEST_P(MaskedClicks, OnlyTheShapeTakesClicks) {
     QSignalSpy clicks(button, &CImageButton::Clicked);
     Click(button, GetParam().at);
     EXPECT_EQ(clicks.count(), GetParam().clicks);
-    if (GetParam().allWhite) {
-        EXPECT_EQ(Shown(button, GetParam().at), "none");
-    }
+    EXPECT_EQ(Shown(button, GetParam().at), GetParam().shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MaskedClicks,
-                         ::testing::Values(ReachCase{"AllWhiteMask", true, {5, 10}, 0},
-                                           ReachCase{"InsideTheShape", false, {5, 10}, 1},
-                                           ReachCase{"OutsideTheShape", false, {30, 10}, 0}),
-                         [](const ::testing::TestParamInfo<ReachCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MaskedClicks,
+    ::testing::Values(ReachCase{"AllWhiteMask", true, {5, 10}, 0, "none"},
+                      ReachCase{"InsideTheShape", false, {5, 10}, 1, "#ff0000"},
+                      ReachCase{"OutsideTheShape", false, {30, 10}, 0, "none"}),
+    [](const ::testing::TestParamInfo<ReachCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ImageButton, AStretchedMaskHidesTheImageWhereItIsWhite) {
+    // The shape keeps the mask's own size (here all of the smaller button), the look follows the
+    // mask stretched with the image: its white right half hides the image.
+    const std::string mask = SaveBmp(m_dir, "mask.bmp", SplitImage(20, 10, Qt::black, Qt::white));
+    CImageButton* button = Make(EButtonType::Push);
+    button->resize(10, 5);
+    button->SetSkin(m_normal, "", "", "", "", mask, 1, false, 0);
+    EXPECT_EQ(button->size(), QSize(10, 5));
+    EXPECT_EQ(Shown(button, {2, 2}), Name(NORMAL_COLOUR));
+    EXPECT_EQ(Shown(button, {7, 2}), "none");
+}
 
 TEST_F(ImageButton, TooltipAndCaptionFont) {
     CImageButton* button = Make(EButtonType::Push);
