@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,7 +14,6 @@ int main(int argc, char** argv) {
     if (geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --log-level=3", 0);
-    setenv("QT_LOGGING_RULES", "qt.webenginecontext.info=false;js.debug=false", 0);
     testing::InitGoogleTest(&argc, argv);
 
     char logPath[] = "/tmp/vorn-gui-test-XXXXXX";
@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     const int result = RUN_ALL_TESTS();
 
     std::fflush(stderr);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <cstdlib>
 
 #include "desktop_opener.h"
@@ -19,6 +20,9 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, int argc, char** arg
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(true);
+    // The page engine's start-up report is for its developers, not for users.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 
     CDesktopOpener opener;
     const std::string folder = machine.SystemFact("Path");
