@@ -95,8 +95,8 @@ void BM_LoadSkinUntilThePageHoldsIt(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         p.skin.SetSkinFile("SkinDefine.xml");
-        const SSkinLoadResult r = p.skin.LoadSkin(VORN_BIN_DIR, &p.window, p.host->Document(),
-                                                  report);
+        const SSkinLoadResult r =
+            p.skin.LoadSkin(VORN_BIN_DIR, &p.window, p.host->Document(), report);
         p.host->setGeometry(p.window.rect());
         if (!r.built || !WaitApplied(p.host->Document())) {
             state.SkipWithError("the default skin did not load");
@@ -106,7 +106,10 @@ void BM_LoadSkinUntilThePageHoldsIt(benchmark::State& state) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
 }
-BENCHMARK(BM_LoadSkinUntilThePageHoldsIt)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_LoadSkinUntilThePageHoldsIt)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 void BM_OneStatusUpdateUntilApplied(benchmark::State& state) {
     SPage& p = Page();
@@ -133,7 +136,10 @@ void BM_OneStatusUpdateUntilApplied(benchmark::State& state) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
 }
-BENCHMARK(BM_OneStatusUpdateUntilApplied)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(BM_OneStatusUpdateUntilApplied)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200);
 
 long RssKiB(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");

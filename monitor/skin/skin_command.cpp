@@ -9,6 +9,8 @@ namespace {
 struct SRegistry {
     std::mutex lock;
     std::vector<CSkinCommand*> live;
+    std::vector<uint64_t> serials;  // beside `live`, so a lookup never reads a command
+    uint64_t nextSerial = 1;
     bool clearing = false;
 };
 
@@ -22,8 +24,11 @@ SRegistry& Registry() {
 CSkinCommand::CSkinCommand(std::string id) : m_id(std::move(id)) {
     SRegistry& r = Registry();
     std::lock_guard guard(r.lock);
-    if (std::find(r.live.begin(), r.live.end(), this) == r.live.end())
+    m_serial = r.nextSerial++;
+    if (std::find(r.live.begin(), r.live.end(), this) == r.live.end()) {
         r.live.push_back(this);
+        r.serials.push_back(m_serial);
+    }
 }
 
 CSkinCommand::~CSkinCommand() {
@@ -31,15 +36,20 @@ CSkinCommand::~CSkinCommand() {
     std::lock_guard guard(r.lock);
     if (r.clearing)
         return;
-    r.live.erase(std::remove(r.live.begin(), r.live.end(), this), r.live.end());
+    const auto at = std::find(r.live.begin(), r.live.end(), this);
+    if (at != r.live.end()) {
+        r.serials.erase(r.serials.begin() + (at - r.live.begin()));
+        r.live.erase(at);
+    }
 }
 
 namespace SkinCommandRegistry {
 
-bool Contains(const void* object) {
+bool Contains(const void* object, uint64_t serial) {
     SRegistry& r = Registry();
     std::lock_guard guard(r.lock);
-    return std::find(r.live.begin(), r.live.end(), object) != r.live.end();
+    const auto at = std::find(r.live.begin(), r.live.end(), object);
+    return at != r.live.end() && r.serials[static_cast<size_t>(at - r.live.begin())] == serial;
 }
 
 void Clear() {
@@ -48,6 +58,7 @@ void Clear() {
     {
         std::lock_guard guard(r.lock);
         doomed.swap(r.live);
+        r.serials.clear();
         r.clearing = true;
     }
     for (CSkinCommand* c : doomed)

@@ -15,16 +15,17 @@ bool PostSkinCommand(CSkinCommand* command, QObject* target) {
         target->thread() != QCoreApplication::instance()->thread()) {
         return false;
     }
-    QCoreApplication::postEvent(target, new CSkinClickEvent(command));
+    QCoreApplication::postEvent(target, new CSkinClickEvent(command, command->Serial()));
     return true;
 }
 
 std::unique_ptr<CSkinCommand> TakeSkinCommand(const QEvent* event) {
     if (event == nullptr || event->type() != SkinClickEventType())
         return nullptr;
-    const void* address = static_cast<const CSkinClickEvent*>(event)->Command();
-    // Only an address the registry holds is ever dereferenced.
-    if (!SkinCommandRegistry::Contains(address))
+    const auto* click = static_cast<const CSkinClickEvent*>(event);
+    const void* address = click->Command();
+    // Only an address the registry holds, for the command it was posted with, is dereferenced.
+    if (!SkinCommandRegistry::Contains(address, click->Serial()))
         return nullptr;
     return std::unique_ptr<CSkinCommand>(static_cast<CSkinCommand*>(const_cast<void*>(address)));
 }

@@ -3,6 +3,7 @@
 // button has finished handling the click, and carrying the command only by address.
 
 #include <QEvent>
+#include <cstdint>
 #include <memory>
 
 class CSkinCommand;
@@ -13,12 +14,14 @@ QEvent::Type SkinClickEventType();
 
 class CSkinClickEvent : public QEvent {
   public:
-    explicit CSkinClickEvent(const void* command)
-        : QEvent(SkinClickEventType()), m_command(command) {}
+    CSkinClickEvent(const void* command, uint64_t serial)
+        : QEvent(SkinClickEventType()), m_command(command), m_serial(serial) {}
     const void* Command() const { return m_command; }
+    uint64_t Serial() const { return m_serial; }
 
   private:
     const void* m_command;
+    uint64_t m_serial;
 };
 
 // Posts the click to `target` when it lives in this process's main thread; false, and nothing
