@@ -58,7 +58,7 @@ std::string ConsoleUsage() {
     return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N] [--log-errors "
            "on|off] "
            "[-s]\n"
-           "  --window     show the monitor in its skinned window\n"
+           "  --window     the skinned window (the default with a display)\n"
            "  --console    run the monitor in this terminal (the default without a display)\n"
            "  --once       one monitoring pass, then exit\n"
            "  --json       one JSON object per pass, on one line\n"

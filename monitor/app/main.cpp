@@ -1,4 +1,5 @@
-// vornpilot: the hardware monitor, in the terminal or (--window) in its skinned window.
+// vornpilot: the hardware monitor, in its skinned window when there is a display, else (and
+// with --console) in the terminal.
 
 #include <cstdio>
 #include <string>
@@ -40,8 +41,8 @@ int main(int argc, char** argv) {
     SetChipPortIo(&io);
     int code = 0;
 #ifdef VORN_HAVE_WINDOW
-    if (options.window)
-        code = RunWindowFrontEnd(machine, &io, argc, argv);
+    if (options.window || (!options.console && HasDisplay()))
+        code = RunWindowFrontEnd(machine, &io, options.startInTray, argc, argv);
     else
 #endif
         code = CConsoleFrontEnd(machine, options, &io).Run();

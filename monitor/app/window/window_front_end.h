@@ -1,8 +1,11 @@
 #pragma once
-// The monitor in its skinned window: the session on the window's timer until the window closes.
+// The monitor in its skinned window: one window per user, the session on the window's timer
+// until "Exit" or "CLOSE".
 
 #include "machine.h"
 #include "port_guard.h"
 
-// argc/argv go to the toolkit. Returns the exit code.
-int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, int argc, char** argv);
+// argc/argv go to the toolkit. Returns the exit code: 0, also when an earlier instance was
+// brought forward instead.
+int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc,
+                      char** argv);

@@ -7,8 +7,11 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <functional>
 
 #include "web_page_document.h"
+
+#define MOVESIZE_MESSAGE "vornpilot:MOVESIZE"
 
 // Local files below the allowed folders, and the page's own data; nothing else.
 class CUrlGuard : public QWebEngineUrlRequestInterceptor {
@@ -54,6 +57,7 @@ class CSkinPage : public QWebEnginePage {
 
     bool allowNext = false;
     QStringList console;
+    std::function<void()> onMoveSize;
 
   protected:
     bool acceptNavigationRequest(const QUrl&, NavigationType, bool isMainFrame) override {
@@ -68,6 +72,11 @@ class CSkinPage : public QWebEnginePage {
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int line,
                                   const QString& source) override {
+        if (message == QLatin1String(MOVESIZE_MESSAGE)) {
+            if (onMoveSize)
+                onMoveSize();
+            return;
+        }
         if (console.size() < 200)
             console.append(source + ':' + QString::number(line) + ": " + message);
     }
@@ -89,7 +98,12 @@ QString InitialPageHtml() {
         "onselectstart=\"return false\" ondragstart=\"return false\" "
         "oncontextmenu=\"return false\">"
         "<script>document.addEventListener('keydown',function(e){e.preventDefault();"
-        "e.stopPropagation();},true);</script></body></html>");
+        "e.stopPropagation();},true);"
+        // The element the skin offers for dragging the caption-less window.
+        "document.addEventListener('mousedown',function(e){if(e.button===0&&e.target&&"
+        "e.target.closest&&e.target.closest('#MOVESIZE'))console.log('" MOVESIZE_MESSAGE
+        "');},"
+        "true);</script></body></html>");
 }
 
 CPageHost::CPageHost(const QString& programFolder, QWidget* parent)
@@ -109,7 +123,9 @@ CPageHost::CPageHost(const QString& programFolder, QWidget* parent)
     s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    setPage(new CSkinPage(m_profile, this));
+    auto* skinPage = new CSkinPage(m_profile, this);
+    skinPage->onMoveSize = [this] { emit MoveSizePressed(); };
+    setPage(skinPage);
     setAcceptDrops(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,

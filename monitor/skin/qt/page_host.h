@@ -31,6 +31,8 @@ class CPageHost : public QWebEngineView {
 
   signals:
     void PageReady();
+    // The left button went down on the page's "MOVESIZE" element.
+    void MoveSizePressed();
 
   private:
     QString m_programFolder;
