@@ -77,6 +77,9 @@ QMenu* CMonitorTray::Menu() {
 void CMonitorTray::RebuildMenu() {
     if (!m_menu)
         return;
+    // clear() keeps submenus alive; the old "Error log" would linger with its old marks.
+    for (QMenu* sub : m_menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+        delete sub;
     m_menu->clear();
     auto add = [this](QMenu* menu, const char* text, int command) {
         QAction* action = menu->addAction(QString::fromUtf8(text));
