@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "desktop_opener.h"
 #include "engine_fixture.h"
@@ -18,6 +19,7 @@
 #include "monitor_session.h"
 #include "page_host.h"
 #include "registry_store.h"
+#include "single_instance.h"
 #include "skin_click.h"
 #include "skin_command.h"
 #include "web_page_document.h"
@@ -183,4 +185,34 @@ TEST(TrayAnimation, FramesAlternateUntilThePeriodEndsAndTheIconComesBack) {
     ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ICON_WARNING));
     EXPECT_EQ(animation.Step(500), ICON_WARNING);
     EXPECT_EQ(TrayToolTip(std::string(200, 'x'), "y").size(), 127u);
+}
+
+// A handle read from the instance object reaches only this user's own window queue.
+TEST(SingleInstance, AStaleOrForeignHandleReachesNothing) {
+    CTempDir dir;
+    CMessageWindow mine;
+    ASSERT_TRUE(mine.Create(dir.Path()));
+    EXPECT_TRUE(PostToOwnWindow(dir.Path(), mine.Handle(), BRING_FORWARD_MESSAGE));
+    SWindowMessage got;
+    ASSERT_TRUE(mine.Receive(&got));
+    EXPECT_EQ(got.message, BRING_FORWARD_MESSAGE);
+
+    // A crashed instance left its queue's name behind: nobody reads it.
+    CMessageWindow gone;
+    ASSERT_TRUE(gone.Create(dir.Path()));
+    const uint32_t stale = gone.Handle();
+    gone.Destroy();
+    EXPECT_FALSE(PostToOwnWindow(dir.Path(), stale, BRING_FORWARD_MESSAGE));
+    // A plain file, or a queue another user owns, under a handle's name.
+    std::ofstream(WindowSocketPath(dir.Path(), 0x1234)) << "x";
+    EXPECT_FALSE(PostToOwnWindow(dir.Path(), 0x1234, BRING_FORWARD_MESSAGE));
+    if (::geteuid() == 0) {  // only root can give a socket to another user
+        CMessageWindow foreign;
+        ASSERT_TRUE(foreign.Create(dir.Path()));
+        ASSERT_EQ(::chown(WindowSocketPath(dir.Path(), foreign.Handle()).c_str(), 65534, 65534),
+                  0);
+        EXPECT_FALSE(PostToOwnWindow(dir.Path(), foreign.Handle(), BRING_FORWARD_MESSAGE));
+        EXPECT_FALSE(foreign.Receive(&got));
+    }
+    EXPECT_FALSE(PostToOwnWindow(dir.Path(), 0, BRING_FORWARD_MESSAGE));
 }
