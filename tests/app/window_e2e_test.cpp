@@ -109,6 +109,24 @@ TEST(WindowEndToEnd, TheDefaultSkinIsShapedUpdatesAndObeysItsButtons) {
     const auto red = [](QColor c) { return c.red() > 160 && c.green() < 110 && c.blue() < 110; };
     EXPECT_TRUE(WaitFor([&] { return AnyPixel(Grab(w, 20, 470, 120, 30), red); }, 8000));
 
+    // The header is the skin's MOVESIZE element: dragging it moves the window.
+    Xdotool({"mousemove", std::to_string(w.x + 250), std::to_string(w.y + 20), "mousedown", "1"});
+    for (int step = 1; step <= 5; ++step)
+        Xdotool({"mousemove", std::to_string(w.x + 250 + 20 * step),
+                 std::to_string(w.y + 20 + 10 * step)});
+    Xdotool({"mouseup", "1"});
+    SWindow moved;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const std::string g = Xdotool({"getwindowgeometry", "--shell", id});
+            std::sscanf(g.c_str() + g.find("X="), "X=%d\nY=%d", &moved.x, &moved.y);
+            return moved.x == w.x + 100 && moved.y == w.y + 50;
+        },
+        5000))
+        << "at " << moved.x << "," << moved.y;
+    w.x = moved.x;
+    w.y = moved.y;
+
     // The close button ends the program.
     Xdotool({"mousemove", std::to_string(w.x + 465), std::to_string(w.y + 28), "click", "1"});
     const ProgramResult result = program.Finish(15000);

@@ -313,11 +313,17 @@ void CMainWindow::StartMove() {
     // button comes up.
     if (windowHandle() != nullptr && windowHandle()->startSystemMove())
         return;
+    // The page tells of the press a little later: keep the grip where the button went down.
     m_moving = true;
-    m_moveOffset = QCursor::pos() - pos();
+    m_moveOffset = m_pressAt - m_pressWindowPos;
+    move(QCursor::pos() - m_moveOffset);
 }
 
 bool CMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_pressAt = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        m_pressWindowPos = pos();
+    }
     if (m_moving) {
         if (event->type() == QEvent::MouseMove) {
             move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - m_moveOffset);

@@ -96,4 +96,6 @@ class CMainWindow : public QWidget, public ISessionFront {
     bool m_runAtStartup = false;
     bool m_moving = false;
     QPoint m_moveOffset;
+    QPoint m_pressAt;         // where the left button last went down on the page
+    QPoint m_pressWindowPos;  // the window's place then
 };
