@@ -23,9 +23,12 @@ descendants() { pstree -pT "$1" | grep -o '([0-9]*)' | tr -d '()'; }
 times=()
 for _ in $(seq "$starts"); do
     start=$(date +%s%N)
-    "$bin/vornpilot" 2>/dev/null &
+    "$bin/vornpilot" 2>"$tmp/start.log" &
     pid=$!
-    until shown; do sleep 0.02; done
+    until shown; do
+        kill -0 $pid 2>/dev/null || { echo "the program ended:"; cat "$tmp/start.log"; exit 1; }
+        sleep 0.02
+    done
     times+=($(( ($(date +%s%N) - start) / 1000000 )))
     kill -TERM $pid; wait $pid || true
     pid=""
@@ -34,9 +37,12 @@ printf 'start to window with live values: %s ms (median of %d: %s)\n' \
     "$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')" \
     "$starts" "${times[*]}"
 
-"$bin/vornpilot" 2>/dev/null &
+"$bin/vornpilot" 2>"$tmp/soak.log" &
 pid=$!
-until shown; do sleep 0.1; done
+until shown; do
+    kill -0 $pid 2>/dev/null || { echo "the program ended:"; cat "$tmp/soak.log"; exit 1; }
+    sleep 0.1
+done
 ticks0=0; for p in $(descendants $pid); do ticks0=$((ticks0 + $(awk '{print $14+$15}' /proc/$p/stat))); done
 sleep "$soak"
 ticks1=0; rss_engine=0

@@ -29,6 +29,6 @@ function(vorn_add_gui_test name)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                              AUTOMOC ON)
     add_test(NAME ${name}
-        COMMAND xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" $<TARGET_FILE:${name}>)
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 300)
 endfunction()
