@@ -9,6 +9,7 @@
 #include "skin_click.h"
 #include "skin_command.h"
 #include "web_page_document.h"
+#include "window_dialogs.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ CMainWindow::~CMainWindow() {
 
 void CMainWindow::Start(CMonitorSession& session) {
     m_session = &session;
+    m_dialogs = std::make_unique<CWindowDialogs>(this, session, m_skin);
     connect(m_page, &CPageHost::PageReady, this, [this] {
         m_session->StartPage();
         m_timer.start();
@@ -108,5 +110,11 @@ void CMainWindow::OnCommand(const std::string& id) {
         m_topmost = !m_topmost;
         setWindowFlag(Qt::WindowStaysOnTopHint, m_topmost);
         show();
+    } else if (id == "FANPILOT") {
+        m_dialogs->RunFanPilot();
+    } else if (id == "SETUP") {
+        m_dialogs->RunSetup();
+    } else if (id == "TRANSPARENTDLG") {
+        m_dialogs->RunTransparency();
     }
 }

@@ -15,6 +15,7 @@
 class CErrorLog;
 class CMonitorSession;
 class CPageHost;
+class CWindowDialogs;
 class IMachine;
 
 class CMainWindow : public QWidget, public ISessionFront {
@@ -54,4 +55,5 @@ class CMainWindow : public QWidget, public ISessionFront {
     QTimer m_timer;
     SSkinLoadResult m_lastLoad;
     bool m_topmost = false;
+    std::unique_ptr<CWindowDialogs> m_dialogs;
 };
