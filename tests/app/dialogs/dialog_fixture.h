@@ -3,7 +3,6 @@
 // simulated board's file over the in-process simulated chip; the user's settings in a fresh
 // hive file per test.
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QTimer>
 #include <functional>
@@ -24,8 +23,7 @@ class DialogFixture : public EngineFixture {
         engine.reset();
         EngineFixture::TearDown();
     }
-
-    // Starts the engine; board file edits and the processor count must come before.
+    // Board file edits and the processor count come before.
     void StartEngine() {
         engine = Start();
         ASSERT_FALSE(engine->Items().empty());
@@ -40,44 +38,33 @@ class DialogFixture : public EngineFixture {
         ADD_FAILURE() << "no item " << name;
         return nullptr;
     }
-
-    // The user's settings value "UNIT" as the hive file on disk holds it.
+    // "UNIT" as the hive file on disk holds it.
     std::optional<std::string> StoredUnit() const {
         return Hive().GetString("HKEY_CURRENT_USER\\Software\\VORN\\HWM", "UNIT");
     }
-    void StoreUnitText(const std::string& unit) { StoreUnit(unit == "C"); }
-
-    // The chip's beep bit of an item, read back from the chip's beep masks.
-    bool ChipBeepBit(const std::string& pin) {
+    // A beep bit of the chip's first beep mask register: VCORE is bit 0, VIN0 bit 1.
+    bool ChipBeepBit(int bit) {
         uint8_t b[4] = {0, 0, 0, 0};
         EXPECT_GE(chip.ReadBeepMasks(b), 1);
-        // b[0] bits by pin, for the pins the tests use.
-        if (pin == "VIN0")
-            return (b[0] & 0x02) != 0;
-        if (pin == "VCORE")
-            return (b[0] & 0x01) != 0;
-        ADD_FAILURE() << "no beep bit known for " << pin;
-        return false;
+        return (b[0] >> bit & 1) != 0;
     }
     bool ChipGlobalBeep() {
         return board->Execute("status").find("global beep: on") != std::string::npos;
     }
-
     template <class T>
-    T* Child(QWidget* parent, const char* name) {
-        T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    T* Child(QWidget* parent, const std::string& name) {
+        T* child = parent->findChild<T*>(QString::fromStdString(name));
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
 
     // Runs `open`, which shows a modal dialog and returns when it closes, and `act` on that
-    // dialog once it is up. A dialog that `act` leaves open is closed, and that fails the test.
+    // dialog once it is up. A dialog that `act` leaves open is closed, and the test fails.
     template <class T>
     void WhileModal(const std::function<void()>& open, const std::function<void(T*)>& act) {
         bool acted = false;
         int polls = 0;
         QTimer poll;
-        poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             T* dialog = qobject_cast<T*>(modal);
@@ -85,7 +72,6 @@ class DialogFixture : public EngineFixture {
                 if (++polls > 500 && modal != nullptr) {
                     ADD_FAILURE() << "another modal window came up";
                     modal->close();
-                    poll.stop();
                 }
                 return;
             }
@@ -97,7 +83,7 @@ class DialogFixture : public EngineFixture {
                 dialog->close();
             }
         });
-        poll.start();
+        poll.start(10);
         open();
         poll.stop();
         EXPECT_TRUE(acted) << "no modal dialog of the expected kind";

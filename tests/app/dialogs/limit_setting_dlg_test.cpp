@@ -1,6 +1,6 @@
-// The limit dialog: rows, ranges and texts by item type, the voltage trackbars that cannot cross,
-// the temperature low limit that follows the high one, bounds given the wrong way round, and
-// what OK and Cancel leave on the chip and in the hive file.
+// The limit dialog: rows, ranges and texts by item type, voltage trackbars that snap instead of
+// crossing, the temperature low limit that follows the high one, and bounds given the wrong way
+// round; checked on the chip and in the hive file.
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,14 +26,6 @@ class LimitSettingDlgTest : public DialogFixture {
     QSlider* High() { return Child<QSlider>(dlg.get(), "high"); }
     QSlider* Low() { return Child<QSlider>(dlg.get(), "low"); }
     QString Text(const char* name) { return Child<QLabel>(dlg.get(), name)->text(); }
-    // The chip's limits of a voltage item, in volts.
-    std::pair<double, double> ChipVoltageLimits(const CSensorItem& item) {
-        double hi = 0, lo = 0;
-        EXPECT_GE(chip.ReadVoltageLimits(item.GetPinRegister(), &hi, &lo, item.GetFactor(),
-                                         item.IsNegative()),
-                  1);
-        return {hi, lo};
-    }
     void TearDown() override {
         dlg.reset();
         DialogFixture::TearDown();
@@ -48,22 +40,18 @@ TEST_F(LimitSettingDlgTest, EachTypeShowsItsRowsRangesAndTexts) {
     EXPECT_EQ(High()->minimum(), 960);
     EXPECT_EQ(Low()->maximum(), 1440);
     EXPECT_EQ(High()->value(), 1320);
-    EXPECT_EQ(Text("highValue"), "13.20");
-    EXPECT_EQ(Text("lowUnit"), "V");
+    EXPECT_EQ(Text("highValue") + Text("lowUnit"), "13.20V");
 
     Open(Item("CPU"), false);  // 30 .. 100 C, limit 70 C
-    EXPECT_TRUE(High()->isVisible());
     EXPECT_FALSE(Low()->isVisible());
     EXPECT_EQ(High()->minimum(), 60);
     EXPECT_EQ(High()->value(), 140);
-    EXPECT_EQ(Text("highValue"), "158");
-    EXPECT_EQ(Text("highUnit"), "F");
+    EXPECT_EQ(Text("highValue") + Text("highUnit"), "158F");
 
     Open(Item("CPU Fan"));  // 0 .. 5000 rpm, limit 800 rpm
     EXPECT_FALSE(High()->isVisible());
     EXPECT_EQ(Low()->maximum(), 5000);
-    EXPECT_EQ(Text("lowValue"), "  800");
-    EXPECT_EQ(Text("lowUnit"), "RPM");
+    EXPECT_EQ(Text("lowValue") + Text("lowUnit"), "  800RPM");
     Low()->setValue(1500);
     dlg->accept();
     int rpm = 0;
@@ -71,40 +59,33 @@ TEST_F(LimitSettingDlgTest, EachTypeShowsItsRowsRangesAndTexts) {
     EXPECT_NEAR(rpm, 1500, 20);
 }
 
-TEST_F(LimitSettingDlgTest, VoltageTrackbarsSnapInsteadOfCrossing) {
+TEST_F(LimitSettingDlgTest, VoltageTrackbarsSnapInsteadOfCrossingAndCancelKeepsTheLimits) {
     StartEngine();
     CSensorItem* rail = Item("+12V");
-    struct Case {
-        bool moveHigh;
-        int to;
+    const auto chipLimits = [&] {
+        double hi = 0, lo = 0;
+        EXPECT_GE(chip.ReadVoltageLimits(rail->GetPinRegister(), &hi, &lo, rail->GetFactor(),
+                                         rail->IsNegative()),
+                  1);
+        return std::pair{hi, lo};
     };
-    for (Case c : {Case{true, 1000}, Case{false, 1400}}) {
+    const auto before = chipLimits();
+    Open(rail);
+    High()->setValue(1000);
+    dlg->reject();
+    EXPECT_EQ(chipLimits(), before);
+
+    for (bool moveHigh : {true, false}) {
         Open(rail);
-        (c.moveHigh ? High() : Low())->setValue(c.to);
-        EXPECT_EQ(High()->value(), Low()->value()) << c.moveHigh;
+        (moveHigh ? High() : Low())->setValue(moveHigh ? 1000 : 1400);
+        EXPECT_EQ(High()->value(), Low()->value());
         EXPECT_EQ(Text("highValue"), Text("lowValue"));
         dlg->accept();
-        const auto [hi, lo] = ChipVoltageLimits(*rail);
-        EXPECT_DOUBLE_EQ(hi, lo);
-        EXPECT_NEAR(hi, c.moveHigh ? 10.8 : 13.2, 0.1);
-        // Back to the board file's limits for the next case.
-        ASSERT_TRUE(rail->ApplySettings());
+        const auto [hi, lo] = chipLimits();
+        EXPECT_EQ(hi, lo);
+        EXPECT_NEAR(hi, moveHigh ? 10.8 : 13.2, 0.1);
+        ASSERT_TRUE(rail->ApplySettings());  // the board file's limits again
     }
-}
-
-TEST_F(LimitSettingDlgTest, CancelLeavesTheLimits) {
-    StartEngine();
-    CSensorItem* rail = Item("+12V");
-    const auto before = ChipVoltageLimits(*rail);
-    Open(rail);
-    High()->setValue(1400);
-    Low()->setValue(1000);
-    QPushButton* cancel = Child<QPushButton>(dlg.get(), "cancel");
-    cancel->click();
-    EXPECT_EQ(ChipVoltageLimits(*rail), before);
-    double hi = 0, lo = 0;
-    rail->GetLimits(&hi, &lo);
-    EXPECT_NEAR(hi, 13.2, 1e-6);
 }
 
 TEST_F(LimitSettingDlgTest, ATemperatureLowLimitEqualsItsHighAfterOkMovedOrNot) {
@@ -113,7 +94,7 @@ TEST_F(LimitSettingDlgTest, ATemperatureLowLimitEqualsItsHighAfterOkMovedOrNot) 
     CSettingDlg settings(Source());
     settings.InitDialog();
     settings.show();
-    settings.findChild<QTabBar*>(QStringLiteral("tabs"))->setCurrentIndex(1);
+    Child<QTabBar>(&settings, "tabs")->setCurrentIndex(1);
     for (int position : {-1, 160}) {
         WhileModal<CLimitSettingDlg>([&] { Child<QPushButton>(&settings, "limit_0")->click(); },
                                      [&](CLimitSettingDlg* limits) {
@@ -127,35 +108,34 @@ TEST_F(LimitSettingDlgTest, ATemperatureLowLimitEqualsItsHighAfterOkMovedOrNot) 
                   1);
         EXPECT_EQ(hi, expected);
         EXPECT_EQ(lo, expected);
-        // Saved with the limits.
         EXPECT_EQ(Hive().GetDword(ItemKey(11), "LoLimit"), Hive().GetDword(ItemKey(11), "HiLimit"));
     }
 }
 
 TEST_F(LimitSettingDlgTest, BoundsTheWrongWayRoundKeepEveryLimitBetweenThem) {
-    EditBoard("ITEM2", "HiBound", "9600");  // +12V, bounds swapped
+    EditBoard("ITEM2", "HiBound", "9600");  // +12V
     EditBoard("ITEM2", "LoBound", "14400");
     EditBoard("ITEM11", "HiBound", "30000");  // CPU temperature
     EditBoard("ITEM11", "LoBound", "100000");
     StartEngine();
     for (const char* name : {"+12V", "CPU"}) {
         CSensorItem* item = Item(name);
-        double top = 0, bottom = 0;
-        item->GetLimitRange(&top, &bottom);
+        double a = 0, b = 0;
+        item->GetLimitRange(&a, &b);
+        const double bottom = std::min(a, b), top = std::max(a, b);
+        const int scale = item->GetItemType() == ITEM_VOLTAGE ? 100 : 2;
         for (int end : {INT_MIN, INT_MAX}) {
             Open(item);
-            // The trackbar spans the whole range between the bounds.
-            const int scale = item->GetItemType() == ITEM_VOLTAGE ? 100 : 2;
-            EXPECT_EQ(High()->minimum(), static_cast<int>(std::min(top, bottom) * scale));
-            EXPECT_EQ(High()->maximum(), static_cast<int>(std::max(top, bottom) * scale));
+            EXPECT_EQ(High()->minimum(), static_cast<int>(bottom * scale)) << name;
+            EXPECT_EQ(High()->maximum(), static_cast<int>(top * scale)) << name;
             High()->setValue(end);
             Low()->setValue(end);
             dlg->accept();
             double hi = 0, lo = 0;
             item->GetLimits(&hi, &lo);
             for (double limit : {hi, lo}) {
-                EXPECT_GE(limit, std::min(top, bottom) - 0.01) << name;
-                EXPECT_LE(limit, std::max(top, bottom) + 0.01) << name;
+                EXPECT_GE(limit, bottom - 0.01) << name;
+                EXPECT_LE(limit, top + 0.01) << name;
             }
         }
     }
