@@ -18,6 +18,8 @@ void CLastFailure::Record(const char* description) {
 }
 
 void CLastFailure::Record(const char* description, unsigned errorCode) {
+    // The caller's errno still tells its own caller what failed (a busy service, say).
+    const int saved = errno;
     std::string line = FormatDiagnosticLine(description, errorCode);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -29,6 +31,7 @@ void CLastFailure::Record(const char* description, unsigned errorCode) {
     } else {
         syslog(LOG_DEBUG, "%s", line.c_str());
     }
+    errno = saved;
 }
 
 std::string CLastFailure::Description() const {

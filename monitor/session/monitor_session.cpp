@@ -1,5 +1,6 @@
 #include "monitor_session.h"
 
+#include <cerrno>
 #include <chrono>
 
 #include "registry_store.h"
@@ -180,6 +181,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
             ++readFailures;
     }
     s->chipAnswered = s->statusRead || anyRead;
+    s->serviceBusy = !s->chipAnswered && m_guard != nullptr && m_guard->LastError() == EBUSY;
 
     ++m_counts.passes;
     if (!s->chipAnswered)

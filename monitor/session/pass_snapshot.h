@@ -46,6 +46,7 @@ struct SPassSnapshot {
     uint64_t pass = 0;               // 1 for the first pass
     int64_t unixTimeMs = 0;          // when the pass began
     int64_t durationNs = 0;          // the pass and the page update (the first: the page's start)
+    bool serviceBusy = false;        // the driver service had no room for this client
     bool chipAnswered = false;       // the status or at least one value was read in this pass
     bool statusRead = false;         // the alarm flags are this pass's
     std::optional<bool> globalBeep;  // unknown until settings reached the chip

@@ -113,9 +113,12 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
         case EStartProblem::None:
             break;
         case EStartProblem::ChipUnreachable:
-            lines.push_back(
-                "The chip does not answer: the driver service vorn-iod is stopped, hung or "
-                "refuses the chip's ports. Trying again every pass.");
+            lines.push_back(pass.serviceBusy
+                                ? "The driver service vorn-iod is busy: it already serves as "
+                                  "many clients as it allows. Trying again every pass."
+                                : "The chip does not answer: the driver service vorn-iod is "
+                                  "stopped, hung or refuses the chip's ports. Trying again "
+                                  "every pass.");
             return lines;
         case EStartProblem::BoardFileMissing:
             lines.push_back("There is no board file " + pass.boardFile +
@@ -143,7 +146,11 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
             lines.push_back("The settings in force could not be saved for the next start.");
             break;
     }
-    if (!pass.chipAnswered) {
+    if (!pass.chipAnswered && pass.serviceBusy) {
+        lines.push_back(
+            "The driver service vorn-iod is busy: it already serves as many clients as it "
+            "allows, so nothing was read in this pass.");
+    } else if (!pass.chipAnswered) {
         lines.push_back(
             "The chip did not answer in this pass: every value shown was read "
             "earlier, or not at all.");

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <functional>
 
@@ -31,6 +33,7 @@ class CServicePortIo : public IPortIo {
     }
 
     bool hung = false;
+    bool busy = false;  // refuses at once, as a service with no room left for this client
     int attempts = 0;
     std::function<void()> onAccess;
 
@@ -41,6 +44,10 @@ class CServicePortIo : public IPortIo {
             onAccess();
         if (hung) {
             m_machine.now += 300 * MS;
+            return 0;
+        }
+        if (busy) {
+            errno = EBUSY;
             return 0;
         }
         m_machine.now += MS / 100;  // 10 us a round trip
@@ -278,6 +285,29 @@ TEST_F(SessionTest, ChipUnreachableAtStartIsSaidAndRetriedEveryPass) {
     ASSERT_EQ(front.reports.size(), 2u) << "the skin is loaded again for the new items";
     EXPECT_NE(front.reports.back().find("<NAME>CPU Fan</NAME>"), std::string::npos);
     EXPECT_EQ(face.elements["CPU Fan_Fan_Status"], "<font color='#ff0000'>Warning</font>");
+}
+
+// A full service once read as a missing board file; now it is named for what it is.
+TEST_F(SessionTest, BusyServiceIsSaidAndTheSessionStartsOnceThereIsRoom) {
+    service.busy = true;
+    Start();
+    auto atStart = session->Snapshot();
+    EXPECT_EQ(atStart->startProblem, EStartProblem::ChipUnreachable);
+    EXPECT_TRUE(atStart->serviceBusy);
+    ASSERT_EQ(ProblemLines(*atStart).size(), 1u);
+    EXPECT_EQ(ProblemLines(*atStart)[0].find("The driver service vorn-iod is busy"), 0u);
+
+    service.busy = false;
+    auto up = Tick();
+    EXPECT_EQ(up->startProblem, EStartProblem::None);
+    EXPECT_FALSE(up->serviceBusy);
+
+    service.busy = true;
+    auto full = Tick();
+    EXPECT_FALSE(full->chipAnswered);
+    EXPECT_TRUE(full->serviceBusy);
+    ASSERT_FALSE(ProblemLines(*full).empty());
+    EXPECT_NE(ProblemLines(*full).back().find("busy"), std::string::npos);
 }
 
 TEST_F(SessionTest, BoardFileProblemsAreNamed) {

@@ -175,8 +175,8 @@ TEST_F(LibraryIntegration, ClientSurvivesAServiceRestart) {
     EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
     std::string error;
     ASSERT_TRUE(daemon.Restart(&error)) << error;
-    // The request that meets the broken connection fails; the next one reconnects.
-    EXPECT_EQ(c->Ask("out 0x295 0x4E").substr(0, 1), "0");
+    // The connection the old service closed is noticed before the next request goes out, so
+    // that request reaches the new service.
     EXPECT_EQ(c->Ask("out 0x295 0x4E"), "1");
     EXPECT_EQ(c->Ask("in 0x295"), "1 0x4E");
     daemon.Stop();
@@ -196,9 +196,8 @@ TEST_F(LibraryIntegration, AdministratorsRequestStartsAKilledServiceAgain) {
     ASSERT_EQ(::kill(killed, SIGKILL), 0);
     daemon.Stop();  // reaps it; its pid file and socket stay behind
 
-    // The request that meets the broken connection fails, the next finds nobody listening and
-    // starts the service, later ones reach it: a monitoring pass or two, not a restart of the
-    // client.
+    // The next request finds the connection closed and nobody listening, and starts the
+    // service; later ones reach it: a monitoring pass or two, not a restart of the client.
     const auto begin = std::chrono::steady_clock::now();
     int failed = 0;
     std::string answer;
@@ -212,7 +211,7 @@ TEST_F(LibraryIntegration, AdministratorsRequestStartsAKilledServiceAgain) {
     }
     EXPECT_EQ(answer.substr(0, 2), "1 ")
         << "no service within 2 s: " << ReadFile(state.Path() + "/VORN-IO.log");
-    EXPECT_GE(failed, 2);
+    EXPECT_GE(failed, 1);
     const pid_t pid = restarted.Pid();
     EXPECT_GT(pid, 0);
     EXPECT_EQ(ReadFile(state.Path() + "/VORN-IO.log").find("another vorn-iod"), std::string::npos)
