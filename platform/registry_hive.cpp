@@ -77,7 +77,8 @@ bool Unquote(std::string_view s, size_t& pos, std::string& out) {
 }
 
 std::optional<uint32_t> ParseDword(std::string_view digits) {
-    if (digits.empty() || digits.size() > 8) {
+    // Always eight digits as written; fewer is a value cut short or typed wrong.
+    if (digits.size() != 8) {
         return std::nullopt;
     }
     uint32_t v = 0;

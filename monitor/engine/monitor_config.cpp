@@ -2,7 +2,13 @@
 // the items and the chip, and saving the settings in force.
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+
+#include "atomic_file.h"
 
 #include "ini_file.h"
 #include "monitor_engine.h"
@@ -118,21 +124,27 @@ bool CMonitorEngine::LoadRegistryConfig() {
         return false;
     m_registryGlobalBeep = beep == 1;
 
-    // The board file's count rules: a registry holding fewer items does not fit the table.
+    m_registryFilledIn = false;
+    // The board file's count rules the table. An item whose saved values are missing or of the
+    // wrong type (a file cut short, a value typed by hand) gets the board file's settings alone,
+    // and the user is told which value it was; the other items keep theirs.
     for (int32_t n = 1; n <= m_itemCount; ++n) {
         std::string key = ItemKey(n);
         auto record = std::make_unique<SensorItemConfig>();
         SensorItemConfig& r = *record;
-        if (!m_registry.GetString(key, "Name", &r.Name) ||
-            !m_registry.GetString(key, "PinName", &r.PinName))
-            return false;
-        bool complete = true;
+        std::string bad;
+        if (!m_registry.GetString(key, "Name", &r.Name))
+            bad = "Name";
+        else if (!m_registry.GetString(key, "PinName", &r.PinName))
+            bad = "PinName";
+        bool complete = bad.empty();
         auto dword = [&](const char* name, auto store) {
             uint32_t v = 0;
             if (!complete)
                 return;
             if (!m_registry.GetDword(key, name, &v)) {
                 complete = false;
+                bad = name;
                 return;
             }
             store(v);
@@ -152,10 +164,50 @@ bool CMonitorEngine::LoadRegistryConfig() {
             dword("StartCtrl", [&](uint32_t v) { r.StartCtrl = static_cast<int32_t>(v); });
             dword("StopCtrl", [&](uint32_t v) { r.StopCtrl = static_cast<int32_t>(v); });
         }
-        if (!complete)
-            return false;
+        if (!complete) {
+            const SensorItemConfig* file = static_cast<size_t>(n) <= m_fileRecords.size()
+                                               ? m_fileRecords[n - 1].get()
+                                               : nullptr;
+            if (file == nullptr)
+                return false;
+            std::fprintf(stderr,
+                         "vornpilot: the settings file %s: value \"%s\" of [HKEY_CURRENT_USER\\%s] "
+                         "is missing or not of its type; item %d uses the board file's settings\n",
+                         m_registry.FilePath().c_str(), bad.c_str(), key.c_str(), n);
+            *record = *file;
+            m_registryFilledIn = true;
+        }
         m_registryRecords.push_back(std::move(record));
     }
+    return true;
+}
+
+bool CMonitorEngine::KeepSettingsAside() {
+    const std::string path = m_registry.FilePath();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return true;  // nothing saved yet: nothing to lose
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string aside = path + ".replaced-" + stamp;
+    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(aside)); ++n)
+        aside = path + ".replaced-" + stamp + "-" + std::to_string(n);
+    std::string error;
+    if (!AtomicWriteFile(aside, text, &error)) {
+        std::fprintf(stderr,
+                     "vornpilot: the saved settings in %s do not fit this board's table and "
+                     "could not be kept aside (%s); they are left as they are\n",
+                     path.c_str(), error.c_str());
+        return false;
+    }
+    std::fprintf(stderr,
+                 "vornpilot: the saved settings in %s do not fit this board's table; they were "
+                 "kept as %s and the board file's settings replace them\n",
+                 path.c_str(), aside.c_str());
     return true;
 }
 

@@ -103,6 +103,9 @@ class CMonitorEngine {
     EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
                               ERecordSource from, bool globalBeep);
     bool SaveItem(const CSensorItem& item);
+    // Copies the user's settings file beside itself before the board file's settings replace
+    // it in bulk, and says so; false when the copy could not be made (then it is not replaced).
+    bool KeepSettingsAside();
 
     std::vector<std::unique_ptr<CSensorItem>> m_items;
     std::vector<std::unique_ptr<SensorItemConfig>> m_fileRecords;
@@ -116,6 +119,7 @@ class CMonitorEngine {
     bool m_globalBeep = false;
     bool m_fileGlobalBeep = false;
     bool m_registryGlobalBeep = false;
+    bool m_registryFilledIn = false;  // some items got the board file's settings in the load
 
     IMachine& m_machine;
     bool m_initialized = false;

@@ -142,13 +142,15 @@ TEST(RegistryHive, MalformedTextIsAnErrorWithItsLineAndLoadsNothing) {
         {head + "\"Name\"=dword:\n", 4},
         {head + "\"Name\"=dword:123456789\n", 4},
         {head + "\"Name\"=dword:0000000g\n", 4},
+        {head + "\"Name\"=dword:00000a\n", 4},
+        {head + "\"Ok\"=\"x\"\n\"Name\"=dword:0000", 5},
         {head + "\"Name\"=-\n", 4},
         {head + "Name=\"x\"\n", 4},
         {head + "[HKEY_CURRENT_USER\\B\n", 4},
         {head + "[-HKEY_CURRENT_USER\\A]\n", 4},
         {head + "[HKEY_CURRENT_USER\\\\B]\n", 4},
         {head + "[]\n", 4},
-        {head + "\"Ok\"=dword:1\n\n\"Name\"=\n", 6},
+        {head + "\"Ok\"=dword:00000001\n\n\"Name\"=\n", 6},
     };
     for (const auto& c : cases) {
         CRegistryHive hive;
@@ -171,7 +173,7 @@ TEST(RegistryHive, AcceptsLenientButUnambiguousText) {
         hive.Parse("\xEF\xBB\xBFWindows Registry Editor Version 5.00\n"
                    "  [HKEY_CURRENT_USER\\A]  \n"
                    "\"Lower\" = DWORD:0000abcd\n"
-                   "\"Short\"=dword:1f\n"
+                   "\"Short\"=dword:0000001F\n"
                    "\"Dup\"=\"first\"\n"
                    "\"dup\"=\"second\"\n"
                    "[hkey_current_user\\a]\n"
