@@ -88,6 +88,8 @@ class CMonitorEngine {
     bool GetFileGlobalBeep() const { return m_fileGlobalBeep; }
     bool GetRegistryGlobalBeep() const { return m_registryGlobalBeep; }
     EStartProblem StartProblem() const { return m_startProblem; }
+    // Every mistake found in the board file, each naming the file, section and key.
+    const std::vector<std::string>& BoardFileProblems() const { return m_boardProblems; }
     // The chip-layer result of the last pass's status read; 0 before the first pass.
     int LastStatusResult() const { return m_lastStatusResult; }
     // Where the start-up settings came from, once Initialize got that far.
@@ -109,6 +111,7 @@ class CMonitorEngine {
 
     std::vector<std::unique_ptr<CSensorItem>> m_items;
     std::vector<std::unique_ptr<SensorItemConfig>> m_fileRecords;
+    std::vector<std::string> m_boardProblems;
     std::vector<std::unique_ptr<SensorItemConfig>> m_registryRecords;
     std::string m_configFilePath;
     CPATH m_modulePath;

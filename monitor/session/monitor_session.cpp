@@ -140,6 +140,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->unixTimeMs = startUnixMs;
     s->startProblem = m_engine->StartProblem();
     s->boardFile = m_engine->ConfigFilePath();
+    s->boardFileProblems = m_engine->BoardFileProblems();
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
         s->globalBeep = m_engine->GetGlobalBeepEnable();
     s->celsius = m_page.IsCelsius();

@@ -53,7 +53,8 @@ struct SPassSnapshot {
     bool celsius = true;             // the unit the page showed temperatures in at this pass
     EStartProblem startProblem = EStartProblem::None;
     std::string boardFile;  // the board file the items came from; "" before it was looked for
-    std::vector<SItemSnapshot> items;  // table order
+    std::vector<SItemSnapshot> items;            // table order
+    std::vector<std::string> boardFileProblems;  // each naming the file, section and key
     SPassCounts counts;
 
     // Enabled and available items in alarm, in table order.

@@ -66,8 +66,12 @@ SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius) {
         return {"N/A", "N/A", "N/A"};
     if (!item.enabled)
         return {"Disable", "Disable", "Disable"};
-    return {item.EverRead() ? ValueText(item, celsius) : "-", LimitText(item, celsius),
-            item.alarm ? "Warning" : "Normal"};
+    // An item that cannot be read, or never was, is not known to be normal.
+    if (!item.bound)
+        return {"-", LimitText(item, celsius), "Not read"};
+    if (!item.EverRead())
+        return {"-", LimitText(item, celsius), "Not read"};
+    return {ValueText(item, celsius), LimitText(item, celsius), item.alarm ? "Warning" : "Normal"};
 }
 
 std::string BannerText(const SPassSnapshot& pass) {
@@ -75,6 +79,8 @@ std::string BannerText(const SPassSnapshot& pass) {
         return "NO READINGS";
     if (!pass.ItemsInAlarm().empty())
         return "WARNING";
+    if (pass.items.empty())
+        return "NO ITEMS";
     if (pass.StaleCount() > 0)
         return "STALE";
     return "NORMAL";
@@ -133,7 +139,8 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
                 if (!item.bound) {
                     lines.push_back("Item " + std::to_string(item.itemNo) + " (" + item.name +
                                     "): \"" + item.pin +
-                                    "\" is not a pin of the chip, so it is never read.");
+                                    "\" is not a pin of the chip that fits its type, so it is "
+                                    "never read.");
                 }
             }
             break;
@@ -146,6 +153,8 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
             lines.push_back("The settings in force could not be saved for the next start.");
             break;
     }
+    for (const std::string& problem : pass.boardFileProblems)
+        lines.push_back("Board file " + problem);
     if (!pass.chipAnswered && pass.serviceBusy) {
         lines.push_back(
             "The driver service vorn-iod is busy: it already serves as many clients as it "

@@ -19,7 +19,7 @@ struct SItemTexts {
 SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius);
 
 // "NO READINGS" when the chip answered nothing in this pass, else "WARNING" when an item is in
-// alarm, else "STALE" when a reading is, else "NORMAL".
+// alarm, else "NO ITEMS" for an empty table, else "STALE" when a reading is, else "NORMAL".
 std::string BannerText(const SPassSnapshot& pass);
 
 // The items in alarm by category: a heading ("Temperature:", "Voltage:", "Fan:"), then one
