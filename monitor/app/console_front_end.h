@@ -1,8 +1,8 @@
 #pragma once
 // The monitor without a window: the monitor session driven every two seconds, each pass shown as
-// a table refreshed in the terminal or as one JSON line. Only one copy runs per user, window or
-// console. SIGINT, SIGTERM and SIGHUP end it: every fan gets its own fan control back where the
-// chip answers, and the engine undoes its chip set-up.
+// a table refreshed in the terminal or as one JSON line, and as metrics when asked. Only one copy
+// runs per user, window or console. SIGINT, SIGTERM and SIGHUP end it: every fan gets its own fan
+// control back where the chip answers, and the engine undoes its chip set-up.
 
 #include <cstdio>
 
@@ -14,6 +14,8 @@ inline constexpr int PASS_INTERVAL_MS = 2000;
 inline constexpr int EXIT_ALREADY_RUNNING = 1;
 // A bounded run (--once, --passes) whose last pass could not read the chip at all.
 inline constexpr int EXIT_NO_READINGS = 3;
+// --metrics-listen or --metrics-file could not start: an address in use, a file not writable.
+inline constexpr int EXIT_NO_METRICS = 4;
 
 class CConsoleFrontEnd {
   public:

@@ -38,6 +38,14 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
             }
             o.logErrors = args[++i] == "on";
         } else {
+            switch (ParseMetricsArgument(args, &i, &o.metrics, error)) {
+                case EMetricsArgument::Taken:
+                    continue;
+                case EMetricsArgument::Bad:
+                    return false;
+                case EMetricsArgument::NotMetrics:
+                    break;
+            }
             *error = "unknown argument \"" + a + "\"";
             return false;
         }
@@ -49,8 +57,8 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
 }
 
 std::string ConsoleUsage() {
-    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [--log-errors on|off] "
-           "[-s]\n"
+    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [--log-errors on|off]\n"
+           "                 [--metrics-listen ADDRESS:PORT] [--metrics-file PATH] [-s]\n"
            "  --console    run the monitor in this terminal (the default without a display)\n"
            "  --once       one monitoring pass, then exit\n"
            "  --json       one JSON object per pass, on one line\n"
@@ -58,9 +66,11 @@ std::string ConsoleUsage() {
            "  --log-errors on|off\n"
            "               record changes of the sensors in warning in Error.log beside the\n"
            "               program, or stop recording (remembered for later starts)\n"
-           "  -s, -m       start in the tray (the window's switch)\n"
+           "  -s, -m       start in the tray (the window's switch)\n" +
+           MetricsUsage() +
            "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
-           "pass of --once or --passes could not read the chip.\n";
+           "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
+           "served or written.\n";
 }
 
 bool HasDisplay() {
