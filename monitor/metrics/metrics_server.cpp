@@ -188,6 +188,12 @@ class CMetricsServer::CServer : public httplib::Server {
             return new CBoundedQueue(m_limits.workers, m_limits.waiting, m_refused);
         };
         set_payload_max_length(m_limits.requestBytes);
+        // The library's default also sets SO_REUSEPORT, which would let a second monitor bind
+        // the same port and share its scrapes instead of being told the port is taken.
+        set_socket_options([](socket_t sock) {
+            int yes = 1;
+            ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        });
         Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content(*Text(), CONTENT_TYPE);
         });
