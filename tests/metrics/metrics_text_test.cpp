@@ -198,6 +198,9 @@ TEST(MetricsText, PromtoolFindsNothingToComplainAbout) {
         EXPECT_EQ(r.exitCode, 0) << r.out;
         EXPECT_EQ(r.out, "");
     }
+    // The alert rules shipped as an example.
+    ProgramResult r = RunProgram({PROMTOOL, "check", "rules", VORN_ALERT_RULES});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
 }
 
 }  // namespace
