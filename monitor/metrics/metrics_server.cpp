@@ -214,6 +214,12 @@ class CMetricsServer::CServer : public httplib::Server {
                 "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Length: "
                 "0\r\n\r\n";
             ::send(sock, BUSY, sizeof(BUSY) - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            // A request left unread would make the close a reset, which can destroy the answer
+            // before the client reads it; take what has arrived, without waiting for more.
+            char discard[4096];
+            for (int i = 0; i < 4 && ::recv(sock, discard, sizeof(discard), MSG_DONTWAIT) > 0;
+                 ++i) {
+            }
         } else {
             CBoundedStream stream(sock,
                                   Clock::now() + std::chrono::milliseconds(m_limits.exchangeMs),

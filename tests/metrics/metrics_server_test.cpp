@@ -193,14 +193,10 @@ TEST_F(MetricsServerTest, EveryScrapeIsOneWholePassWhilePassesArePublished) {
 }
 
 TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
+    // Hostile clients, one after another, each cut off at the exchange's deadline.
     const SMetricsServerLimits limits{2, 4, 500, 16384};
-    const int threadsBefore = ThreadCount();
     StartServer(limits);
     passes.Set(PassNumber(3));
-    ASSERT_TRUE(Scrape());  // the workers start with the first connection
-    const int serverThreads = ThreadCount() - threadsBefore;
-    EXPECT_EQ(serverThreads, limits.workers + 1) << "the workers and the accepting thread";
-
     struct Hostile {
         const char* what;
         std::string first;    // sent at once
@@ -231,7 +227,15 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
     }
 
     // Many slow clients at once, and a flood of connections besides: the workers are busy,
-    // the waiting room fills, the rest are refused at once.
+    // the waiting room fills, the rest are refused at once. A long deadline keeps the room
+    // full however slowly this machine accepts.
+    const SMetricsServerLimits patient{2, 4, 5000, 16384};
+    server.reset();
+    const int threadsBefore = ThreadCount();
+    StartServer(patient);
+    ASSERT_TRUE(Scrape());  // the workers start with the first connection
+    const int serverThreads = ThreadCount() - threadsBefore;
+    EXPECT_EQ(serverThreads, patient.workers + 1) << "the workers and the accepting thread";
     std::vector<int> slow;
     for (int i = 0; i < 12; ++i) {
         const int fd = Connect(server->Port());
@@ -240,13 +244,18 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
             slow.push_back(fd);
         }
     }
-    // The slow clients fill the workers and the waiting room; the others are refused.
-    const uint64_t overflow = slow.size() - static_cast<size_t>(limits.workers + limits.waiting);
+    // The slow clients fill the workers and the waiting room; the others are refused (give or
+    // take the workers, which may still be closing the scrape before).
+    const uint64_t overflow = slow.size() - static_cast<size_t>(patient.workers + patient.waiting);
     const auto filling = Clock::now();
-    while (server->Refused() < overflow && MsSince(filling) < 1000)
+    while (server->Refused() < overflow && MsSince(filling) < 3000)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(server->Refused(), overflow);
-    std::atomic<int> ok{0}, refused{0}, other{0};
+    const uint64_t refusedSlow = server->Refused();
+    EXPECT_GE(refusedSlow, overflow);
+    EXPECT_LE(refusedSlow, overflow + static_cast<uint64_t>(patient.workers));
+    // A flood connection may also take a place in the waiting room that a worker left when it
+    // finished the first scrape; it then waits past its own 3 s.
+    std::atomic<int> ok{0}, refused{0}, waited{0}, other{0}, unconnected{0};
     const auto floodStart = Clock::now();
     std::vector<std::thread> flood;
     for (int t = 0; t < 4; ++t) {
@@ -254,7 +263,7 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
             for (int i = 0; i < 100 && MsSince(floodStart) < 10000; ++i) {
                 const int fd = Connect(server->Port());
                 if (fd < 0) {
-                    ++other;
+                    ++unconnected;
                     continue;
                 }
                 static constexpr char REQUEST[] = "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n";
@@ -265,6 +274,8 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
                     ++ok;
                 else if (got.rfind("HTTP/1.1 503", 0) == 0)
                     ++refused;
+                else if (got == "<timeout>")
+                    ++waited;
                 else
                     ++other;
             }
@@ -277,18 +288,20 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
         t.join();
     for (int fd : slow)
         ::close(fd);
-    EXPECT_EQ(ok + refused, 400) << other << " neither answered nor refused";
+    EXPECT_EQ(ok + refused + waited, 400)
+        << other << " neither answered nor refused, " << unconnected << " not connected";
+    EXPECT_LE(waited, patient.waiting);
     EXPECT_GT(refused, 0) << "a full waiting room turns connections away";
     EXPECT_LE(peakThreads, threadsBefore + serverThreads + 4) << "the flood's own 4 threads";
     EXPECT_LT(MsSince(floodStart), 15000);
-    EXPECT_EQ(server->Refused(), overflow + static_cast<uint64_t>(refused.load()));
+    EXPECT_EQ(server->Refused(), refusedSlow + static_cast<uint64_t>(refused.load()));
 
-    // Afterwards a scrape is answered at once.
+    // Once the slow clients hang up, a scrape is answered at once.
     const auto after = Clock::now();
     httplib::Result r = Scrape();
     ASSERT_TRUE(r) << httplib::to_string(r.error());
     EXPECT_EQ(r->status, 200);
-    EXPECT_LT(MsSince(after), limits.exchangeMs + 200);
+    EXPECT_LT(MsSince(after), 1000);
 
     // Stopping does not wait for the clients' deadlines.
     const int fd = Connect(server->Port());
