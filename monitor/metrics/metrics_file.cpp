@@ -68,8 +68,6 @@ bool CMetricsFile::Write(const std::string& text, std::string* error) const {
     }
     if (!ok)
         *error = Reason("cannot write the metrics file", temp);
-    // No fsync: the collector reads through the page cache, and after a crash a new pass
-    // rewrites the file within seconds.
     if (::close(fd) != 0 && ok) {
         *error = Reason("cannot write the metrics file", temp);
         ok = false;

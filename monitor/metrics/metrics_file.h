@@ -2,6 +2,8 @@
 // The metrics written to a file for node_exporter's textfile collector. Each write goes to a
 // hidden file beside the target (its name does not end in .prom, so the collector never reads
 // it) and is renamed over the target: a reader opens either the old file or the new one, whole.
+// Unlike AtomicWriteFile it does not flush to disk: the file is rewritten every two seconds and
+// is worth nothing after a crash, so flushing would only wear the disk.
 
 #include <string>
 
