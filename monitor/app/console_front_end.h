@@ -14,8 +14,6 @@ inline constexpr int PASS_INTERVAL_MS = 2000;
 inline constexpr int EXIT_ALREADY_RUNNING = 1;
 // A bounded run (--once, --passes) whose last pass could not read the chip at all.
 inline constexpr int EXIT_NO_READINGS = 3;
-// --metrics-listen or --metrics-file could not start: an address in use, a file not writable.
-inline constexpr int EXIT_NO_METRICS = 4;
 
 class CConsoleFrontEnd {
   public:

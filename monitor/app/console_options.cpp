@@ -12,6 +12,8 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
             o.startInTray = true;
         } else if (a == "--console") {
             o.console = true;
+        } else if (a == "--window") {
+            o.window = true;
         } else if (a == "--once") {
             o.once = true;
         } else if (a == "--json") {
@@ -52,13 +54,19 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
     }
     if (o.once || o.json || o.passes > 0 || o.logErrors)
         o.console = true;
+    if (o.window && o.console) {
+        *error = "--window cannot be combined with the console switches";
+        return false;
+    }
     *options = o;
     return true;
 }
 
 std::string ConsoleUsage() {
-    return "Usage: vornpilot [--console] [--once] [--json] [--passes N] [--log-errors on|off]\n"
-           "                 [--metrics-listen ADDRESS:PORT] [--metrics-file PATH] [-s]\n"
+    return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N]\n"
+           "                 [--log-errors on|off] [--metrics-listen ADDRESS:PORT]\n"
+           "                 [--metrics-file PATH] [-s]\n"
+           "  --window     the skinned window (the default with a display)\n"
            "  --console    run the monitor in this terminal (the default without a display)\n"
            "  --once       one monitoring pass, then exit\n"
            "  --json       one JSON object per pass, on one line\n"

@@ -1,8 +1,8 @@
 #pragma once
 // The command line of vornpilot.
 //
-//   vornpilot [-s|-S|-m|-M] [--console] [--once] [--json] [--passes N] [--log-errors on|off]
-//             [--metrics-listen ADDRESS:PORT] [--metrics-file PATH] [--help]
+//   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N]
+//             [--log-errors on|off] [--metrics-listen ADDRESS:PORT] [--metrics-file PATH] [--help]
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
 // end has no window and takes them as given. --once is one pass; --passes N stops after N.
@@ -22,6 +22,7 @@ struct ConsoleOptions {
     int passes = 0;                 // 0: until stopped
     std::optional<bool> logErrors;  // --log-errors on|off
     bool startInTray = false;
+    bool window = false;  // --window: the skinned window (needs a display)
     bool help = false;
     SMetricsOptions metrics;
 };

@@ -1,5 +1,5 @@
-// vornpilot: the hardware monitor. The window is not part of this build yet, so every start runs
-// the console front end; without a display that is the rule anyway.
+// vornpilot: the hardware monitor, in its skinned window when there is a display, else (and
+// with --console) in the terminal.
 
 #include <cstdio>
 #include <string>
@@ -12,6 +12,9 @@
 #include "notifier.h"
 #include "port_guard.h"
 #include "port_io.h"
+#ifdef VORN_HAVE_WINDOW
+#include "window_front_end.h"
+#endif
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -25,10 +28,9 @@ int main(int argc, char** argv) {
         std::fputs(ConsoleUsage().c_str(), stdout);
         return 0;
     }
-    if (!options.console && HasDisplay()) {
-        std::fprintf(stderr,
-                     "vornpilot: the monitor window is not available in this version; running "
-                     "the console front end\n");
+    if (options.window && !HasDisplay()) {
+        std::fprintf(stderr, "vornpilot: --window needs a display ($DISPLAY is not set)\n");
+        return 2;
     }
 
     CStderrNotifier notifier;
@@ -37,7 +39,13 @@ int main(int argc, char** argv) {
     CLibraryPortIo library;
     CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
     SetChipPortIo(&io);
-    int code = CConsoleFrontEnd(machine, options, &io).Run();
+    int code = 0;
+#ifdef VORN_HAVE_WINDOW
+    if (options.window || (!options.console && HasDisplay()))
+        code = RunWindowFrontEnd(machine, &io, options.startInTray, argc, argv, options.metrics);
+    else
+#endif
+        code = CConsoleFrontEnd(machine, options, &io).Run();
     std::fflush(stdout);
     SetChipPortIo(nullptr);
     return code;

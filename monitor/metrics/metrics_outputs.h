@@ -11,6 +11,10 @@
 #include "metrics_options.h"
 #include "metrics_server.h"
 
+// The exit status of a front end whose metrics could not start: an address in use, a file that
+// cannot be written.
+inline constexpr int EXIT_NO_METRICS = 4;
+
 class CMetricsOutputs {
   public:
     // Notices (where the metrics are served, a metrics file that cannot be written any more)

@@ -125,6 +125,8 @@ void PackageTest::FileList() {
         PROGRAM_DIR + "/MB-945P_EHF.ini",
         PROGRAM_DIR + "/sim/EHF-SIM.simboard",
         PROGRAM_DIR + "/sim/EHF-SIM.dmi/board_name",
+        PROGRAM_DIR + "/SkinDefine.xml",
+        PROGRAM_DIR + "/skins/compact/SkinDefine.xml",
         "/usr/bin/vornpilot",
         "/usr/bin/vornsim",
         "/usr/bin/vornio-listen",

@@ -1,0 +1,336 @@
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QWindow>
+
+#include "error_log.h"
+#include "monitor_session.h"
+#include "page_host.h"
+#include "skin_click.h"
+#include "skin_command.h"
+#include "snapshot_text.h"
+#include "web_page_document.h"
+
+namespace {
+
+constexpr int PASS_INTERVAL_MS = 2000;
+constexpr const char* TRAY_TOOLTIP = "VORNPILOT - Right click on me!";
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& l : lines)
+        text += "\n" + l;
+    return text;
+}
+
+bool NamesCpu(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find("CPU") != std::string::npos;
+}
+
+// The readings a glance at the tray should give: the CPU temperature and how many sensors are
+// in warning.
+std::string KeyReadings(const SPassSnapshot& pass) {
+    const SItemSnapshot* cpu = nullptr;
+    for (const SItemSnapshot& item : pass.items) {
+        if (item.unit != "°C" || !item.enabled || !item.EverRead())
+            continue;
+        if (cpu == nullptr || (NamesCpu(item.name) && !NamesCpu(cpu->name)))
+            cpu = &item;
+    }
+    std::string text;
+    if (cpu != nullptr)
+        text = cpu->name + " " + WithoutLeadingBlanks(ItemTexts(*cpu, pass.celsius).value) + ", ";
+    const int warnings = static_cast<int>(pass.ItemsInAlarm().size());
+    text += warnings == 0 ? "all sensors normal"
+                          : std::to_string(warnings) + (warnings == 1 ? " sensor" : " sensors") +
+                                " in warning";
+    if (!pass.chipAnswered)
+        text = "no readings";
+    return text;
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(SWindowOptions options, CErrorLog& errorLog)
+    : m_options(std::move(options)),
+      m_errorLog(errorLog),
+      m_autostart(m_options.appName, m_options.programPath) {
+    setWindowTitle(QStringLiteral("VORNPILOT Hardware Monitor"));
+    setWindowIcon(CMonitorTray::IconFor(ICON_NORMAL));
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    resize(352, 146);
+    m_page = new CPageHost(QString::fromStdString(m_options.programFolder), this);
+    m_page->setGeometry(rect());
+    m_skin.SetFolderListener([this](const std::string& folder) {
+        m_page->SetSkinFolder(QString::fromStdString(folder));
+    });
+    m_page->Document()->SetErrorSink(
+        [this](const std::string& error) { m_skin.Bridge().RecordError(error); });
+    connect(m_page, &CPageHost::MoveSizePressed, this, &CMainWindow::StartMove);
+    m_timer.setInterval(PASS_INTERVAL_MS);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_session != nullptr)
+            m_session->RunPass();
+        AfterPass();
+    });
+    connect(&m_tray, &CMonitorTray::Command, this, &CMainWindow::OnTrayCommand);
+    // Escape is the dialog's cancel: to the tray. The page swallows keys, so this is a shortcut.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] { OnTrayCommand(TRAY_MINIMIZE); });
+}
+
+CMainWindow::~CMainWindow() {
+    m_timer.stop();
+}
+
+void CMainWindow::setVisible(bool visible) {
+    // Until start-up is complete every request to show is dropped.
+    if (visible && !m_mayShow)
+        return;
+    QWidget::setVisible(visible);
+}
+
+void CMainWindow::Start(CMonitorSession& session) {
+    m_session = &session;
+    m_tray.Create(TRAY_TOOLTIP);
+    connect(m_page, &CPageHost::PageReady, this, &CMainWindow::OnPageReady);
+    m_page->LoadInitialPage();
+}
+
+void CMainWindow::OnPageReady() {
+    // Flags, item lists, one pass, report, skin, "VOLT", first status update, "UNIT".
+    m_session->StartPage();
+    m_tray.SetDefaultCommand(TRAY_MINIMIZE);
+    if (m_options.startInTray) {
+        MinimiseToTray();
+        m_tray.SetDefaultCommand(TRAY_MAXIMIZE);
+    }
+    m_timer.start();
+    m_mayShow = true;
+    if (!m_inTray)
+        show();
+    AfterPass();
+    // The page's own widget takes the mouse: watch it for the window drag.
+    if (QWidget* proxy = m_page->focusProxy())
+        proxy->installEventFilter(this);
+    emit Started();
+}
+
+void CMainWindow::AfterPass() {
+    if (m_session == nullptr)
+        return;
+    if (const auto pass = m_session->Snapshot())
+        m_tray.SetToolTip(TrayToolTip(TRAY_TOOLTIP, KeyReadings(*pass)));
+    emit PassShown();
+}
+
+void CMainWindow::ReadFlags() {
+    const bool recording = m_errorLog.LoadSwitch();
+    m_runAtStartup = m_autostart.Exists();
+    m_tray.SetErrorLogFlag(recording);
+    m_tray.SetRunAtStartupFlag(m_runAtStartup);
+}
+
+void CMainWindow::LoadSkin(const std::string& report) {
+    m_skinFolder = m_options.programFolder;
+    m_skin.SetSkinFile(m_skinFile);
+    m_lastLoad = m_skin.LoadSkin(m_skinFolder, this, m_page->Document(), report);
+    m_page->setGeometry(rect());
+    m_page->lower();
+    m_skin.SetButtonCheck("VOLT", 1);
+    if (!m_lastLoad.built || !m_lastLoad.failure.empty())
+        ShowLoadProblem();
+}
+
+void CMainWindow::ReloadSkin(const std::string& folder) {
+    m_skin.SetSkinFile(m_skinFile);
+    m_lastLoad = m_skin.LoadSkin(folder, this, m_page->Document(),
+                                 m_session->StatusPage().BuildSensorReport());
+    m_page->setGeometry(rect());
+    m_page->lower();
+    m_skin.SetButtonCheck("VOLT", 1);
+    if (m_topmost)
+        m_skin.SetButtonCheck("TOP", 1);
+    if (!m_lastLoad.built || !m_lastLoad.failure.empty()) {
+        show();
+        ShowLoadProblem();
+    }
+}
+
+void CMainWindow::ShowLoadProblem() {
+    std::string text =
+        !m_lastLoad.failure.empty()
+            ? m_lastLoad.failure
+            : "The skin \"" + m_skin.Folder() + m_skin.SkinFile() + "\" could not be loaded.";
+    text += Joined(m_lastLoad.problems);
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("skinLoadProblem"));
+    box->open();
+}
+
+bool CMainWindow::event(QEvent* event) {
+    if (event->type() == SkinClickEventType()) {
+        // Only a live command is read; it is freed whatever its word.
+        if (std::unique_ptr<CSkinCommand> command = TakeSkinCommand(event))
+            OnPageCommand(command->Id());
+        return true;
+    }
+    if (event->type() == QEvent::Resize)
+        m_page->setGeometry(rect());
+    return QWidget::event(event);
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event) {
+    // The window manager's close is the dialog's cancel: the program goes on in the tray.
+    event->ignore();
+    OnTrayCommand(TRAY_MINIMIZE);
+}
+
+void CMainWindow::OnPageCommand(const std::string& word) {
+    emit CommandReceived(QString::fromStdString(word));
+    if (word == "CLOSE") {
+        EndProgram();
+    } else if (word == "MIN") {
+        OnTrayCommand(TRAY_MINIMIZE);
+    } else if (word == "CHANGESKIN") {
+        ChangeSkin();
+    } else if (word == "TOP") {
+        ToggleTopmost();
+    }
+}
+
+void CMainWindow::OnTrayCommand(int command) {
+    switch (command) {
+        case TRAY_MAXIMIZE:
+            MaximiseFromTray();
+            m_tray.SetDefaultCommand(TRAY_MINIMIZE);
+            break;
+        case TRAY_MINIMIZE:
+            MinimiseToTray();
+            m_tray.SetDefaultCommand(TRAY_MAXIMIZE);
+            break;
+        case TRAY_EXIT:
+            EndProgram();
+            break;
+        case TRAY_RUN_AT_STARTUP:
+            // Failures are not shown; the flag keeps the state asked for.
+            m_runAtStartup = !m_runAtStartup;
+            m_autostart.Set(m_runAtStartup);
+            m_tray.SetRunAtStartupFlag(m_runAtStartup);
+            break;
+        case TRAY_RECORD:
+            m_errorLog.OnErrorLogRecord();
+            m_tray.SetErrorLogFlag(m_errorLog.IsOn());
+            break;
+        case TRAY_VIEW:
+            m_errorLog.OnErrorLogView();
+            break;
+        case TRAY_CLEAN:
+            m_errorLog.OnErrorLogClean();
+            break;
+        case TRAY_ABOUT:
+            ShowAbout();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainWindow::EndProgram() {
+    if (m_session != nullptr && m_session->Engine() != nullptr)
+        m_session->Engine()->RestoreFanControl();
+    m_timer.stop();
+    QApplication::exit(0);
+}
+
+void CMainWindow::MinimiseToTray() {
+    // A hidden top-level window has no taskbar entry; "Maximize" brings it back.
+    m_inTray = true;
+    QWidget::setVisible(false);
+}
+
+void CMainWindow::MaximiseFromTray() {
+    m_inTray = false;
+    if (!m_mayShow)
+        return;
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainWindow::BringForward() {
+    // A window in the tray stays there: it is only brought to the front and un-minimised.
+    if (m_inTray || !m_mayShow)
+        return;
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainWindow::ToggleTopmost() {
+    const QRect place = geometry();
+    m_topmost = !m_topmost;
+    // Changing the flag makes a new native window; put it back where it was.
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_topmost);
+    setGeometry(place);
+    if (!m_inTray)
+        show();
+}
+
+void CMainWindow::ChangeSkin() {
+    const QString chosen = QFileDialog::getOpenFileName(
+        nullptr, QString(), QString(), QStringLiteral("VORN Skin Define XML(*.xml)"));
+    if (chosen.isEmpty())
+        return;
+    const QFileInfo file(chosen);
+    m_skinFile = file.fileName().toStdString();
+    if (m_skinFile.find("xml") == std::string::npos)
+        return;
+    ReloadSkin(file.absolutePath().toStdString());
+}
+
+void CMainWindow::ShowAbout() {
+    QMessageBox about(QMessageBox::NoIcon, QStringLiteral("About VORNPILOT Hardware Monitor"),
+                      QStringLiteral("VORNPILOT Hardware Monitor V1.0.1.1"), QMessageBox::Ok, this);
+    about.setIconPixmap(CMonitorTray::IconFor(ICON_NORMAL).pixmap(32, 32));
+    about.exec();
+}
+
+void CMainWindow::StartMove() {
+    // The window manager moves it when there is one; otherwise it follows the pointer until the
+    // button comes up.
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove())
+        return;
+    // The page tells of the press a little later: keep the grip where the button went down.
+    m_moving = true;
+    m_moveOffset = m_pressAt - m_pressWindowPos;
+    move(QCursor::pos() - m_moveOffset);
+}
+
+bool CMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_pressAt = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        m_pressWindowPos = pos();
+    }
+    if (m_moving) {
+        if (event->type() == QEvent::MouseMove) {
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - m_moveOffset);
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            m_moving = false;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The monitor's window: caption-less, its whole client area the page, its look from the skin.
+// It cannot be shown until the page's start-up steps are done (the user never sees the bare
+// page), drives the monitor session on a two-second timer, takes the page commands the skin's
+// buttons send and the tray's commands, and lives in the tray when minimised. Only "Exit" and
+// "CLOSE" end the program; closing or Escape sends the window to the tray.
+
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "autostart_entry.h"
+#include "monitor_tray.h"
+#include "session_front.h"
+#include "skin.h"
+
+class CErrorLog;
+class CMonitorSession;
+class CPageHost;
+
+struct SWindowOptions {
+    std::string programFolder;  // ends with "/"
+    std::string appName;
+    std::string programPath;
+    bool startInTray = false;  // "-s", "-S", "-m" or "-M"
+};
+
+class CMainWindow : public QWidget, public ISessionFront {
+    Q_OBJECT
+  public:
+    CMainWindow(SWindowOptions options, CErrorLog& errorLog);
+    ~CMainWindow() override;
+
+    // Creates the tray icon and starts loading the page; the session's page steps, the start
+    // switches, the timer and showing follow when it is ready.
+    void Start(CMonitorSession& session);
+    CSkin& Skin() { return m_skin; }
+    CMonitorTray& Tray() { return m_tray; }
+    CPageHost* Page() const { return m_page; }
+    const SSkinLoadResult& LastLoad() const { return m_lastLoad; }
+    bool InTray() const { return m_inTray; }
+    bool Topmost() const { return m_topmost; }
+
+    void ReadFlags() override;
+    void LoadSkin(const std::string& report) override;
+
+    // Page commands by word, tray commands by id, as the skin and the tray send them.
+    void OnPageCommand(const std::string& word);
+    void OnTrayCommand(int command);
+    // Another start of the program asked for this window.
+    void BringForward();
+
+    void MinimiseToTray();
+    void MaximiseFromTray();
+
+    void setVisible(bool visible) override;
+
+  signals:
+    // Start-up is complete: the first status update is on the page and the window may show.
+    void Started();
+    // After the first pass and after every pass of the timer, its snapshot published.
+    void PassShown();
+    void CommandReceived(const QString& word);
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void OnPageReady();
+    void AfterPass();
+    void EndProgram();
+    void ToggleTopmost();
+    void ChangeSkin();
+    void ReloadSkin(const std::string& folder);
+    void ShowAbout();
+    void StartMove();
+    void ShowLoadProblem();
+
+    SWindowOptions m_options;
+    CErrorLog& m_errorLog;
+    CSkin m_skin;
+    CPageHost* m_page;
+    CMonitorTray m_tray;
+    CAutostartEntry m_autostart;
+    CMonitorSession* m_session = nullptr;
+    QTimer m_timer;
+    SSkinLoadResult m_lastLoad;
+    std::string m_skinFile = "SkinDefine.xml";
+    std::string m_skinFolder;
+    bool m_mayShow = false;
+    bool m_inTray = false;
+    bool m_topmost = false;
+    bool m_runAtStartup = false;
+    bool m_moving = false;
+    QPoint m_moveOffset;
+    QPoint m_pressAt;         // where the left button last went down on the page
+    QPoint m_pressWindowPos;  // the window's place then
+};

@@ -1,0 +1,22 @@
+#pragma once
+// Bitmaps of a skin as Qt images, and the shapes made from them: the pixel rule itself lives in
+// the Qt-free core; this side feeds it QImage pixels and turns its rectangles into a QRegion.
+
+#include <QImage>
+#include <QRegion>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "region_rule.h"
+
+// The image's pixels as 0xRRGGBB, alpha dropped; a null image gives an empty pixel set.
+SPixels PixelsFromImage(const QImage& image);
+
+// No image (null pointer or null image) gives no region; an image without one pixel outside the
+// key colour gives an empty region.
+std::optional<QRegion> RegionFromImage(const QImage* image, uint32_t key);
+
+// A skin bitmap from disk at its natural size. An empty path, a missing file or one that does not
+// decode gives a null image: the caller treats that as "no bitmap", never as an error.
+QImage LoadBitmapFile(const std::string& path);

@@ -1,0 +1,218 @@
+// The main window in-process, with the real page engine and the simulated board in-process:
+// start-up order, the unit, the tray menu's flags, and the page and tray commands.
+
+#include "main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "desktop_opener.h"
+#include "engine_fixture.h"
+#include "error_log.h"
+#include "monitor_session.h"
+#include "page_host.h"
+#include "registry_store.h"
+#include "single_instance.h"
+#include "skin_click.h"
+#include "skin_command.h"
+#include "web_page_document.h"
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class MainWindowTest : public EngineFixture {
+  protected:
+    void SetUp() override {
+        EngineFixture::SetUp();
+        UseSimBoardFile();
+        for (const auto& f :
+             std::filesystem::directory_iterator(std::string(VORN_SOURCE_DIR) + "/skins/default"))
+            std::filesystem::copy_file(f.path(), programDir + f.path().filename().string());
+        machine.moduleFile = programDir + "vornpilot";
+    }
+    void SetValue(const std::string& name, const std::string& value) {
+        CRegistryStore store;
+        store.SetRoot(HKEY_CURRENT_USER);
+        ASSERT_TRUE(store.SetString("SOFTWARE\\VORN\\HWM", name, value));
+    }
+    // Starts the window as the program does; whether it was ever visible before start-up ended.
+    bool Launch(bool startInTray = false) {
+        log = std::make_unique<CErrorLog>(programDir, machine.Notifier(), opener);
+        window = std::make_unique<CMainWindow>(
+            SWindowOptions{programDir, "vornpilot", programDir + "vornpilot", startInTray}, *log);
+        session = std::make_unique<CMonitorSession>(
+            machine, *window, SSessionFaces{window->Skin(), window->Tray(), *log});
+        bool started = false;
+        bool shownEarly = false;
+        QObject::connect(window.get(), &CMainWindow::Started, [&] { started = true; });
+        session->StartEngine();
+        window->Start(*session);
+        WaitUntil([&] {
+            shownEarly = shownEarly || (!started && window->isVisible());
+            return started;
+        });
+        EXPECT_TRUE(started);
+        return shownEarly;
+    }
+    void Applied() {
+        window->Page()->Document()->Flush();
+        WaitUntil([&] { return window->Page()->Document()->PendingBatches() == 0; });
+    }
+    QString Page(const QString& expression) {
+        return window->Page()->Document()->Evaluate(expression).toString();
+    }
+    QAction* MenuEntry(const QString& text) {
+        for (QAction* a : window->Tray().Menu()->findChildren<QAction*>()) {
+            if (a->text() == text)
+                return a;
+        }
+        ADD_FAILURE() << "no menu entry " << text.toStdString();
+        return nullptr;
+    }
+    void TearDown() override {
+        session.reset();
+        window.reset();
+        EngineFixture::TearDown();
+    }
+
+    CDesktopOpener opener;
+    std::unique_ptr<CErrorLog> log;
+    std::unique_ptr<CMainWindow> window;
+    std::unique_ptr<CMonitorSession> session;
+};
+
+TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstTimerPass) {
+    SetValue("UNIT", "F");
+    EXPECT_FALSE(Launch()) << "the bare page or a half-built window was shown";
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
+    const QString cpu = "document.querySelector('[id$=\"_Temp_Value\"]').textContent";
+    Applied();
+    EXPECT_TRUE(Page(cpu).endsWith(QStringLiteral("°C"))) << Page(cpu).toStdString();
+    machine.AdvanceSeconds(2);
+    session->RunPass();
+    Applied();
+    EXPECT_TRUE(Page(cpu).endsWith(QStringLiteral("°F"))) << Page(cpu).toStdString();
+}
+
+TEST_F(MainWindowTest, TheTrayMenuShowsBothFlagsEachTimeItOpens) {
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on);
+        SetValue("ErrorLog", on ? "TRUE" : "FALSE");
+        CAutostartEntry entry("vornpilot", programDir + "vornpilot");
+        ASSERT_TRUE(entry.Set(on));
+        Launch();
+        EXPECT_EQ(MenuEntry("Record")->isChecked(), on);
+        EXPECT_EQ(MenuEntry("View")->isEnabled(), on);
+        EXPECT_EQ(MenuEntry("Clean")->isEnabled(), on);
+        EXPECT_EQ(MenuEntry("Run at StartUp")->isChecked(), on);
+        // Toggling "Run at StartUp" writes or deletes a whole, valid entry.
+        window->OnTrayCommand(TRAY_RUN_AT_STARTUP);
+        EXPECT_EQ(entry.Exists(), !on);
+        EXPECT_EQ(MenuEntry("Run at StartUp")->isChecked(), !on);
+        if (!on) {
+            std::ifstream in(entry.Path());
+            std::string text((std::istreambuf_iterator<char>(in)), {});
+            EXPECT_EQ(text.rfind("[Desktop Entry]\nType=Application\n", 0), 0u);
+            EXPECT_NE(text.find("\nExec=\"" + programDir + "vornpilot\" -s\n"), std::string::npos)
+                << text;
+        }
+        session.reset();
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
+    Launch();
+    const QRect place = window->geometry();
+    window->OnPageCommand("TOP");
+    EXPECT_TRUE(window->Topmost());
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    window->OnPageCommand("TOP");
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(window->geometry(), place);
+
+    ASSERT_TRUE(PostSkinCommand(new CSkinCommand("NO SUCH WORD"), window.get()));
+    QApplication::sendPostedEvents(window.get());
+    EXPECT_EQ(SkinCommandRegistry::Size(), 0) << "the command object was freed";
+
+    window->OnPageCommand("MIN");
+    EXPECT_TRUE(window->InTray());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MAXIMIZE);
+    window->OnTrayCommand(window->Tray().DefaultCommand());  // a double-click on the icon
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
+    window->close();  // the window manager's close
+    EXPECT_TRUE(window->InTray());
+}
+
+}  // namespace
+
+// The tray's animation, on a clock the test turns.
+TEST(TrayAnimation, FramesAlternateUntilThePeriodEndsAndTheIconComesBack) {
+    CTrayAnimation animation;
+    EXPECT_FALSE(animation.Start(0, 0, ICON_NORMAL)) << "no frames";
+    animation.SetFrames({ICON_NORMAL, ICON_WARNING});
+    ASSERT_TRUE(animation.Start(2, 1000, ICON_NORMAL));
+    std::vector<int> shown;
+    for (int64_t t = 1500; t <= 3000; t += 500)
+        shown.push_back(animation.Step(t).value_or(-1));
+    EXPECT_EQ(shown, (std::vector<int>{ICON_WARNING, ICON_NORMAL, ICON_WARNING, ICON_NORMAL}));
+    EXPECT_EQ(animation.Step(3499), ICON_WARNING) << "2.499 s rounds to 2";
+    EXPECT_EQ(animation.Step(3500), std::nullopt) << "2.5 s rounds to 3, past the period";
+    EXPECT_EQ(animation.Stop(), ICON_NORMAL);
+    // An endless animation restarted by every update begins again at its first frame.
+    ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ICON_WARNING));
+    EXPECT_EQ(animation.Step(1'000'000'000), ICON_WARNING);
+    ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ICON_WARNING));
+    EXPECT_EQ(animation.Step(500), ICON_WARNING);
+    EXPECT_EQ(TrayToolTip(std::string(200, 'x'), "y").size(), 127u);
+}
+
+// A handle read from the instance object reaches only this user's own window queue.
+TEST(SingleInstance, AStaleOrForeignHandleReachesNothing) {
+    CTempDir dir;
+    CMessageWindow mine;
+    ASSERT_TRUE(mine.Create(dir.Path()));
+    EXPECT_TRUE(PostToOwnWindow(dir.Path(), mine.Handle(), BRING_FORWARD_MESSAGE));
+    SWindowMessage got;
+    ASSERT_TRUE(mine.Receive(&got));
+    EXPECT_EQ(got.message, BRING_FORWARD_MESSAGE);
+
+    // A crashed instance left its queue's name behind: nobody reads it.
+    CMessageWindow gone;
+    ASSERT_TRUE(gone.Create(dir.Path()));
+    const uint32_t stale = gone.Handle();
+    gone.Destroy();
+    EXPECT_FALSE(PostToOwnWindow(dir.Path(), stale, BRING_FORWARD_MESSAGE));
+    // A plain file, or a queue another user owns, under a handle's name.
+    std::ofstream(WindowSocketPath(dir.Path(), 0x1234)) << "x";
+    EXPECT_FALSE(PostToOwnWindow(dir.Path(), 0x1234, BRING_FORWARD_MESSAGE));
+    if (::geteuid() == 0) {  // only root can give a socket to another user
+        CMessageWindow foreign;
+        ASSERT_TRUE(foreign.Create(dir.Path()));
+        ASSERT_EQ(::chown(WindowSocketPath(dir.Path(), foreign.Handle()).c_str(), 65534, 65534),
+                  0);
+        EXPECT_FALSE(PostToOwnWindow(dir.Path(), foreign.Handle(), BRING_FORWARD_MESSAGE));
+        EXPECT_FALSE(foreign.Receive(&got));
+    }
+    EXPECT_FALSE(PostToOwnWindow(dir.Path(), 0, BRING_FORWARD_MESSAGE));
+}

@@ -1,0 +1,136 @@
+// The monitor's window as a user meets it: vornpilot --window on a real vorn-iod, looked at on
+// the screen and driven with the real pointer.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <cstdlib>
+
+#include "daemon.h"
+#include "monitor_environment.h"
+#include "run_program.h"
+#include "running_program.h"
+#include "temp_dir.h"
+
+namespace {
+
+struct SWindow {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
+
+std::string Xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"/usr/bin/xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Trimmed(RunProgram(argv, {}, 10000).out);
+}
+
+QImage Grab(const SWindow& w, int x, int y, int width, int height) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, w.x + x, w.y + y, width, height)
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited < ms; waited += 100) {
+        if (done())
+            return true;
+        QThread::msleep(100);
+    }
+    return done();
+}
+
+bool AnyPixel(const QImage& image, const std::function<bool(QColor)>& test) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (test(image.pixelColor(x, y)))
+                return true;
+    return false;
+}
+
+TEST(WindowEndToEnd, TheDefaultSkinIsShapedUpdatesAndObeysItsButtons) {
+    CDaemon daemon{{"--backend", "sim", "--no-drift"}};
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    CTempDir dir;
+    std::vector<std::string> env = MonitorEnvironment(daemon.RuntimeDir(), dir, "true");
+    for (std::string& e : env) {
+        if (e == "DISPLAY=")
+            e += std::getenv("DISPLAY");
+    }
+    env.push_back("QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu");
+    CRunningProgram program({std::string(VORN_BIN_DIR) + "/vornpilot", "--window"}, env);
+    ASSERT_TRUE(program.Started());
+
+    std::string id;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            id = Xdotool({"search", "--onlyvisible", "--name", "^VORNPILOT Hardware Monitor$"});
+            return !id.empty();
+        },
+        30000))
+        << "no window";
+    id = id.substr(0, id.find('\n'));
+    SWindow w;
+    // "X=..", "Y=..", "WIDTH=..", "HEIGHT=.." lines.
+    const std::string geometry = Xdotool({"getwindowgeometry", "--shell", id});
+    std::sscanf(geometry.c_str() + geometry.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &w.x,
+                &w.y, &w.width, &w.height);
+    EXPECT_EQ(w.width, 500);
+    EXPECT_EQ(w.height, 640);
+
+    // The page is filled once its sensor list is drawn in the skin's dark colours, not the
+    // initial page's light grey.
+    const auto dark = [](QColor c) { return c.lightness() < 80; };
+    ASSERT_TRUE(WaitFor([&] { return dark(Grab(w, 250, 300, 1, 1).pixelColor(0, 0)); }, 30000));
+    // The outline: the rounded corner's outside is not the window.
+    EXPECT_EQ(Grab(w, 0, 0, 1, 1).pixelColor(0, 0), QColor(Qt::black)) << "the root shows";
+
+    // The Temperature tab shows another list.
+    const QImage voltages = Grab(w, 16, 113, 468, 340);
+    Xdotool({"mousemove", std::to_string(w.x + 250), std::to_string(w.y + 84), "click", "1"});
+    EXPECT_TRUE(WaitFor([&] { return Grab(w, 16, 113, 468, 340) != voltages; }, 5000));
+
+    // An overheated CPU turns the banner red within a pass or two.
+    ASSERT_EQ(RunProgram({std::string(VORN_BIN_DIR) + "/vornsim", "set", "CPUTEMPERATURE", "95"},
+                         {"VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir()}, 10000)
+                  .exitCode,
+              0);
+    const auto red = [](QColor c) { return c.red() > 160 && c.green() < 110 && c.blue() < 110; };
+    EXPECT_TRUE(WaitFor([&] { return AnyPixel(Grab(w, 20, 470, 120, 30), red); }, 8000));
+
+    // The header is the skin's MOVESIZE element: dragging it moves the window.
+    Xdotool({"mousemove", std::to_string(w.x + 250), std::to_string(w.y + 20), "mousedown", "1"});
+    for (int step = 1; step <= 5; ++step)
+        Xdotool({"mousemove", std::to_string(w.x + 250 + 20 * step),
+                 std::to_string(w.y + 20 + 10 * step)});
+    Xdotool({"mouseup", "1"});
+    SWindow moved;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const std::string g = Xdotool({"getwindowgeometry", "--shell", id});
+            std::sscanf(g.c_str() + g.find("X="), "X=%d\nY=%d", &moved.x, &moved.y);
+            return moved.x == w.x + 100 && moved.y == w.y + 50;
+        },
+        5000))
+        << "at " << moved.x << "," << moved.y;
+    w.x = moved.x;
+    w.y = moved.y;
+
+    // The close button ends the program.
+    Xdotool({"mousemove", std::to_string(w.x + 465), std::to_string(w.y + 28), "click", "1"});
+    const ProgramResult result = program.Finish(15000);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTcpServer>
+#include <fstream>
+
+#include "page_test_support.h"
+#include "script_bridge.h"
+#include "skin_click.h"
+#include "skin_command.h"
+#include "temp_dir.h"
+
+namespace {
+
+class PageDocumentTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        page = MakeReadyPage(QString::fromStdString(dir.Path()));
+        ASSERT_TRUE(page.document->IsReady());
+    }
+    bool Applied() {
+        page.document->Flush();
+        return WaitUntil([&] { return page.document->PendingBatches() == 0; });
+    }
+
+    CTempDir dir;
+    SReadyPage page;
+};
+
+TEST_F(PageDocumentTest, TheInitialPageIsTheEmptyGreyBodyAndKeysAreCancelled) {
+    EXPECT_EQ(page.Text("document.body.id"), "CVAMDlg");
+    EXPECT_EQ(page.Text("getComputedStyle(document.body).backgroundColor"), "rgb(211, 211, 211)");
+    EXPECT_EQ(page.Text("String(new KeyboardEvent('keydown',{key:'a',cancelable:true})"
+                        ".defaultPrevented)"),
+              "false");
+    EXPECT_EQ(page.Text("(function(){var e=new KeyboardEvent('keydown',{key:'a',cancelable:true,"
+                        "bubbles:true});document.body.dispatchEvent(e);return String("
+                        "e.defaultPrevented);})()"),
+              "true");
+}
+
+TEST_F(PageDocumentTest, ElementsAreKnownAtOnceFromTheMarkupAndLaterFromThePage) {
+    EXPECT_FALSE(page.document->SetElementHtml("CPU_Temp_Value", "x"));
+    page.document->SetBodyHtml("<div id=\"CPU_Temp_Value\"></div><span name='n1'></span>");
+    // No wait: the index comes from the markup itself.
+    EXPECT_TRUE(page.document->SetElementHtml("CPU_Temp_Value", " 45 &#176;C"));
+    EXPECT_TRUE(page.document->SetElementHtml("n1", "by name"));
+    EXPECT_EQ(page.Text("document.getElementById('CPU_Temp_Value').innerHTML"), " 45 °C");
+    EXPECT_EQ(page.Text("document.getElementsByName('n1')[0].textContent"), "by name");
+
+    // An element the page's own script makes is known once the page has reported it.
+    page.document->RunScript(
+        "var d=document.createElement('p');d.id='made';"
+        "document.body.appendChild(d);");
+    EXPECT_FALSE(page.document->SetElementHtml("made", "too early"));
+    ASSERT_TRUE(Applied());
+    EXPECT_TRUE(page.document->SetElementHtml("made", "now"));
+    EXPECT_EQ(page.Text("document.getElementById('made').textContent"), "now");
+}
+
+TEST_F(PageDocumentTest, SixtyWritesReachThePageAsOneBatchInOrder) {
+    std::string body;
+    for (int i = 0; i < 60; ++i)
+        body += "<b id=\"e" + std::to_string(i) + "\"></b>";
+    page.document->SetBodyHtml(body);
+    ASSERT_TRUE(Applied());
+    int batches = 0;
+    QObject::connect(page.document, &CWebPageDocument::BatchApplied, [&] { ++batches; });
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(page.document->SetElementHtml("e" + std::to_string(i), std::to_string(i)));
+    page.document->SetElementHtml("e0", "last write wins");
+    ASSERT_TRUE(Applied());
+    EXPECT_EQ(batches, 1);
+    EXPECT_EQ(page.Text("document.getElementById('e59').textContent"), "59");
+    EXPECT_EQ(page.Text("document.getElementById('e0').textContent"), "last write wins");
+}
+
+TEST_F(PageDocumentTest, TheBridgeCallsPageFunctionsAndKeepsItsLastError) {
+    CScriptBridge bridge;
+    EXPECT_FALSE(bridge.CallFunction("Anything"));
+    EXPECT_EQ(bridge.LastError(), "JSCall Error:\nCannot GetScript");
+    EXPECT_FALSE(bridge.SetDocument(nullptr));
+    EXPECT_EQ(bridge.LastError(), "JSCall Error:\nNULL pointer");
+    ASSERT_TRUE(bridge.SetDocument(page.document));
+
+    page.document->RunScript(
+        "var got=[];function Two(a,b){got.push(a,b,arguments.length);}\n"
+        "if(false){function Hidden(){}}");
+    EXPECT_TRUE(bridge.CallFunction("Two", {"a", "b\"'</script>\n"}));
+    EXPECT_EQ(page.Text("JSON.stringify(got)"), "[\"a\",\"b\\\"'</script>\\n\",2]");
+
+    EXPECT_FALSE(bridge.CallFunction("NoSuchFunction"));
+    EXPECT_EQ(bridge.LastError(), "JSCall Error:\nUnknown name.");
+    EXPECT_TRUE(bridge.CallFunction("Two"));
+    EXPECT_EQ(bridge.LastError(), "JSCall Error:\nUnknown name.") << "a success keeps the text";
+
+    // With a ".", the name is script text: no lookup, no error.
+    EXPECT_TRUE(bridge.CallFunction("window.dotted = 7"));
+    EXPECT_EQ(page.Text("String(window.dotted)"), "7");
+
+    // A function the page made itself counts once the page has reported it; one that threw is
+    // recorded when the page says so.
+    page.document->RunScript("window.Late = function(){ throw new Error('late failure'); };");
+    ASSERT_TRUE(Applied());
+    page.document->SetErrorSink([&](const std::string& e) { bridge.RecordError(e); });
+    EXPECT_TRUE(bridge.CallFunction("Late"));
+    ASSERT_TRUE(Applied());
+    EXPECT_EQ(bridge.LastError(), "JSCall Error:\nError: late failure");
+}
+
+TEST_F(PageDocumentTest, ThePageStaysAndReachesOnlyItsOwnFolders) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const std::string http = "http://127.0.0.1:" + std::to_string(server.serverPort()) + "/x.png";
+    std::ofstream(dir.Path() + "/in.bmp") << "x";
+    page.document->SetBodyHtml("<img id='net' src='" + http + "'><img id='own' src='in.bmp'>" +
+                               "<img id='far' src='file:///etc/hostname'>");
+    page.document->RunScript("fetch('" + http +
+                             "').catch(function(){});"
+                             "location.href='file:///etc/'; window.open('about:blank');");
+    ASSERT_TRUE(Applied());
+    ASSERT_TRUE(WaitUntil([&] { return !page.host->RefusedRequests().isEmpty(); }));
+    EXPECT_FALSE(server.waitForNewConnection(500)) << "the page reached the network";
+    const QStringList refused = page.host->RefusedRequests();
+    EXPECT_TRUE(refused.contains("file:///etc/hostname")) << refused.join(' ').toStdString();
+    EXPECT_FALSE(refused.join(' ').contains("in.bmp"));
+    EXPECT_EQ(page.Text("document.body.id"), "CVAMDlg") << "the page never navigated away";
+    EXPECT_EQ(QDir(page.host->url().toLocalFile()).canonicalPath(),
+              QDir(QString::fromStdString(dir.Path())).canonicalPath());
+}
+
+}  // namespace
+
+namespace {
+
+// Receives skin clicks the way the main window does.
+class CClickReceiver : public QObject {
+  public:
+    std::vector<std::string> ids;
+    int dropped = 0;
+    bool event(QEvent* e) override {
+        if (e->type() != SkinClickEventType())
+            return QObject::event(e);
+        if (std::unique_ptr<CSkinCommand> command = TakeSkinCommand(e))
+            ids.push_back(command->Id());
+        else
+            ++dropped;
+        return true;
+    }
+};
+
+TEST(SkinClick, OnlyLiveCommandsAreDeliveredAndAfterTheSendersTurn) {
+    CClickReceiver window;
+    ASSERT_TRUE(PostSkinCommand(new CSkinCommand("TOP"), &window));
+    EXPECT_TRUE(window.ids.empty()) << "posted, not sent";
+    auto* stale = new CSkinCommand("CLOSE");
+    ASSERT_TRUE(PostSkinCommand(stale, &window));
+    delete stale;  // gone before delivery: its address must not be used
+    int forged = 0;
+    QCoreApplication::postEvent(&window, new CSkinClickEvent(&forged, 1));
+    EXPECT_FALSE(PostSkinCommand(new CSkinCommand("X"), nullptr));
+    QCoreApplication::sendPostedEvents(&window);
+    EXPECT_EQ(window.ids, (std::vector<std::string>{"TOP"}));
+    EXPECT_EQ(window.dropped, 2);
+    SkinCommandRegistry::Clear();  // the refused one
+    EXPECT_EQ(SkinCommandRegistry::Size(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include "bitmap_region.h"
+
+#include <gtest/gtest.h>
+
+#include <QRect>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "skin_bitmaps.h"
+#include "temp_dir.h"
+
+namespace {
+
+bool SameArea(const QRegion& a, const QRegion& b) {
+    return (a ^ b).isEmpty();
+}
+
+TEST(BitmapFile, LoadsABmpAtItsOwnSize) {
+    CTempDir dir;
+    const QImage image = LoadBitmapFile(SaveBmp(dir, "a.bmp", SolidImage(7, 3, Qt::red)));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(7, 3));
+    EXPECT_EQ(image.pixelColor(6, 2), QColor(Qt::red));
+}
+
+TEST(BitmapFile, AnythingThatDoesNotLoadIsANullImage) {
+    CTempDir dir;
+    ASSERT_TRUE(dir.WriteFile("broken.bmp", "BM this is not a bitmap"));
+    ASSERT_TRUE(dir.WriteFile("empty.bmp", ""));
+    for (const std::string& path :
+         {std::string(), dir.PathOf("missing.bmp"), dir.PathOf("broken.bmp"),
+          dir.PathOf("empty.bmp"), dir.Path() + "/"}) {
+        EXPECT_TRUE(LoadBitmapFile(path).isNull()) << path;
+    }
+}
+
+TEST(RegionFromImage, NoImageGivesNoRegion) {
+    const QImage null;
+    EXPECT_FALSE(RegionFromImage(nullptr, BUTTON_MASK_KEY).has_value());
+    EXPECT_FALSE(RegionFromImage(&null, BUTTON_MASK_KEY).has_value());
+}
+
+TEST(RegionFromImage, AllWhiteMaskGivesAnEmptyRegion) {
+    const QImage white = SolidImage(5, 4, Qt::white);
+    const auto region = RegionFromImage(&white, BUTTON_MASK_KEY);
+    ASSERT_TRUE(region.has_value());
+    EXPECT_TRUE(region->isEmpty());
+}
+
+TEST(RegionFromImage, WindowOutlineFromAMagentaCorneredBmp) {
+    CTempDir dir;
+    QImage picture = SolidImage(6, 4, Qt::black);
+    for (const QPoint corner : {QPoint(0, 0), QPoint(5, 0), QPoint(0, 3), QPoint(5, 3)})
+        picture.setPixelColor(corner, QColor(255, 0, 255));
+    picture.setPixelColor(5, 1, Qt::white);  // white is inside a window outline
+    const QImage loaded = LoadBitmapFile(SaveBmp(dir, "bg.bmp", picture));
+
+    const auto region = RegionFromImage(&loaded, WINDOW_OUTLINE_KEY);
+    ASSERT_TRUE(region.has_value());
+    QRegion expected(1, 0, 4, 1);
+    expected += QRect(0, 1, 6, 2);
+    expected += QRect(1, 3, 4, 1);
+    EXPECT_TRUE(SameArea(*region, expected));
+}
+
+TEST(RegionFromImage, ButtonMaskKeepsALonePixelInTheLastColumn) {
+    QImage mask = SolidImage(4, 2, Qt::white);
+    mask.setPixelColor(3, 0, Qt::black);
+    mask.setPixelColor(0, 1, Qt::black);
+    const auto region = RegionFromImage(&mask, BUTTON_MASK_KEY);
+    ASSERT_TRUE(region.has_value());
+    QRegion expected(3, 0, 1, 1);
+    expected += QRect(0, 1, 1, 1);
+    EXPECT_TRUE(SameArea(*region, expected));
+}
+
+}  // namespace
