@@ -16,6 +16,7 @@ constexpr OptionDef OPTIONS[] = {
     {"--help", EOptionKind::FLAG, std::nullopt},
     {"--backend", EOptionKind::VALUE, std::nullopt},
     {"--runtime-dir", EOptionKind::VALUE, std::nullopt},
+    {"--idle-timeout", EOptionKind::VALUE, std::nullopt},
     {"--board", EOptionKind::VALUE, EBackend::SIM},
     {"--seed", EOptionKind::VALUE, EBackend::SIM},
     {"--no-drift", EOptionKind::FLAG, EBackend::SIM},
@@ -90,6 +91,14 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
             }
         } else if (name == "--runtime-dir") {
             options.runtimeDir = *value;
+        } else if (name == "--idle-timeout") {
+            auto seconds = ParseUnsigned(*value);
+            if (!seconds || *seconds == 0 || *seconds > 86400) {
+                *error = "--idle-timeout needs a number of seconds from 1 to 86400, not '" +
+                         *value + "'";
+                return std::nullopt;
+            }
+            options.idleTimeoutSeconds = static_cast<int>(*seconds);
         } else if (name == "--board") {
             options.boardFile = *value;
         } else if (name == "--seed") {
@@ -139,6 +148,7 @@ std::string IodUsage() {
            "  --backend sim|hw      simulated board (default) or real hardware\n"
            "  --runtime-dir DIR     socket and pid file folder (default $VORNIO_RUNTIME_DIR,\n"
            "                        else /run/vorn-io); created when missing\n"
+           "  --idle-timeout S      drop a client connection silent for S seconds (default 300)\n"
            "  --help                this text\n"
            "\n"
            "sim backend:\n"

@@ -16,6 +16,7 @@ struct IodOptions {
     bool help = false;
     EBackend backend = EBackend::SIM;
     std::string runtimeDir;
+    int idleTimeoutSeconds = 300;
     // sim backend
     std::string boardFile;
     std::optional<uint64_t> seed;

@@ -84,7 +84,8 @@ int Serve(const IodOptions& options) {
     CInterruptEvent interruptEvent(options.runtimeDir);
     backend.owner->SetInterruptSink(&interruptEvent);
     CRequestDispatcher dispatcher(*backend.owner, &interruptEvent);
-    CDeviceServer server(options.runtimeDir, dispatcher, backend.simControl);
+    CDeviceServer server(options.runtimeDir, dispatcher, backend.simControl,
+                         options.idleTimeoutSeconds * 1000);
     if (!server.Open(&error) || !runtimeDir.WritePid(&error)) {
         IodLog("%s", error.c_str());
         return EXIT_FAILURE;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -48,10 +49,56 @@ bool SyncDirectory(const std::string& dir) {
     return ok;
 }
 
+// The file a path names, through symbolic links of this user: a link the user made to keep the
+// file elsewhere keeps pointing at it after the write. The path itself when it is no link.
+std::string FollowLinks(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path current(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec)) || ec)
+            return current.string();
+        // Only a link of this user is followed: a link someone else planted (in a folder both
+        // may write) must not make this process write wherever it points.
+        struct stat link {};
+        if (::lstat(current.c_str(), &link) != 0 || link.st_uid != ::geteuid())
+            return current.string();
+        fs::path next = fs::read_symlink(current, ec);
+        if (ec)
+            return current.string();
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
+
+// Temporary files of writes that were killed half-way (".<name>.XXXXXX") are removed once they
+// are old enough that no live write can still own them.
+void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string& name) {
+    namespace fs = std::filesystem;
+    constexpr auto STALE_AFTER = std::chrono::minutes(10);
+    const std::string prefix = "." + name + ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        if (file.size() != prefix.size() + 6 || file.rfind(prefix, 0) != 0)
+            continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid()) {
+            continue;
+        }
+        const auto age = std::chrono::system_clock::now() -
+                         std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec);
+        if (age >= STALE_AFTER)
+            ::unlink(it->path().c_str());
+    }
+}
+
 }  // namespace
 
-bool AtomicWriteFile(const std::string& path, std::string_view bytes, std::string* error) {
+bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::string* error) {
     namespace fs = std::filesystem;
+    const std::string path = FollowLinks(givenPath);
     const fs::path target(path);
     if (target.filename().empty()) {
         return Fail(error, "no file name in " + path, EINVAL);
@@ -65,6 +112,15 @@ bool AtomicWriteFile(const std::string& path, std::string_view bytes, std::strin
     if (ec) {
         return Fail(error, "cannot create " + dir.string(), ec.value());
     }
+
+    // A file its owner made read-only is not replaced behind the owner's back (root's rename
+    // would do it regardless of the mode).
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 &&
+        ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
+        return Fail(error, "cannot replace " + path + ": it is read-only", EACCES);
+    }
+    RemoveStaleTemporaries(dir, target.filename().string());
 
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());

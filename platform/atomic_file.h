@@ -6,6 +6,9 @@
 #include <string_view>
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk, renames it over `path`
-// and flushes the directory. Missing parent directories are created. On failure the old file is
-// left as it was, the temporary file is removed and `error` (when given) says what failed.
+// and flushes the directory. Missing parent directories are created. A `path` that is a
+// symbolic link is written through: the file it points to is replaced, the link stays. A file
+// without write permission is refused. Temporary files left by a killed write more than ten
+// minutes ago are removed. On failure the old file is left as it was, the temporary file is
+// removed and `error` (when given) says what failed.
 bool AtomicWriteFile(const std::string& path, std::string_view bytes, std::string* error = nullptr);

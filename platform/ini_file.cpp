@@ -1,6 +1,7 @@
 #include "ini_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,16 +50,30 @@ bool HasLineBreakOrNul(std::string_view s) {
 
 }  // namespace
 
+namespace {
+constexpr off_t MAX_FILE_SIZE = off_t{16} << 20;
+}  // namespace
+
 bool CIniFile::Load(const std::string& path, std::string* error) {
     m_lines.clear();
     m_crlf = false;
     m_bom = false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking, and only a regular file of sane size: a FIFO or a link to a device at the
+    // path (an error log, a board file) must not hang the program or fill its memory.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT)
             return true;
         if (error != nullptr)
             *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MAX_FILE_SIZE) {
+        ::close(fd);
+        if (error != nullptr)
+            *error = path + ": not a regular file of at most 16 MiB";
+        errno = EINVAL;
         return false;
     }
     std::string text;
@@ -76,6 +91,13 @@ bool CIniFile::Load(const std::string& path, std::string* error) {
         }
         if (n == 0)
             break;
+        if (text.size() + static_cast<size_t>(n) > static_cast<size_t>(MAX_FILE_SIZE)) {
+            ::close(fd);
+            if (error != nullptr)
+                *error = path + ": grew while being read";
+            errno = EFBIG;
+            return false;
+        }
         text.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);

@@ -3,6 +3,8 @@
 // window_message.h) and a queue the program reads. Fd() becomes readable when a message waits,
 // so the queue joins any poll-based event loop.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 
@@ -23,11 +25,14 @@ class CMessageWindow {
     uint32_t Handle() const { return m_handle; }
     int Fd() const { return m_fd; }
     // Takes the next message without waiting; false when none is queued. Datagrams that are
-    // not a message for this window are dropped.
+    // not a message for this window are dropped, and so are those whose sender is not root,
+    // this user or a member of the directory's group (the kernel vouches for the sender), so
+    // no one else can forge an interrupt message.
     bool Receive(SWindowMessage* message);
 
   private:
     std::string m_path;
+    gid_t m_group = 0;  // the directory's group: the library's clients
     uint32_t m_handle = 0;
     int m_fd = -1;
 };

@@ -8,10 +8,14 @@
 #include <cerrno>
 #include <chrono>
 
+#include "runtime_objects.h"
 #include "runtime_paths.h"
 
 bool CNamedEvent::Create(const std::string& dir, const std::string& name) {
     Close();
+    struct stat dirStat {};
+    if (!CheckObjectDirectory(dir, &dirStat))
+        return false;
     const std::string path = JoinPath(dir, name);
     const bool created = ::mkfifo(path.c_str(), FILE_MODE) == 0;
     if (!created && errno != EEXIST)
@@ -24,6 +28,10 @@ bool CNamedEvent::Create(const std::string& dir, const std::string& name) {
     if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
         ::close(fd);
         errno = EINVAL;
+        return false;
+    }
+    if (!CheckObjectFile(fd, S_IFIFO, dirStat)) {
+        ::close(fd);
         return false;
     }
     if (created)

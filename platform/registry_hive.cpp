@@ -1,6 +1,7 @@
 #include "registry_hive.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,8 @@ namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 constexpr std::string_view DWORD_PREFIX = "dword:";
+// Far above any settings file the program writes (a few kilobytes).
+constexpr off_t MAX_HIVE_SIZE = off_t{4} << 20;
 
 std::string Fold(std::string_view s) {
     std::string out(s);
@@ -77,7 +80,8 @@ bool Unquote(std::string_view s, size_t& pos, std::string& out) {
 }
 
 std::optional<uint32_t> ParseDword(std::string_view digits) {
-    if (digits.empty() || digits.size() > 8) {
+    // Always eight digits as written; fewer is a value cut short or typed wrong.
+    if (digits.size() != 8) {
         return std::nullopt;
     }
     uint32_t v = 0;
@@ -179,16 +183,32 @@ void CRegistryHive::Clear() {
 }
 
 bool CRegistryHive::Load(const std::string& path, HiveError* error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO at the path must not hang the program in open.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         int err = errno;
         return SetError(error, err == ENOENT ? EHiveError::Missing : EHiveError::Unreadable, 0,
                         path + ": " + std::strerror(err));
     }
+    // A device (a link to /dev/zero) or a huge file would be read forever or whole.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return SetError(error, EHiveError::Unreadable, 0, path + ": not a regular file");
+    }
+    if (st.st_size > MAX_HIVE_SIZE) {
+        ::close(fd);
+        return SetError(error, EHiveError::Unreadable, 0,
+                        path + ": larger than " + std::to_string(MAX_HIVE_SIZE >> 20) + " MiB");
+    }
     std::string text;
     char buf[8192];
     ssize_t n;
     while ((n = ::read(fd, buf, sizeof buf)) != 0) {
+        if (n > 0 && text.size() + static_cast<size_t>(n) > static_cast<size_t>(MAX_HIVE_SIZE)) {
+            ::close(fd);
+            return SetError(error, EHiveError::Unreadable, 0, path + ": grew while being read");
+        }
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

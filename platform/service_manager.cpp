@@ -16,6 +16,7 @@
 
 #include "atomic_file.h"
 #include "runtime_paths.h"
+#include "trusted_file.h"
 #include "unix_socket.h"
 
 namespace {
@@ -52,17 +53,25 @@ bool CServiceManager::Open() {
     return access(m_stateDir.c_str(), R_OK | W_OK | X_OK) == 0;
 }
 
+namespace {
+constexpr off_t MAX_RECORD_SIZE = 64 * 1024;
+}  // namespace
+
 std::string CServiceManager::RecordPath(const std::string& name) const {
     return JoinPath(m_stateDir, name + ".service");
 }
 
 std::optional<ServiceRecord> CServiceManager::OpenService(const std::string& name) const {
-    std::ifstream in(RecordPath(name));
-    if (!in) {
+    // The record names the binary the administrator's start runs: only a record root (or this
+    // user) owns, in a folder no one else may write, and no link, is believed.
+    std::string why;
+    auto text = ReadTrustedFile(RecordPath(name), MAX_RECORD_SIZE, &why);
+    if (!text) {
         if (errno == 0)
             errno = ENOENT;
         return std::nullopt;
     }
+    std::istringstream in(*text);
     ServiceRecord r;
     std::string line;
     while (std::getline(in, line)) {

@@ -7,11 +7,14 @@
 
 #include <cerrno>
 
+#include "runtime_objects.h"
 #include "runtime_paths.h"
 
 namespace {
 
 constexpr mode_t FILE_MODE = 0660;
+// 0x4000 names of at most MAX_MESSAGE_NAME bytes fit far below this.
+constexpr off_t MAX_FILE_SIZE = off_t{16} << 20;
 
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
@@ -59,17 +62,22 @@ bool WriteAll(int fd, const std::string& text) {
 
 class CLockedFile {
   public:
-    explicit CLockedFile(const std::string& path) {
-        m_fd =
-            ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, FILE_MODE);
-        if (m_fd >= 0)
-            ::fchmod(m_fd, FILE_MODE);  // others of the group add names too, whatever the umask
-        while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-            }
+    CLockedFile(const std::string& path, const struct stat& dirStat) {
+        m_fd = ::open(path.c_str(),
+                      O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, FILE_MODE);
+        if (m_fd < 0)
+            return;
+        struct stat st {};
+        if (!CheckObjectFile(m_fd, S_IFREG, dirStat) || ::fstat(m_fd, &st) != 0 ||
+            st.st_size > MAX_FILE_SIZE) {
+            Drop();
+            return;
         }
+        if (st.st_uid == ::geteuid())
+            ::fchmod(m_fd, FILE_MODE);  // others of the group add names too, whatever the umask
+        // Bounded: whoever holds the list's lock forever must not hang every client.
+        if (!LockWithin(m_fd, LOCK_EX))
+            Drop();
     }
     ~CLockedFile() {
         if (m_fd >= 0)
@@ -80,6 +88,12 @@ class CLockedFile {
     int Fd() const { return m_fd; }
 
   private:
+    void Drop() {
+        const int saved = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        errno = saved;
+    }
     int m_fd = -1;
 };
 
@@ -91,7 +105,10 @@ uint32_t RegisterWindowMessage(const std::string& dir, const std::string& name) 
         errno = EINVAL;
         return 0;
     }
-    CLockedFile file(JoinPath(dir, WINDOW_MESSAGE_NAMES_FILE));
+    struct stat dirStat {};
+    if (!CheckObjectDirectory(dir, &dirStat))
+        return 0;
+    CLockedFile file(JoinPath(dir, WINDOW_MESSAGE_NAMES_FILE), dirStat);
     std::string text;
     if (file.Fd() < 0 || !ReadAll(file.Fd(), &text))
         return 0;

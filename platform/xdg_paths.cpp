@@ -21,3 +21,11 @@ std::string XdgConfigHome() {
     }
     return HomeDirectory() + "/.config";
 }
+
+std::string XdgStateHome() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && state[0] == '/') {
+        return state;
+    }
+    return HomeDirectory() + "/.local/state";
+}

@@ -8,3 +8,5 @@ std::string HomeDirectory();
 // $XDG_CONFIG_HOME when it is an absolute path (relative values are invalid and ignored), else
 // ~/.config.
 std::string XdgConfigHome();
+// $XDG_STATE_HOME when it is an absolute path, else ~/.local/state.
+std::string XdgStateHome();

@@ -75,6 +75,24 @@ bool ReceiveBefore(int fd, uint8_t* data, size_t size, Clock::time_point deadlin
     return true;
 }
 
+// The service sends nothing unasked except a "busy" answer just before it closes a connection it
+// has no room for. Whether such an answer waits on fd.
+bool BusyAnswerWaits(int fd) {
+    uint8_t header[vornio::ANSWER_HEADER_SIZE];
+    if (::recv(fd, header, sizeof header, MSG_DONTWAIT | MSG_PEEK) !=
+        static_cast<ssize_t>(sizeof header)) {
+        return false;
+    }
+    auto answer = vornio::DecodeAnswerHeader(std::span<const uint8_t, 16>(header, 16));
+    return answer && !answer->success && answer->error == EBUSY;
+}
+
+// Whether the service has closed fd or refused it as busy, before anything was sent on it.
+bool ClosedByService(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+}
+
 }  // namespace
 
 int AnswerTimeoutMs(uint32_t code) {
@@ -136,6 +154,16 @@ void CDeviceChannel::DisconnectLocked() {
 bool CDeviceChannel::Control(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
                              uint32_t* returned) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    // A connection the service dropped while it was idle is replaced before it is used, so the
+    // request is not lost; one it refused as busy is reported as such.
+    if (m_fd >= 0 && ClosedByService(m_fd)) {
+        const bool busy = BusyAnswerWaits(m_fd);
+        DisconnectLocked();
+        if (busy) {
+            errno = EBUSY;
+            return false;
+        }
+    }
     if (m_fd < 0 && !ConnectLocked()) {
         // No socket, or nobody listening on it: the service is gone, not merely busy.
         int saved = errno;
@@ -151,6 +179,8 @@ bool CDeviceChannel::Control(uint32_t code, std::span<const uint8_t> in, std::sp
     if (!SendBefore(m_fd, frame.data(), frame.size(), deadline) ||
         !ReceiveBefore(m_fd, header, sizeof(header), deadline)) {
         int saved = errno;
+        if (BusyAnswerWaits(m_fd))
+            saved = EBUSY;
         DisconnectLocked();
         errno = saved;
         return false;
@@ -169,6 +199,8 @@ bool CDeviceChannel::Control(uint32_t code, std::span<const uint8_t> in, std::sp
         return false;
     }
     if (!answer->success) {
+        if (answer->error == EBUSY)
+            DisconnectLocked();  // the service closes a connection it has no room for
         errno = answer->error != 0 ? static_cast<int>(answer->error) : EIO;
         return false;
     }

@@ -18,22 +18,37 @@ void CLastFailure::Record(const char* description) {
 }
 
 void CLastFailure::Record(const char* description, unsigned errorCode) {
+    Record(description, errorCode, "");
+}
+
+void CLastFailure::Record(const char* description, unsigned errorCode, const std::string& cause) {
+    // The caller's errno still tells its own caller what failed (a busy service, say).
+    const int saved = errno;
     std::string line = FormatDiagnosticLine(description, errorCode);
+    if (!cause.empty())
+        line += " (" + cause + ")";
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::snprintf(m_description, sizeof(m_description), "%s", description);
         m_line = line;
+        m_cause = cause;
     }
     if (std::getenv("VORNIO_TRACE")) {
         std::fprintf(stderr, "vorn-io: %s\n", line.c_str());
     } else {
         syslog(LOG_DEBUG, "%s", line.c_str());
     }
+    errno = saved;
 }
 
 std::string CLastFailure::Description() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_description;
+}
+
+std::string CLastFailure::Cause() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cause;
 }
 
 std::string CLastFailure::DiagnosticLine() const {

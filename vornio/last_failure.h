@@ -13,14 +13,19 @@ class CLastFailure {
     // Records description with the current errno as its error code.
     void Record(const char* description);
     void Record(const char* description, unsigned errorCode);
+    // With what was found, for the user: it follows the line in parentheses.
+    void Record(const char* description, unsigned errorCode, const std::string& cause);
 
     std::string Description() const;
+    // The cause given with the last failure; "" when none was.
+    std::string Cause() const;
     std::string DiagnosticLine() const;
 
   private:
     mutable std::mutex m_mutex;
     char m_description[DESCRIPTION_SIZE] = {};
     std::string m_line;
+    std::string m_cause;
 };
 
 // Formats "Description: %s, ErrCode:%u".

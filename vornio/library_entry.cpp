@@ -5,8 +5,10 @@
 
 #include <syslog.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "library_state.h"
 
@@ -22,8 +24,15 @@ __attribute__((constructor)) void LibraryLoad() {
         state.Attach();
         return;
     }
-    state.Failure().Record("Start driver fail!");
+    // The rule stays (ask for the administrator, end with 0), but what was found is said too,
+    // so a broken installation is not mistaken for a missing log-in.
+    const std::string cause = state.Failure().Cause();
+    state.Failure().Record("Start driver fail!", static_cast<unsigned>(errno), cause);
+    if (!cause.empty())
+        std::fprintf(stderr, "vorn-io: %s\n", cause.c_str());
     std::fprintf(stderr, "MSG: %s\n", ADMIN_MESSAGE);
+    if (!cause.empty())
+        syslog(LOG_ERR, "vorn-io: %s", cause.c_str());
     syslog(LOG_ERR, "MSG: %s", ADMIN_MESSAGE);
     std::exit(0);
 }

@@ -1,8 +1,11 @@
 #include "library_environment.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "runtime_paths.h"
@@ -74,6 +77,42 @@ std::string CLibraryEnvironment::DeviceDirectory() const {
     // The device lives where the service record says when root installed it; a client that is
     // not root uses the runtime directory of its environment.
     return m_service ? m_service->runtimeDir : m_runtimeDir;
+}
+
+std::string DescribeDeviceProblem(const std::string& path, int error) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return "there is no service socket " + path + ": vorn-iod is not running there";
+        return "cannot look at " + path + ": " + std::strerror(errno);
+    }
+    if (!S_ISSOCK(st.st_mode)) {
+        const char* what = S_ISREG(st.st_mode)    ? "a regular file"
+                           : S_ISDIR(st.st_mode)  ? "a directory"
+                           : S_ISLNK(st.st_mode)  ? "a symbolic link"
+                           : S_ISFIFO(st.st_mode) ? "a FIFO"
+                                                  : "not a socket";
+        return path + " is " + what + ", not the service's socket";
+    }
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "permission denied on " + path + " (owner uid " + std::to_string(st.st_uid) +
+                   ", group " + std::to_string(st.st_gid) + ", mode " + mode +
+                   "): this user is not allowed to use the service";
+        case ECONNREFUSED:
+            return "nothing listens on " + path + ": vorn-iod has stopped";
+        case EAGAIN:
+            return "vorn-iod at " + path + " takes no more connections";
+        default:
+            return "cannot connect to " + path + ": " + std::strerror(error);
+    }
+}
+
+std::string CLibraryEnvironment::DeviceProblem(int error) {
+    return DescribeDeviceProblem(JoinPath(DeviceDirectory(), DEVICE_SOCKET_NAME), error);
 }
 
 bool CLibraryEnvironment::OpenDevice() {

@@ -23,6 +23,7 @@ class CLibraryEnvironment : public IStartEnvironment {
     void CloseService() override;
     void Sleep(unsigned milliseconds) override;
     bool OpenDevice() override;
+    std::string DeviceProblem(int error) override;
 
     // The directory of the device socket: the service record's when root installed it, else
     // the runtime directory of the environment. The library's named objects live there too.
@@ -37,3 +38,6 @@ class CLibraryEnvironment : public IStartEnvironment {
 };
 
 inline constexpr const char* SERVICE_NAME = "VORN-IO";
+
+// What is wrong at the device socket `path`, after a connection to it failed with `error`.
+std::string DescribeDeviceProblem(const std::string& path, int error);

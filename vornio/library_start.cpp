@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include <cerrno>
+
 namespace {
 
 // The service manager and the service's record, created when missing. The failing step's
@@ -54,7 +56,9 @@ bool RunStart(IStartEnvironment& env, CLastFailure& failure) {
         }
     }
     if (!env.OpenDevice()) {
-        failure.Record("Failed to obtain file handle to device: VORN-IO");
+        const int error = errno;
+        failure.Record("Failed to obtain file handle to device: VORN-IO",
+                       static_cast<unsigned>(error), env.DeviceProblem(error));
         return false;
     }
     return true;

@@ -24,6 +24,9 @@ class IStartEnvironment {
     virtual void CloseService() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual bool OpenDevice() = 0;
+    // What was found where the device should be, after OpenDevice failed with `error`; for
+    // the user, who otherwise only learns that the start failed.
+    virtual std::string DeviceProblem(int /*error*/) { return ""; }
 };
 
 inline constexpr const char* DRIVER_BINARY_NAME = "vorn-iod";

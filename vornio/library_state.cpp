@@ -1,12 +1,17 @@
 #include "library_state.h"
 
 #include <dlfcn.h>
+#include <syslog.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "library_environment.h"
+#include "runtime_objects.h"
 #include "window_message_names.h"
 
 namespace {
@@ -58,8 +63,21 @@ void CLibraryState::Attach() {
     m_attached = true;
     m_attachedPid = ::getpid();
     m_objectsDir = m_deviceDir;
-    // Without the block the registry and interrupt exports answer as for an empty table.
-    m_block.Attach(m_objectsDir);
+    // Without the block the registry and interrupt exports answer as for an empty table; why
+    // is said where the library's diagnostics go.
+    if (!m_block.Attach(m_objectsDir)) {
+        const int error = errno;
+        std::string why;
+        if (!CheckObjectDirectory(m_objectsDir, nullptr, &why))
+            why = "the shared block cannot be made: " + why;
+        else
+            why =
+                "the shared block in " + m_objectsDir + " cannot be used: " + std::strerror(error);
+        if (std::getenv("VORNIO_TRACE"))
+            std::fprintf(stderr, "vorn-io: %s\n", why.c_str());
+        else
+            syslog(LOG_WARNING, "%s", why.c_str());
+    }
     m_interrupts.SetMessageId(RegisterWindowMessage(m_objectsDir, INTERRUPT_MESSAGE_NAME));
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "robust_mutex.h"
+#include "runtime_objects.h"
 
 namespace {
 
@@ -88,7 +89,10 @@ void CSharedBlockView::SetThreadOwner(const SProcessIdentity& owner) {
 }
 
 bool CSharedBlockView::LockTable() {
-    const EWaitResult r = LockRobustMutex(&Bookkeeping(m_memory)->tableLock, WAIT_INFINITE);
+    // Bounded: a lock page someone overwrote, or a holder that never lets go, must not wedge
+    // every client; the exports then answer as for a missing table.
+    const EWaitResult r =
+        LockRobustMutex(&Bookkeeping(m_memory)->tableLock, OBJECT_LOCK_TIMEOUT_MS);
     return r == EWaitResult::SIGNALED || r == EWaitResult::ABANDONED;
 }
 

@@ -70,7 +70,8 @@ class CSharedBlockView {
     SProcessIdentity ThreadOwner() const;
     void SetThreadOwner(const SProcessIdentity& owner);
 
-    // The table lock; ABANDONED (a holder died) counts as taken.
+    // The table lock, waited for at most OBJECT_LOCK_TIMEOUT_MS; ABANDONED (a holder died)
+    // counts as taken.
     bool LockTable();
     void UnlockTable();
 

@@ -5,9 +5,7 @@
 #include <cstring>
 #include <sstream>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "trusted_file.h"
 
 namespace {
 
@@ -90,32 +88,14 @@ std::optional<CAllowList> CAllowList::Parse(std::string_view text, std::string* 
 
 std::optional<CAllowList> CAllowList::Load(const std::string& path, bool mustExist,
                                            std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // Whoever may change this file decides which ports a root process touches.
+    auto text = ReadTrustedFile(path, MAX_FILE_SIZE, error);
+    if (!text) {
         if (errno == ENOENT && !mustExist)
             return Defaults();
-        *error = "cannot read " + path + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    struct stat st {};
-    std::string text;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MAX_FILE_SIZE;
-    // Whoever may write this file decides which ports a root process touches.
-    const bool guarded = ok && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-    if (ok && guarded) {
-        text.resize(static_cast<size_t>(st.st_size));
-        ok = ::read(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    }
-    ::close(fd);
-    if (!ok) {
-        *error = "cannot read " + path + " (not a small regular file)";
-        return std::nullopt;
-    }
-    if (!guarded) {
-        *error = path + " is writable by group or others";
-        return std::nullopt;
-    }
-    auto list = Parse(text, error);
+    auto list = Parse(*text, error);
     if (!list)
         *error = path + ": " + *error;
     return list;

@@ -7,8 +7,9 @@
 //   msr-write <first>[-<last>]   MSRs that may be written (reading needs its own rule)
 // Numbers are decimal or 0x-prefixed hexadecimal; ranges are inclusive. A file that exists
 // replaces the defaults entirely; without it the defaults are the chip's index/data ports and
-// the microcontroller mailbox (ports 0x295-0x296, 0xE0, 0xE4) and no MSR at all. A file that
-// group or others may write is refused, since it decides what a root process touches.
+// the microcontroller mailbox (ports 0x295-0x296, 0xE0, 0xE4) and no MSR at all. The file is
+// refused unless root (or the service's own user) owns it and its folder, neither is writable by
+// group or others, and it is not a symbolic link: it decides what a root process touches.
 
 #include <cstdint>
 #include <optional>

@@ -4,7 +4,11 @@
 // event requests and sim commands are handled whole as they arrive; item requests, which can
 // wait up to 250 ms for the microcontroller, go to the item worker's thread, and their answers
 // come back through the worker's descriptor to the connection that is still waiting for them.
-// Peers are checked when they connect.
+// Peers are checked when they connect. One user holds at most MAX_CONNECTIONS_PER_PEER
+// connections (root is not limited), and a connection silent for the idle time-out is dropped
+// (clients connect again when they next ask); a client that finds no room, after the longest
+// idle connection was given up for it, gets one answer with error EBUSY and is closed, so it can
+// tell "service busy" from a service that is gone.
 
 #include <memory>
 #include <string>
@@ -19,13 +23,19 @@
 class CDeviceServer {
   public:
     static constexpr size_t MAX_CONNECTIONS = 128;
+    static constexpr size_t MAX_CONNECTIONS_PER_PEER = 16;
+    static constexpr int DEFAULT_IDLE_TIMEOUT_MS = 300'000;
+    // A connection silent this long may be given up for a new client when there is no room.
+    static constexpr int EVICTABLE_IDLE_MS = 1000;
     static constexpr mode_t SOCKET_MODE = 0660;
 
     // simControl may be null: then there is no VORN-SIM socket.
-    CDeviceServer(std::string runtimeDir, CRequestDispatcher& dispatcher, ISimControl* simControl)
+    CDeviceServer(std::string runtimeDir, CRequestDispatcher& dispatcher, ISimControl* simControl,
+                  int idleTimeoutMs = DEFAULT_IDLE_TIMEOUT_MS)
         : m_runtimeDir(std::move(runtimeDir)),
           m_dispatcher(dispatcher),
           m_simControl(simControl),
+          m_idleTimeoutMs(idleTimeoutMs),
           m_items([&dispatcher](const SMcuRequest& r) { return dispatcher.RunItemRequest(r); }) {}
     ~CDeviceServer() { Close(); }
 
@@ -40,10 +50,16 @@ class CDeviceServer {
     void Accept(CListenSocket& listener, bool sim);
     // Hands the worker's finished answers to the connections that asked.
     void DeliverItemAnswers();
+    // Makes room for one more connection of uid, giving up the longest idle connection that
+    // stands in the way; false when there is none to give up.
+    bool MakeRoomFor(uid_t uid, int64_t nowMs);
+    // Closes connections silent for the idle time-out; the poll time-out until the next one.
+    int DropIdle(int64_t nowMs);
 
     std::string m_runtimeDir;
     CRequestDispatcher& m_dispatcher;
     ISimControl* m_simControl;
+    int m_idleTimeoutMs;
     CListenSocket m_device;
     CListenSocket m_sim;
     // Declared before the connections, which withdraw their queued transfers when they close.

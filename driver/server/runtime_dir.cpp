@@ -35,6 +35,13 @@ bool MakeDirs(const std::string& dir, std::string* error) {
         *error = dir + " is not a directory";
         return false;
     }
+    // Clients make their shared objects here: only trusted users (root, the directory's owner
+    // and group) may write it, never everyone, or anyone could plant, hold or break them.
+    if ((st.st_mode & S_IWOTH) != 0 &&
+        ::chmod(dir.c_str(), st.st_mode & 07777 & ~static_cast<mode_t>(S_IWOTH | S_ISVTX)) != 0) {
+        *error = ErrnoText("cannot take the write permission of others from " + dir);
+        return false;
+    }
     return true;
 }
 

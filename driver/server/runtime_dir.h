@@ -20,7 +20,8 @@ class CRuntimeDir {
     CRuntimeDir(const CRuntimeDir&) = delete;
     CRuntimeDir& operator=(const CRuntimeDir&) = delete;
 
-    // Creates the directory when missing and takes it over. Fails when another live vorn-iod
+    // Creates the directory when missing (taking others' write permission from an existing one)
+    // and takes it over. Fails when another live vorn-iod
     // owns it: the pid file is locked, or it names a live process that answers on the socket.
     bool Claim(std::string* error);
     // Writes this process's id into the pid file, once the sockets answer.

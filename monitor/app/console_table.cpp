@@ -44,8 +44,13 @@ std::string Note(const SItemSnapshot& item) {
 
 ConsoleRow MakeConsoleRow(const SItemSnapshot& item, bool celsius) {
     const SItemTexts texts = ItemTexts(item, celsius);
-    return {std::to_string(item.itemNo),       item.name,    WithoutLeadingBlanks(texts.value),
-            WithoutLeadingBlanks(texts.limit), texts.status, Note(item)};
+    // Item names come from the board file and the user's settings.
+    return {std::to_string(item.itemNo),
+            TerminalSafe(item.name),
+            WithoutLeadingBlanks(texts.value),
+            WithoutLeadingBlanks(texts.limit),
+            texts.status,
+            Note(item)};
 }
 
 std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
@@ -62,7 +67,7 @@ std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
         wLimits = std::max(wLimits, Columns(r.limits));
         wStatus = std::max(wStatus, Columns(r.status));
     }
-    std::string out = title + "\n\n";
+    std::string out = TerminalSafe(title) + "\n\n";
     for (const ConsoleRow& r : rows) {
         std::string line = PadLeft(r.number, wNo) + "  " + Pad(r.name, wName) + "  " +
                            PadLeft(r.value, wValue) + "  " + Pad(r.limits, wLimits) + "  " +
@@ -72,9 +77,9 @@ std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
     }
     out += "\n" + BannerText(pass) + "\n";
     for (const std::string& line : WarningLines(pass))
-        out += line.empty() ? "\n" : "  " + line + "\n";
+        out += line.empty() ? "\n" : "  " + TerminalSafe(line) + "\n";
     for (const std::string& line : ProblemLines(pass))
-        out += "\n" + line + "\n";
+        out += "\n" + TerminalSafe(line) + "\n";
     out += std::string("\nGlobal beep: ") +
            (pass.globalBeep ? (*pass.globalBeep ? "on" : "off") : "unknown") + "\n";
     return out;

@@ -22,40 +22,6 @@ const char* TypeName(int32_t type) {
     }
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0.
-size_t Utf8Length(std::string_view s, size_t i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    size_t n = 0;
-    uint32_t cp = 0;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k) {
-        auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
-    bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    if (overlong || surrogate || cp > 0x10FFFF)
-        return 0;
-    return n;
-}
-
 }  // namespace
 
 std::string JsonString(std::string_view text) {
@@ -72,7 +38,7 @@ std::string JsonString(std::string_view text) {
             out += esc;
             ++i;
         } else {
-            size_t n = Utf8Length(text, i);
+            size_t n = Utf8SequenceLength(text, i);
             if (n == 0) {
                 out += "\xEF\xBF\xBD";
                 ++i;

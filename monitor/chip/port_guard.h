@@ -27,6 +27,9 @@ class CPortGuard : public IPortIo {
     void Rearm() { m_tripped = false; }
     // True once an access met a hung service since the last Rearm.
     bool IsTripped() const { return m_tripped; }
+    // The errno of the last access that failed, 0 after one that succeeded: EBUSY when the
+    // service had no room for this client.
+    int LastError() const { return m_lastError; }
 
   private:
     template <typename Access>
@@ -35,4 +38,5 @@ class CPortGuard : public IPortIo {
     IPortIo& m_inner;
     std::function<int64_t()> m_now;
     bool m_tripped = false;
+    int m_lastError = 0;
 };

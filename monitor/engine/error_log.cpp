@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "file_error_text.h"
 #include "profile_file.h"
+#include "xdg_paths.h"
 
 namespace {
 
@@ -14,8 +16,17 @@ constexpr const char* MESSAGE_CAPTION = "VORNPILOT";
 
 }  // namespace
 
+std::string ErrorLogPath(const std::string& programFolder) {
+    const std::string beside = programFolder + "/Error.log";
+    // A log already there that this user may write stays in use; so does a folder the user
+    // may write in.
+    if (::access(beside.c_str(), W_OK) == 0 || ::access(programFolder.c_str(), W_OK) == 0)
+        return beside;
+    return XdgStateHome() + "/vornpilot/Error.log";
+}
+
 CErrorLog::CErrorLog(const std::string& programFolder, INotifier& notifier, IFileOpener& opener)
-    : m_path(programFolder + "/Error.log"),
+    : m_path(ErrorLogPath(programFolder)),
       m_notifier(notifier),
       m_opener(opener),
       m_now([] { return std::time(nullptr); }) {
@@ -44,7 +55,16 @@ void CErrorLog::LogWarning(const std::string& text, const std::vector<std::strin
     }
     // The names are compared one by one, not joined: "AB"+"C" and "A"+"BC" are different sets.
     if (names != m_lastNames && !text.empty()) {
-        CProfileFile(m_path).WriteString(ERROR_LOG_SECTION, EntryKey(m_now()), text);
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ignored);
+        errno = 0;
+        if (!CProfileFile(m_path).WriteString(ERROR_LOG_SECTION, EntryKey(m_now()), text) &&
+            !m_writeFailureShown) {
+            // Recording that records nothing must not look like recording.
+            m_writeFailureShown = true;
+            m_notifier.ShowMessage(MESSAGE_CAPTION, "The error log cannot be written: " +
+                                                        FileErrorText(errno ? errno : EIO, m_path));
+        }
     }
     m_lastNames = names;
 }

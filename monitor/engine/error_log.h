@@ -23,7 +23,10 @@ inline constexpr const char* ERROR_LOG_SECTION = "ErrorLog";
 class CErrorLog : public IWarningLog {
   public:
     // `programFolder` ends with "/"; the log is programFolder + "/Error.log" (the doubled slash
-    // is harmless). `notifier` shows a failed deletion; `opener` opens the log for viewing.
+    // is harmless). An installed program's folder is not writable by its users: then the log is
+    // $XDG_STATE_HOME/vornpilot/Error.log, and "View" and "Clean" act on that file. `notifier`
+    // shows a failed deletion and, once, a log that cannot be written; `opener` opens the log
+    // for viewing.
     CErrorLog(const std::string& programFolder, INotifier& notifier, IFileOpener& opener);
 
     // The tray whose "Record" check mark follows the switch; none by default.
@@ -68,4 +71,8 @@ class CErrorLog : public IWarningLog {
     CRegistryStore m_registry;
     bool m_on = false;
     std::vector<std::string> m_lastNames;
+    bool m_writeFailureShown = false;
 };
+
+// Where the error log of a program in programFolder is kept (see CErrorLog).
+std::string ErrorLogPath(const std::string& programFolder);

@@ -1,11 +1,24 @@
 // The engine's configuration: the board file, the user's registry settings, applying either to
 // the items and the chip, and saving the settings in force.
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include "atomic_file.h"
 
 #include "ini_file.h"
 #include "monitor_engine.h"
+#include "pin_table.h"
 #include "thousandths.h"
 
 namespace {
@@ -14,27 +27,72 @@ constexpr int32_t MISSING = -1;
 constexpr size_t TEXT_MAX = 511;
 constexpr const char* GLOBAL_SECTION = "GLOBAL";
 
+// Whether text is a whole number as a person would write it: optional sign, digits only, in
+// the 32-bit range. The reading rules take "1.55" as 1 and "abc" as 0; those are mistakes.
+bool IsPlainInteger(const std::string& text) {
+    size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    if (i == text.size() || text.size() - i > 10)
+        return false;
+    for (size_t k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9')
+            return false;
+    }
+    const long long v = std::stoll(text);
+    return v >= INT32_MIN && v <= INT32_MAX;
+}
+
 // Reads a board-file section's keys in order; the first missing integer ends the section.
+// Values are read with the board file's rules, and every mistake met on the way is told,
+// naming the file, the section and the key.
 class CSectionReader {
   public:
-    CSectionReader(const CIniFile& ini, std::string section)
-        : m_ini(ini), m_section(std::move(section)) {}
+    CSectionReader(const CIniFile& ini, std::string section, std::string file,
+                   std::vector<std::string>& problems)
+        : m_ini(ini),
+          m_section(std::move(section)),
+          m_file(std::move(file)),
+          m_problems(problems) {}
 
     std::string Text(const char* key) const {
-        return m_ini.GetString(m_section, key).value_or("Error").substr(0, TEXT_MAX);
+        auto value = m_ini.GetString(m_section, key);
+        if (!value)
+            Problem(key, "missing; \"Error\" is shown");
+        return value.value_or("Error").substr(0, TEXT_MAX);
     }
     // nullopt for a missing key or the value -1.
     std::optional<int32_t> Int(const char* key) const {
+        auto text = m_ini.GetString(m_section, key);
         int32_t v = m_ini.GetInt(m_section, key, MISSING);
+        if (!text || text->empty()) {
+            Problem(key, "missing");
+        } else if (!IsPlainInteger(*text)) {
+            Problem(key, "\"" + *text + "\" is not a whole number; read as " + std::to_string(v));
+        }
         if (v == MISSING)
             return std::nullopt;
         return v;
+    }
+    void Problem(const std::string& key, const std::string& what) const {
+        m_problems.push_back(m_file + ": [" + m_section + "]" + (key.empty() ? "" : " " + key) +
+                             ": " + what);
     }
 
   private:
     const CIniFile& m_ini;
     std::string m_section;
+    std::string m_file;
+    std::vector<std::string>& m_problems;
 };
+
+const char* PinKind(uint8_t pin) {
+    if (IsVoltagePin(pin))
+        return "a voltage input";
+    if (IsTemperaturePin(pin))
+        return "a temperature input";
+    if (IsFanPin(pin))
+        return "a fan input";
+    return "an input";
+}
 
 std::string ItemKey(int32_t itemNo) {
     return std::string(SETTINGS_KEY) + "\\" + std::to_string(itemNo);
@@ -51,20 +109,28 @@ std::string CMonitorEngine::BuildConfigFileName() {
 bool CMonitorEngine::LoadConfigFile() {
     // Read once: every key below comes from this one parse.
     CIniFile ini;
-    if (!ini.Load(m_configFilePath))
+    m_boardProblems.clear();
+    // A missing file is said as such by the start; its keys are not listed one by one.
+    if (::access(m_configFilePath.c_str(), F_OK) != 0 || !ini.Load(m_configFilePath))
         return false;
-    CSectionReader global(ini, GLOBAL_SECTION);
+    CSectionReader global(ini, GLOBAL_SECTION, m_configFilePath, m_boardProblems);
+    if (!ini.HasSection(GLOBAL_SECTION))
+        global.Problem("", "the section is missing");
     std::optional<int32_t> count = global.Int("Total_Item_Count");
     if (!count)
         return false;
     m_itemCount = *count;
+    if (m_itemCount <= 0)
+        global.Problem("Total_Item_Count", std::to_string(m_itemCount) + ": there are no items");
     std::optional<int32_t> beep = global.Int("Global_Beep_Enable");
     if (!beep)
         return false;
     m_fileGlobalBeep = *beep == 1;
 
     for (int32_t i = 1; i <= m_itemCount; ++i) {
-        CSectionReader section(ini, "ITEM" + std::to_string(i));
+        CSectionReader section(ini, "ITEM" + std::to_string(i), m_configFilePath, m_boardProblems);
+        if (!ini.HasSection("ITEM" + std::to_string(i)))
+            section.Problem("", "the section is missing");
         auto record = std::make_unique<SensorItemConfig>();
         SensorItemConfig& r = *record;
         r.ItemNo = i;
@@ -103,6 +169,20 @@ bool CMonitorEngine::LoadConfigFile() {
         }
         if (!complete)
             return false;
+        // Read as written, but an item whose type or pin cannot be read is said to be so.
+        const PinRecord* pin = FindPin(r.PinName);
+        if (r.ItemType != ITEM_VOLTAGE && r.ItemType != ITEM_TEMPERATURE &&
+            r.ItemType != ITEM_FAN) {
+            section.Problem("ItemType", std::to_string(r.ItemType) +
+                                            " is not 1 (voltage), 2 (temperature) or 3 (fan); "
+                                            "the item is not read");
+        } else if (pin == nullptr) {
+            section.Problem("PinName",
+                            "\"" + r.PinName + "\" is not a pin of the chip; the item is not read");
+        } else if (!PinFitsType(PinRegister(*pin), r.ItemType)) {
+            section.Problem("PinName", r.PinName + " is " + PinKind(PinRegister(*pin)) +
+                                           ", not of the item's type; the item is not read");
+        }
         m_fileRecords.push_back(std::move(record));
     }
     return true;
@@ -118,21 +198,27 @@ bool CMonitorEngine::LoadRegistryConfig() {
         return false;
     m_registryGlobalBeep = beep == 1;
 
-    // The board file's count rules: a registry holding fewer items does not fit the table.
+    m_registryFilledIn = false;
+    // The board file's count rules the table. An item whose saved values are missing or of the
+    // wrong type (a file cut short, a value typed by hand) gets the board file's settings alone,
+    // and the user is told which value it was; the other items keep theirs.
     for (int32_t n = 1; n <= m_itemCount; ++n) {
         std::string key = ItemKey(n);
         auto record = std::make_unique<SensorItemConfig>();
         SensorItemConfig& r = *record;
-        if (!m_registry.GetString(key, "Name", &r.Name) ||
-            !m_registry.GetString(key, "PinName", &r.PinName))
-            return false;
-        bool complete = true;
+        std::string bad;
+        if (!m_registry.GetString(key, "Name", &r.Name))
+            bad = "Name";
+        else if (!m_registry.GetString(key, "PinName", &r.PinName))
+            bad = "PinName";
+        bool complete = bad.empty();
         auto dword = [&](const char* name, auto store) {
             uint32_t v = 0;
             if (!complete)
                 return;
             if (!m_registry.GetDword(key, name, &v)) {
                 complete = false;
+                bad = name;
                 return;
             }
             store(v);
@@ -152,10 +238,50 @@ bool CMonitorEngine::LoadRegistryConfig() {
             dword("StartCtrl", [&](uint32_t v) { r.StartCtrl = static_cast<int32_t>(v); });
             dword("StopCtrl", [&](uint32_t v) { r.StopCtrl = static_cast<int32_t>(v); });
         }
-        if (!complete)
-            return false;
+        if (!complete) {
+            const SensorItemConfig* file = static_cast<size_t>(n) <= m_fileRecords.size()
+                                               ? m_fileRecords[n - 1].get()
+                                               : nullptr;
+            if (file == nullptr)
+                return false;
+            std::fprintf(stderr,
+                         "vornpilot: the settings file %s: value \"%s\" of [HKEY_CURRENT_USER\\%s] "
+                         "is missing or not of its type; item %d uses the board file's settings\n",
+                         m_registry.FilePath().c_str(), bad.c_str(), key.c_str(), n);
+            *record = *file;
+            m_registryFilledIn = true;
+        }
         m_registryRecords.push_back(std::move(record));
     }
+    return true;
+}
+
+bool CMonitorEngine::KeepSettingsAside() {
+    const std::string path = m_registry.FilePath();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return true;  // nothing saved yet: nothing to lose
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string aside = path + ".replaced-" + stamp;
+    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(aside)); ++n)
+        aside = path + ".replaced-" + stamp + "-" + std::to_string(n);
+    std::string error;
+    if (!AtomicWriteFile(aside, text, &error)) {
+        std::fprintf(stderr,
+                     "vornpilot: the saved settings in %s do not fit this board's table and "
+                     "could not be kept aside (%s); they are left as they are\n",
+                     path.c_str(), error.c_str());
+        return false;
+    }
+    std::fprintf(stderr,
+                 "vornpilot: the saved settings in %s do not fit this board's table; they were "
+                 "kept as %s and the board file's settings replace them\n",
+                 path.c_str(), aside.c_str());
     return true;
 }
 

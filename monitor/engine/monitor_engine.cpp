@@ -52,8 +52,13 @@ EStartProblem CMonitorEngine::Start() {
     }
     const EStartProblem bound = allBound ? EStartProblem::None : EStartProblem::UnknownPin;
 
+    m_registry.SetRoot(HKEY_CURRENT_USER);
+    const bool hadSettings = m_registry.KeyExists(SETTINGS_KEY);
     if (LoadRegistryConfig() && ApplyRegistryConfig()) {
         m_settingsSource = ESettingsSource::Registry;
+        // Items that got the board file's settings are saved with them: the file is whole again.
+        if (m_registryFilledIn && !SaveRegistryConfig())
+            return EStartProblem::SettingsNotSaved;
         return bound;
     }
     // The user's settings could not be used: the board file's apply. They replace the saved
@@ -63,6 +68,8 @@ EStartProblem CMonitorEngine::Start() {
     m_settingsSource = ESettingsSource::BoardFile;
     if (!ApplyFileConfig() || keepSaved)
         return EStartProblem::SettingsRefused;
+    if (hadSettings && !KeepSettingsAside())
+        return EStartProblem::SettingsNotSaved;
     if (!SaveRegistryConfig())
         return EStartProblem::SettingsNotSaved;
     return bound;

@@ -88,6 +88,8 @@ class CMonitorEngine {
     bool GetFileGlobalBeep() const { return m_fileGlobalBeep; }
     bool GetRegistryGlobalBeep() const { return m_registryGlobalBeep; }
     EStartProblem StartProblem() const { return m_startProblem; }
+    // Every mistake found in the board file, each naming the file, section and key.
+    const std::vector<std::string>& BoardFileProblems() const { return m_boardProblems; }
     // The chip-layer result of the last pass's status read; 0 before the first pass.
     int LastStatusResult() const { return m_lastStatusResult; }
     // Where the start-up settings came from, once Initialize got that far.
@@ -103,9 +105,13 @@ class CMonitorEngine {
     EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
                               ERecordSource from, bool globalBeep);
     bool SaveItem(const CSensorItem& item);
+    // Copies the user's settings file beside itself before the board file's settings replace
+    // it in bulk, and says so; false when the copy could not be made (then it is not replaced).
+    bool KeepSettingsAside();
 
     std::vector<std::unique_ptr<CSensorItem>> m_items;
     std::vector<std::unique_ptr<SensorItemConfig>> m_fileRecords;
+    std::vector<std::string> m_boardProblems;
     std::vector<std::unique_ptr<SensorItemConfig>> m_registryRecords;
     std::string m_configFilePath;
     CPATH m_modulePath;
@@ -116,6 +122,7 @@ class CMonitorEngine {
     bool m_globalBeep = false;
     bool m_fileGlobalBeep = false;
     bool m_registryGlobalBeep = false;
+    bool m_registryFilledIn = false;  // some items got the board file's settings in the load
 
     IMachine& m_machine;
     bool m_initialized = false;

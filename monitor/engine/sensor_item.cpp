@@ -1,5 +1,7 @@
 #include "sensor_item.h"
 
+#include "pin_table.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -67,6 +69,19 @@ void CSensorItem::SetShutdownEnable(bool on) {
 }
 
 // ---- Hardware binding ----
+
+bool PinFitsType(uint8_t pin, int32_t itemType) {
+    switch (itemType) {
+        case ITEM_VOLTAGE:
+            return IsVoltagePin(pin);
+        case ITEM_TEMPERATURE:
+            return IsTemperaturePin(pin);
+        case ITEM_FAN:
+            return IsFanPin(pin);
+        default:
+            return false;
+    }
+}
 
 bool CSensorItem::Bind() {
     if (m_source == nullptr)

@@ -18,6 +18,10 @@
 // An alarm that stands on every pass for this long powers the computer off.
 inline constexpr int SHUTDOWN_DELAY_SECONDS = 20;
 
+// Whether the chip's input at register `pin` can be read as an item of `itemType`; the chip
+// refuses to read, say, a fan input as a voltage.
+bool PinFitsType(uint8_t pin, int32_t itemType);
+
 class CSensorItem {
   public:
     // `source` is the board-file record; it is not owned and must outlive the item. The item

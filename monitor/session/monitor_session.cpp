@@ -1,5 +1,6 @@
 #include "monitor_session.h"
 
+#include <cerrno>
 #include <chrono>
 
 #include "registry_store.h"
@@ -139,6 +140,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->unixTimeMs = startUnixMs;
     s->startProblem = m_engine->StartProblem();
     s->boardFile = m_engine->ConfigFilePath();
+    s->boardFileProblems = m_engine->BoardFileProblems();
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
         s->globalBeep = m_engine->GetGlobalBeepEnable();
     s->celsius = m_page.IsCelsius();
@@ -180,6 +182,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
             ++readFailures;
     }
     s->chipAnswered = s->statusRead || anyRead;
+    s->serviceBusy = !s->chipAnswered && m_guard != nullptr && m_guard->LastError() == EBUSY;
 
     ++m_counts.passes;
     if (!s->chipAnswered)

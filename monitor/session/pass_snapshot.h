@@ -46,13 +46,15 @@ struct SPassSnapshot {
     uint64_t pass = 0;               // 1 for the first pass
     int64_t unixTimeMs = 0;          // when the pass began
     int64_t durationNs = 0;          // the pass and the page update (the first: the page's start)
+    bool serviceBusy = false;        // the driver service had no room for this client
     bool chipAnswered = false;       // the status or at least one value was read in this pass
     bool statusRead = false;         // the alarm flags are this pass's
     std::optional<bool> globalBeep;  // unknown until settings reached the chip
     bool celsius = true;             // the unit the page showed temperatures in at this pass
     EStartProblem startProblem = EStartProblem::None;
     std::string boardFile;  // the board file the items came from; "" before it was looked for
-    std::vector<SItemSnapshot> items;  // table order
+    std::vector<SItemSnapshot> items;            // table order
+    std::vector<std::string> boardFileProblems;  // each naming the file, section and key
     SPassCounts counts;
 
     // Enabled and available items in alarm, in table order.

@@ -1,5 +1,6 @@
 #include "snapshot_text.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
@@ -65,8 +66,12 @@ SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius) {
         return {"N/A", "N/A", "N/A"};
     if (!item.enabled)
         return {"Disable", "Disable", "Disable"};
-    return {item.EverRead() ? ValueText(item, celsius) : "-", LimitText(item, celsius),
-            item.alarm ? "Warning" : "Normal"};
+    // An item that cannot be read, or never was, is not known to be normal.
+    if (!item.bound)
+        return {"-", LimitText(item, celsius), "Not read"};
+    if (!item.EverRead())
+        return {"-", LimitText(item, celsius), "Not read"};
+    return {ValueText(item, celsius), LimitText(item, celsius), item.alarm ? "Warning" : "Normal"};
 }
 
 std::string BannerText(const SPassSnapshot& pass) {
@@ -74,6 +79,8 @@ std::string BannerText(const SPassSnapshot& pass) {
         return "NO READINGS";
     if (!pass.ItemsInAlarm().empty())
         return "WARNING";
+    if (pass.items.empty())
+        return "NO ITEMS";
     if (pass.StaleCount() > 0)
         return "STALE";
     return "NORMAL";
@@ -112,9 +119,12 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
         case EStartProblem::None:
             break;
         case EStartProblem::ChipUnreachable:
-            lines.push_back(
-                "The chip does not answer: the driver service vorn-iod is stopped, hung or "
-                "refuses the chip's ports. Trying again every pass.");
+            lines.push_back(pass.serviceBusy
+                                ? "The driver service vorn-iod is busy: it already serves as "
+                                  "many clients as it allows. Trying again every pass."
+                                : "The chip does not answer: the driver service vorn-iod is "
+                                  "stopped, hung or refuses the chip's ports. Trying again "
+                                  "every pass.");
             return lines;
         case EStartProblem::BoardFileMissing:
             lines.push_back("There is no board file " + pass.boardFile +
@@ -129,7 +139,8 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
                 if (!item.bound) {
                     lines.push_back("Item " + std::to_string(item.itemNo) + " (" + item.name +
                                     "): \"" + item.pin +
-                                    "\" is not a pin of the chip, so it is never read.");
+                                    "\" is not a pin of the chip that fits its type, so it is "
+                                    "never read.");
                 }
             }
             break;
@@ -142,7 +153,13 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
             lines.push_back("The settings in force could not be saved for the next start.");
             break;
     }
-    if (!pass.chipAnswered) {
+    for (const std::string& problem : pass.boardFileProblems)
+        lines.push_back("Board file " + problem);
+    if (!pass.chipAnswered && pass.serviceBusy) {
+        lines.push_back(
+            "The driver service vorn-iod is busy: it already serves as many clients as it "
+            "allows, so nothing was read in this pass.");
+    } else if (!pass.chipAnswered) {
         lines.push_back(
             "The chip did not answer in this pass: every value shown was read "
             "earlier, or not at all.");
@@ -175,4 +192,58 @@ std::string IsoTimeText(int64_t unixMs) {
     char ms[8];
     std::snprintf(ms, sizeof(ms), ".%03dZ", static_cast<int>(unixMs % 1000));
     return TimeText(unixMs, true, "%Y-%m-%dT%H:%M:%S") + ms;
+}
+
+size_t Utf8SequenceLength(std::string_view s, size_t i) {
+    auto c = static_cast<unsigned char>(s[i]);
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size())
+        return 0;
+    for (size_t k = 1; k < n; ++k) {
+        auto d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
+    bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+    if (overlong || surrogate || cp > 0x10FFFF)
+        return 0;
+    return n;
+}
+
+std::string TerminalSafe(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8SequenceLength(text, i);
+        const auto c = static_cast<unsigned char>(text[i]);
+        // U+0080..U+009F are the C1 controls, encoded C2 80..C2 9F.
+        const bool control =
+            n == 0 || (n == 1 && (c < 0x20 || c == 0x7F)) ||
+            (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+        if (control) {
+            out += '?';
+            i += n == 0 ? 1 : n;
+        } else {
+            out.append(text.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
 }

@@ -2,7 +2,9 @@
 // The texts the front ends show for a pass, made from its snapshot alone: one wording for the
 // console table, the JSON line and the window.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pass_snapshot.h"
@@ -17,7 +19,7 @@ struct SItemTexts {
 SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius);
 
 // "NO READINGS" when the chip answered nothing in this pass, else "WARNING" when an item is in
-// alarm, else "STALE" when a reading is, else "NORMAL".
+// alarm, else "NO ITEMS" for an empty table, else "STALE" when a reading is, else "NORMAL".
 std::string BannerText(const SPassSnapshot& pass);
 
 // The items in alarm by category: a heading ("Temperature:", "Voltage:", "Fan:"), then one
@@ -34,3 +36,11 @@ std::string WithoutLeadingBlanks(const std::string& text);
 std::string ClockText(int64_t unixMs);
 // UTC "YYYY-MM-DDTHH:MM:SS.mmmZ".
 std::string IsoTimeText(int64_t unixMs);
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when the bytes there are not one.
+size_t Utf8SequenceLength(std::string_view s, size_t i);
+
+// The text as a terminal may show it: control characters (C0, DEL, C1) and bytes that are not
+// UTF-8 become '?', so names and messages read from files can neither cut the output nor send
+// escape sequences to the terminal.
+std::string TerminalSafe(std::string_view text);

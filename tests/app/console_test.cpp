@@ -261,4 +261,38 @@ TEST(ConsoleView, TableShowsRowsNotesBannerAndProblems) {
     EXPECT_NE(table.find("The chip did not answer in this pass"), std::string::npos);
 }
 
+// Names come from files a user may have been handed: none of their bytes reach the terminal as
+// a control, and nothing after them is cut off.
+TEST(ConsoleView, NamesCannotCutTheTableOrDriveTheTerminal) {
+    struct Case {
+        std::string name;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {std::string("CPU\0Core", 8), "CPU?Core"},
+        {"Fan\x1b]0;owned\x07", "Fan?]0;owned?"},
+        {"Rail\x1b[2J\r\n", "Rail?[2J??"},
+        {"8-bit CSI \xC2\x9B"
+         "31m",
+         "8-bit CSI ?31m"},
+        {"bare \x9B"
+         "31m and \xFF",
+         "bare ?31m and ?"},
+        {"+12V \xC2\xB0 \xE2\x82\xAC", "+12V \xC2\xB0 \xE2\x82\xAC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        SPassSnapshot pass = SamplePass();
+        pass.items[0].name = c.name;
+        pass.items[0].alarm = true;
+        const std::string table = ConsoleTable(pass, "board " + c.name);
+        EXPECT_EQ(MakeConsoleRow(pass.items[0], true).name, c.shown);
+        EXPECT_EQ(table.rfind("board " + c.shown + "\n", 0), 0u) << table;
+        EXPECT_NE(table.find("  " + c.shown + ": 1.35 V\n"), std::string::npos) << table;
+        EXPECT_NE(table.find("Global beep: on"), std::string::npos) << "the rest is still there";
+        for (char ch : table)
+            EXPECT_TRUE(ch == '\n' || static_cast<unsigned char>(ch) >= 0x20) << table;
+    }
+}
+
 }  // namespace

@@ -1,9 +1,12 @@
 // The real vornpilot against a real vorn-iod on the simulated board: vornsim stalls a fan and
 // overheats the CPU, and the program's JSON, table, settings file and power-off show it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -168,6 +171,42 @@ TEST_F(VornpilotTest, CrashedCopyDoesNotBlockTheNext) {
     first.Finish(10000);
     ProgramResult next = RunProgram(Vornpilot({"--once", "--json"}), env);
     EXPECT_EQ(next.exitCode, 0) << next.err;
+}
+
+// Another local user once hung every client by holding a lock on a shared object of the
+// runtime directory, or crashed them by cutting the shared block short. Now the locks are waited
+// for a bounded time and the block cannot shrink: the monitor runs its pass either way.
+TEST_F(VornpilotTest, HeldLocksAndACutBlockDoNotStopTheMonitor) {
+    CRunningProgram first(Vornpilot({"--json"}), env);  // keeps the block attached
+    ASSERT_TRUE(first.WaitForOutput(
+        [](const std::string& out) { return out.find('\n') != std::string::npos; }, 20000));
+    std::vector<int> held;
+    for (const char* name : {"window-messages", "vorn-io.shared.gate"}) {
+        const int fd = ::open((daemon.RuntimeDir() + "/" + name).c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0) << name;
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0) << name;
+        held.push_back(fd);
+    }
+    ASSERT_EQ(::truncate((daemon.RuntimeDir() + "/vorn-io.shared").c_str(), 0), 0);
+    ASSERT_EQ(::mkdir(temp.PathOf("second").c_str(), 0700), 0);  // its own single-instance object
+
+    ProgramResult once = RunProgram(
+        Vornpilot({"--once", "--json"}),
+        [&] {
+            auto e = env;
+            for (std::string& entry : e) {
+                if (entry.rfind("XDG_RUNTIME_DIR=", 0) == 0)
+                    entry = "XDG_RUNTIME_DIR=" + temp.PathOf("second");
+            }
+            return e;
+        }(),
+        20000);
+    EXPECT_EQ(once.exitCode, 0) << "a held lock must not hang the start: " << once.err;
+    EXPECT_EQ(Lines(once.out).size(), 1u) << once.out;
+    for (int fd : held)
+        ::close(fd);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Finish(10000).exitCode, 0) << "the attached monitor survived the cut block";
 }
 
 }  // namespace

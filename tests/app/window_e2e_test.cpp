@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
-#include <QThread>
 #include <cstdlib>
 
 #include "daemon.h"
@@ -15,39 +14,15 @@
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
+#include "x_desktop.h"
 
 namespace {
 
-struct SWindow {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-std::string Trimmed(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
-        s.pop_back();
-    return s;
-}
-
-std::string Xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{"/usr/bin/xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return Trimmed(RunProgram(argv, {}, 10000).out);
-}
-
-QImage Grab(const SWindow& w, int x, int y, int width, int height) {
+QImage Grab(const SWindowPlace& w, int x, int y, int width, int height) {
     return QGuiApplication::primaryScreen()
         ->grabWindow(0, w.x + x, w.y + y, width, height)
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    for (int waited = 0; waited < ms; waited += 100) {
-        if (done())
-            return true;
-        QThread::msleep(100);
-    }
-    return done();
 }
 
 bool AnyPixel(const QImage& image, const std::function<bool(QColor)>& test) {
@@ -63,29 +38,14 @@ TEST(WindowEndToEnd, TheDefaultSkinIsShapedUpdatesAndObeysItsButtons) {
     std::string error;
     ASSERT_TRUE(daemon.Start(&error)) << error;
     CTempDir dir;
-    std::vector<std::string> env = MonitorEnvironment(daemon.RuntimeDir(), dir, "true");
-    for (std::string& e : env) {
-        if (e == "DISPLAY=")
-            e += std::getenv("DISPLAY");
-    }
-    env.push_back("QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu");
+    const std::vector<std::string> env =
+        DesktopEnvironment(MonitorEnvironment(daemon.RuntimeDir(), dir, "true"));
     CRunningProgram program({std::string(VORN_BIN_DIR) + "/vornpilot", "--window"}, env);
     ASSERT_TRUE(program.Started());
 
     std::string id;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            id = Xdotool({"search", "--onlyvisible", "--name", "^VORNPILOT Hardware Monitor$"});
-            return !id.empty();
-        },
-        30000))
-        << "no window";
-    id = id.substr(0, id.find('\n'));
-    SWindow w;
-    // "X=..", "Y=..", "WIDTH=..", "HEIGHT=.." lines.
-    const std::string geometry = Xdotool({"getwindowgeometry", "--shell", id});
-    std::sscanf(geometry.c_str() + geometry.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &w.x,
-                &w.y, &w.width, &w.height);
+    ASSERT_TRUE(WaitFor([&] { return !(id = VisibleMainWindow()).empty(); }, 30000)) << "no window";
+    SWindowPlace w = WindowPlace(id);
     EXPECT_EQ(w.width, 500);
     EXPECT_EQ(w.height, 640);
 
@@ -115,11 +75,10 @@ TEST(WindowEndToEnd, TheDefaultSkinIsShapedUpdatesAndObeysItsButtons) {
         Xdotool({"mousemove", std::to_string(w.x + 250 + 20 * step),
                  std::to_string(w.y + 20 + 10 * step)});
     Xdotool({"mouseup", "1"});
-    SWindow moved;
+    SWindowPlace moved;
     EXPECT_TRUE(WaitFor(
         [&] {
-            const std::string g = Xdotool({"getwindowgeometry", "--shell", id});
-            std::sscanf(g.c_str() + g.find("X="), "X=%d\nY=%d", &moved.x, &moved.y);
+            moved = WindowPlace(id);
             return moved.x == w.x + 100 && moved.y == w.y + 50;
         },
         5000))

@@ -5,46 +5,23 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QThread>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "daemon.h"
 #include "monitor_environment.h"
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
+#include "x_desktop.h"
 
 namespace {
 
 const std::string BIN = VORN_BIN_DIR;
-
-std::string Xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{"/usr/bin/xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string out = RunProgram(argv, {}, 10000).out;
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    for (int waited = 0; waited < ms; waited += 100) {
-        if (done())
-            return true;
-        QThread::msleep(100);
-    }
-    return done();
-}
-
-// The window's id when it is on screen, "" otherwise.
-std::string VisibleMainWindow() {
-    const std::string ids =
-        Xdotool({"search", "--onlyvisible", "--name", "^VORNPILOT Hardware Monitor$"});
-    return ids.substr(0, ids.find('\n'));
-}
 
 // The tray icon's place in the tray host, or "" while it is not docked.
 std::string TrayIconCentre() {
@@ -52,12 +29,9 @@ std::string TrayIconCentre() {
         std::string id;
         if (!std::getline(ids, id))
             return "";
-        const std::string g = Xdotool({"getwindowgeometry", "--shell", id});
-        int x = 0, y = 0, w = 0, h = 0;
-        if (std::sscanf(g.c_str() + g.find("X="), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &w,
-                        &h) == 4 &&
-            w < 64 && h < 64)
-            return std::to_string(x + w / 2) + " " + std::to_string(y + h / 2);
+        const SWindowPlace p = WindowPlace(id);
+        if (p.width > 0 && p.width < 64 && p.height < 64)
+            return std::to_string(p.x + p.width / 2) + " " + std::to_string(p.y + p.height / 2);
     }
 }
 
@@ -72,12 +46,7 @@ class WindowShellTest : public ::testing::Test {
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(daemon.Start(&error)) << error;
-        env = MonitorEnvironment(daemon.RuntimeDir(), dir, "true");
-        for (std::string& e : env) {
-            if (e == "DISPLAY=")
-                e += std::getenv("DISPLAY");
-        }
-        env.push_back("QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu");
+        env = DesktopEnvironment(MonitorEnvironment(daemon.RuntimeDir(), dir, "true"));
         StartTrayHost();
     }
     void StartTrayHost() {
@@ -112,7 +81,8 @@ TEST_F(WindowShellTest, TheStartSwitchesStartInTheTrayAndADoubleClickBringsTheWi
         auto program = Start({sw});
         std::string icon;
         ASSERT_TRUE(WaitFor([&] { return !(icon = TrayIconCentre()).empty(); }, 30000));
-        QThread::msleep(3000);  // the page's start-up is done well within this
+        std::this_thread::sleep_for(
+            std::chrono::seconds(3));  // the page's start-up is done well within this
         EXPECT_EQ(VisibleMainWindow(), "") << "started in the tray";
         DoubleClick(icon);  // the default item is now "Maximize"
         EXPECT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); }, 5000));
@@ -177,16 +147,15 @@ TEST_F(WindowShellTest, CloseAndExitGiveTheFansTheirOwnControlBack) {
         EXPECT_TRUE(WaitFor([&] { return FanMode("SYSFAN") == "cruise"; }, 5000));
         if (std::string(how) == "CLOSE") {
             // The default skin's close button, top right.
-            const std::string g = Xdotool({"getwindowgeometry", "--shell", window});
-            int x = 0, y = 0;
-            std::sscanf(g.c_str() + g.find("X="), "X=%d\nY=%d", &x, &y);
-            Xdotool({"mousemove", std::to_string(x + 465), std::to_string(y + 28), "click", "1"});
+            const SWindowPlace w = WindowPlace(window);
+            Xdotool(
+                {"mousemove", std::to_string(w.x + 465), std::to_string(w.y + 28), "click", "1"});
         } else {
             // The tray menu's last entry.
             const std::string icon = TrayIconCentre();
             Xdotool({"mousemove", icon.substr(0, icon.find(' ')), icon.substr(icon.find(' ') + 1),
                      "click", "3"});
-            QThread::msleep(500);
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
             Xdotool({"key", "Up", "Return"});
         }
         const ProgramResult result = program->Finish(15000);

@@ -1,6 +1,8 @@
 #include "error_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 
 #include "file_error_text.h"
 #include "registry_store.h"
+#include "run_in_child.h"
 #include "temp_dir.h"
 
 namespace {
@@ -59,6 +62,7 @@ class ErrorLog : public ::testing::Test {
         ::setenv("TZ", "UTC", 1);
         ::tzset();
         ::setenv("XDG_CONFIG_HOME", In(m_dir, "config").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", In(m_dir, "state").c_str(), 1);
         m_folder = In(m_dir, "bin") + "/";
         std::filesystem::create_directories(m_folder);
         m_log = std::make_unique<CErrorLog>(m_folder, m_notifier, m_opener);
@@ -250,13 +254,47 @@ TEST_F(ErrorLog, ViewOpensAnExistingLogOnly) {
     EXPECT_EQ(m_opener.opened, (Strings{m_log->Path()}));
 }
 
-TEST_F(ErrorLog, UnwritableFolderFailsSilently) {
-    CErrorLog log(In(m_dir, "missing/deeper/file-not-folder"), m_notifier, m_opener);
-    std::ofstream(In(m_dir, "missing")) << "a file where the folder should be";
-    log.SetRecording(true);
-    log.LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
-    EXPECT_FALSE(std::filesystem::exists(log.Path()));
-    EXPECT_TRUE(m_notifier.messages.empty());
+// On an installed system the program folder belongs to root: a user's log goes to the user's
+// state folder, and View and Clean follow it there. Where nothing can be written, the user is
+// told once instead of recording nothing in silence. Runs as another user, so that root's
+// right to write anywhere does not hide the case.
+TEST_F(ErrorLog, UnwritableProgramFolderKeepsTheLogInTheStateFolder) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0755), 0);
+    std::filesystem::create_directories(In(m_dir, "state"));
+    std::filesystem::create_directories(In(m_dir, "closed"));
+    ASSERT_EQ(::chmod(In(m_dir, "state").c_str(), 0777), 0);
+    const std::string expected = In(m_dir, "state") + "/vornpilot/Error.log";
+    auto result = RunInChild([&]() -> std::string {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            return "setuid failed";
+        CErrorLog log(m_folder, m_notifier, m_opener);
+        log.SetRecording(true);
+        log.LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+        std::ifstream in(log.Path());
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        std::string out =
+            log.Path() + "|" + (text.find("CPU:  75 C") != std::string::npos ? "written" : "empty");
+        log.OnErrorLogView();
+        out += "|" + (m_opener.opened.empty() ? std::string() : m_opener.opened.back());
+        log.OnErrorLogClean();
+        out += std::filesystem::exists(log.Path()) ? "|kept" : "|cleaned";
+
+        ::setenv("XDG_STATE_HOME", In(m_dir, "closed").c_str(), 1);
+        CErrorLog nowhere(m_folder, m_notifier, m_opener);
+        nowhere.SetRecording(true);
+        nowhere.LogWarning("Fan:    CPU Fan:  0 RPM    ", {"CPU Fan"});
+        nowhere.LogWarning("Fan:    CPU Fan:  0 RPM    Sys Fan:  0 RPM", {"CPU Fan", "Sys Fan"});
+        out += "|" + std::to_string(m_notifier.messages.size()) + "|" +
+               (m_notifier.messages.empty() ? "" : m_notifier.messages[0]);
+        return out;
+    });
+    EXPECT_EQ(result.output,
+              expected + "|written|" + expected +
+                  "|cleaned|1|VORNPILOT: The error log cannot be written: " +
+                  FileErrorText(EACCES, In(m_dir, "closed") + "/vornpilot/Error.log"));
+    EXPECT_EQ(ErrorLogPath(m_folder), m_folder + "/Error.log") << "root may write the folder";
 }
 
 struct ReasonCase {

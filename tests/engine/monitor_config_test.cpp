@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "engine_fixture.h"
 #include "number_format.h"
@@ -186,20 +189,76 @@ TEST_F(ConfigTest, FirstStartWritesTheHiveAndTheNextAppliesIt) {
     EXPECT_EQ(chipLo, 62);
 }
 
-TEST_F(ConfigTest, BoardFileWithMoreItemsReplacesTheHive) {
+TEST_F(ConfigTest, BoardFileWithMoreItemsAddsTheNewItemAndKeepsTheUsersOthers) {
     UseTestBoard("two_rails.ini");
     EditBoard("GLOBAL", "Total_Item_Count", "1");
     Start().reset();
     EXPECT_EQ(Hive().GetDword("HKEY_CURRENT_USER\\Software\\VORN\\HWM", "Total_Item_Count"), 1u);
     EXPECT_FALSE(Hive().KeyExists(ItemKey(2)));
+    CRegistryHive hive = Hive();
+    hive.SetDword(ItemKey(1), "HiLimit", 13000);
+    ASSERT_TRUE(hive.Save(HivePath()));
 
     EditBoard("GLOBAL", "Total_Item_Count", "2");
+    testing::internal::CaptureStderr();
     bool ok = false;
     auto engine = Start(&ok);
+    const std::string err = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(ok);
-    EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::BoardFile);
+    EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::Registry);
+    EXPECT_NE(err.find("item 2 uses the board file's settings"), std::string::npos) << err;
     EXPECT_EQ(Hive().GetDword("HKEY_CURRENT_USER\\Software\\VORN\\HWM", "Total_Item_Count"), 2u);
     EXPECT_EQ(Hive().GetString(ItemKey(2), "Name"), "-12V");
+    EXPECT_EQ(Hive().GetDword(ItemKey(1), "HiLimit"), 13000u) << "the user's item 1 stays";
+}
+
+// A value missing or of the wrong type costs its own item the user's settings, never the
+// others', and the message names the value and the key.
+TEST_F(ConfigTest, BadValueAffectsItsItemAloneAndIsNamed) {
+    struct Case {
+        const char* name;
+        std::function<void(CRegistryHive&)> spoil;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"string where a DWORD belongs",
+         [](CRegistryHive& h) { h.SetString(ItemKey(2), "HiLimit", "1550"); }, "HiLimit"},
+        {"cut at the end of the item block",
+         [](CRegistryHive& h) {
+             h.DeleteValue(ItemKey(2), "LoLimit");
+             h.DeleteValue(ItemKey(2), "HiLimit");
+         },
+         "HiLimit"},
+        {"name missing", [](CRegistryHive& h) { h.DeleteValue(ItemKey(2), "Name"); }, "Name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseTestBoard("two_rails.ini");
+        std::filesystem::remove(HivePath());
+        Start().reset();
+        CRegistryHive hive = Hive();
+        hive.SetDword(ItemKey(1), "HiLimit", 13000);
+        hive.SetDword(ItemKey(2), "LoLimit", static_cast<uint32_t>(-13000));
+        c.spoil(hive);
+        ASSERT_TRUE(hive.Save(HivePath()));
+
+        testing::internal::CaptureStderr();
+        bool ok = false;
+        auto engine = Start(&ok);
+        const std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(ok) << err;
+        EXPECT_NE(err.find(std::string("value \"") + c.value + "\" of [" + ItemKey(2) + "]"),
+                  std::string::npos)
+            << err;
+        double hi = 0, lo = 0;
+        engine->FindItem(1)->GetLimits(&hi, &lo);
+        EXPECT_EQ(hi, FromThousandths(13000)) << "item 1 keeps the user's limit";
+        EXPECT_EQ(Hive().GetDword(ItemKey(1), "HiLimit"), 13000u);
+        EXPECT_EQ(Hive().GetDword(ItemKey(2), "HiLimit"),
+                  static_cast<uint32_t>(ToThousandths(engine->FileRecords()[1]->HiLimit)))
+            << "item 2 has the board file's limit";
+        EXPECT_EQ(Hive().GetString(ItemKey(2), "Name"), "-12V") << "item 2 is whole again";
+    }
 }
 
 TEST_F(ConfigTest, DamagedHiveIsKeptAsideAndTheStartIsAFirstStart) {
@@ -238,14 +297,32 @@ TEST_F(ConfigTest, RegistryNamingAMissingItemIsReplaced) {
     hive.SetDword(ItemKey(1), "HiLimit", 13000);
     ASSERT_TRUE(hive.Save(HivePath()));
 
+    std::string before;
+    {
+        std::ifstream in(HivePath());
+        before.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    testing::internal::CaptureStderr();
     bool ok = false;
     auto engine = Start(&ok);
+    const std::string err = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(ok);
     EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::BoardFile);
     double hi = 0, lo = 0;
     engine->FindItem(1)->GetLimits(&hi, &lo);
     EXPECT_EQ(hi, FromThousandths(12600)) << "record 1 applied, then the board file's settings";
     EXPECT_EQ(Hive().GetDword(ItemKey(2), "ItemNo"), 2u);
+    // Replaced in bulk only after the user's file was kept and the user told where.
+    EXPECT_NE(err.find("were kept as " + HivePath() + ".replaced-"), std::string::npos) << err;
+    int kept = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.PathOf("config") + "/vornpilot")) {
+        if (e.path().filename().string().rfind("registry.reg.replaced-", 0) == 0) {
+            std::ifstream in(e.path());
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
+            ++kept;
+        }
+    }
+    EXPECT_EQ(kept, 1);
 }
 
 TEST_F(ConfigTest, ZeroFanLimitKeepsTheUsersSettings) {

@@ -1,5 +1,6 @@
 #include "atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +28,32 @@ std::string ReadAll(const std::string& path) {
 size_t EntryCount(const fs::path& dir) {
     return static_cast<size_t>(
         std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+// A settings file kept elsewhere through a link stays there; a read-only one is left alone;
+// what killed writes left behind is cleared once it is surely stale.
+TEST(AtomicFile, WritesThroughLinksRespectsReadOnlyAndClearsStaleTemporaries) {
+    CTempDir dir;
+    ASSERT_TRUE(dir.WriteFile("real.reg", "old"));
+    ASSERT_EQ(::symlink("real.reg", dir.PathOf("link.reg").c_str()), 0);
+    ASSERT_TRUE(AtomicWriteFile(dir.PathOf("link.reg"), "through the link"));
+    EXPECT_TRUE(fs::is_symlink(dir.PathOf("link.reg"))) << "the link stays a link";
+    EXPECT_EQ(ReadAll(dir.PathOf("real.reg")), "through the link");
+
+    ASSERT_TRUE(dir.WriteFile("locked.reg", "mine"));
+    ASSERT_EQ(::chmod(dir.PathOf("locked.reg").c_str(), 0444), 0);
+    std::string error;
+    EXPECT_FALSE(AtomicWriteFile(dir.PathOf("locked.reg"), "overwritten", &error));
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(dir.PathOf("locked.reg")), "mine");
+
+    ASSERT_TRUE(dir.WriteFile(".real.reg.Ab12Cd", std::string(1 << 20, 'x')));
+    ASSERT_TRUE(dir.WriteFile(".real.reg.Ef34Gh", "a write going on now"));
+    const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.PathOf(".real.reg.Ab12Cd").c_str(), hourAgo, 0), 0);
+    ASSERT_TRUE(AtomicWriteFile(dir.PathOf("real.reg"), "again"));
+    EXPECT_FALSE(fs::exists(dir.PathOf(".real.reg.Ab12Cd")));
+    EXPECT_TRUE(fs::exists(dir.PathOf(".real.reg.Ef34Gh"))) << "a fresh one may be in use";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -140,3 +142,18 @@ TEST(IniFile, FileRoundTripKeepsLineBreaksAndCreatesTheFile) {
 }
 
 }  // namespace
+
+// An error log or board file path may hold anything: a FIFO or a link to a device is refused
+// at once, with the reason, instead of hanging the program or filling its memory.
+TEST(IniFile, LoadRefusesWhatIsNotAPlainFile) {
+    CTempDir dir;
+    ASSERT_EQ(::mkfifo(dir.PathOf("fifo.log").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.PathOf("zero.ini").c_str()), 0);
+    for (const char* name : {"fifo.log", "zero.ini"}) {
+        SCOPED_TRACE(name);
+        CIniFile ini;
+        std::string error;
+        EXPECT_FALSE(ini.Load(dir.PathOf(name), &error));
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    }
+}

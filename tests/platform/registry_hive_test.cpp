@@ -4,6 +4,10 @@
 #include <fstream>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "temp_dir.h"
 
@@ -142,13 +146,15 @@ TEST(RegistryHive, MalformedTextIsAnErrorWithItsLineAndLoadsNothing) {
         {head + "\"Name\"=dword:\n", 4},
         {head + "\"Name\"=dword:123456789\n", 4},
         {head + "\"Name\"=dword:0000000g\n", 4},
+        {head + "\"Name\"=dword:00000a\n", 4},
+        {head + "\"Ok\"=\"x\"\n\"Name\"=dword:0000", 5},
         {head + "\"Name\"=-\n", 4},
         {head + "Name=\"x\"\n", 4},
         {head + "[HKEY_CURRENT_USER\\B\n", 4},
         {head + "[-HKEY_CURRENT_USER\\A]\n", 4},
         {head + "[HKEY_CURRENT_USER\\\\B]\n", 4},
         {head + "[]\n", 4},
-        {head + "\"Ok\"=dword:1\n\n\"Name\"=\n", 6},
+        {head + "\"Ok\"=dword:00000001\n\n\"Name\"=\n", 6},
     };
     for (const auto& c : cases) {
         CRegistryHive hive;
@@ -171,7 +177,7 @@ TEST(RegistryHive, AcceptsLenientButUnambiguousText) {
         hive.Parse("\xEF\xBB\xBFWindows Registry Editor Version 5.00\n"
                    "  [HKEY_CURRENT_USER\\A]  \n"
                    "\"Lower\" = DWORD:0000abcd\n"
-                   "\"Short\"=dword:1f\n"
+                   "\"Short\"=dword:0000001F\n"
                    "\"Dup\"=\"first\"\n"
                    "\"dup\"=\"second\"\n"
                    "[hkey_current_user\\a]\n"
@@ -194,6 +200,39 @@ TEST(RegistryHive, LoadReportsMissingAndUnreadableFiles) {
     EXPECT_FALSE(hive.Load(dir.Path(), &error));
     EXPECT_NE(error.kind, EHiveError::None);
     EXPECT_NE(error.kind, EHiveError::Missing);
+}
+
+// What is at the settings path may be anything: none of it may hang the program, fill its
+// memory or be read for minutes. Each is refused at once, with what it is.
+TEST(RegistryHive, LoadRefusesWhatIsNotASmallPlainFile) {
+    CTempDir dir;
+    const std::string path = dir.PathOf("registry.reg");
+    struct Case {
+        const char* name;
+        std::function<bool()> make;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"FIFO", [&] { return ::mkfifo(path.c_str(), 0600) == 0; }, "not a regular file"},
+        {"link to /dev/zero", [&] { return ::symlink("/dev/zero", path.c_str()) == 0; },
+         "not a regular file"},
+        {"100 MB file",
+         [&] {
+             return dir.WriteFile("registry.reg", "Windows Registry Editor Version 5.00\n") &&
+                    ::truncate(path.c_str(), 100 << 20) == 0;
+         },
+         "larger than"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::unlink(path.c_str());
+        ASSERT_TRUE(c.make());
+        CRegistryHive hive;
+        HiveError error;
+        EXPECT_FALSE(hive.Load(path, &error));
+        EXPECT_EQ(error.kind, EHiveError::Unreadable);
+        EXPECT_NE(error.message.find(c.said), std::string::npos) << error.message;
+    }
 }
 
 TEST(RegistryHive, UserHivePathFollowsXdgConfigHome) {

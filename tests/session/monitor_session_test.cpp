@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <algorithm>
+#include <array>
+#include <filesystem>
 #include <functional>
 
 #include "engine_fixture.h"
@@ -31,6 +35,7 @@ class CServicePortIo : public IPortIo {
     }
 
     bool hung = false;
+    bool busy = false;  // refuses at once, as a service with no room left for this client
     int attempts = 0;
     std::function<void()> onAccess;
 
@@ -41,6 +46,10 @@ class CServicePortIo : public IPortIo {
             onAccess();
         if (hung) {
             m_machine.now += 300 * MS;
+            return 0;
+        }
+        if (busy) {
+            errno = EBUSY;
             return 0;
         }
         m_machine.now += MS / 100;  // 10 us a round trip
@@ -280,6 +289,29 @@ TEST_F(SessionTest, ChipUnreachableAtStartIsSaidAndRetriedEveryPass) {
     EXPECT_EQ(face.elements["CPU Fan_Fan_Status"], "<font color='#ff0000'>Warning</font>");
 }
 
+// A full service once read as a missing board file; now it is named for what it is.
+TEST_F(SessionTest, BusyServiceIsSaidAndTheSessionStartsOnceThereIsRoom) {
+    service.busy = true;
+    Start();
+    auto atStart = session->Snapshot();
+    EXPECT_EQ(atStart->startProblem, EStartProblem::ChipUnreachable);
+    EXPECT_TRUE(atStart->serviceBusy);
+    ASSERT_EQ(ProblemLines(*atStart).size(), 1u);
+    EXPECT_EQ(ProblemLines(*atStart)[0].find("The driver service vorn-iod is busy"), 0u);
+
+    service.busy = false;
+    auto up = Tick();
+    EXPECT_EQ(up->startProblem, EStartProblem::None);
+    EXPECT_FALSE(up->serviceBusy);
+
+    service.busy = true;
+    auto full = Tick();
+    EXPECT_FALSE(full->chipAnswered);
+    EXPECT_TRUE(full->serviceBusy);
+    ASSERT_FALSE(ProblemLines(*full).empty());
+    EXPECT_NE(ProblemLines(*full).back().find("busy"), std::string::npos);
+}
+
 TEST_F(SessionTest, BoardFileProblemsAreNamed) {
     machine.facts["MBModel"] = "NO-SUCH-BOARD";
     Start();
@@ -290,6 +322,80 @@ TEST_F(SessionTest, BoardFileProblemsAreNamed) {
     EXPECT_EQ(ProblemLines(*s)[0], "There is no board file " + programDir +
                                        "NO-SUCH-BOARD.ini for this board, so there are no "
                                        "sensor items.");
+}
+
+// A board file with mistakes is read with the same rules as ever, but every mistake is said
+// with the file, section and key; an item that cannot be read is never shown as normal, and an
+// empty table is never "NORMAL".
+TEST_F(SessionTest, BoardFileMistakesAreNamedAndUnreadItemsAreNotNormal) {
+    struct Case {
+        const char* name;
+        std::vector<std::array<const char*, 3>> edits;  // section, key, value
+        std::string said;                               // after "<file>: "
+        std::string banner;
+        std::string item2Status;  // "" when item 2 is not in the table
+    };
+    const Case cases[] = {
+        {"fraction",
+         {{"ITEM1", "HiLimit", "1.55"}},
+         "[ITEM1] HiLimit: \"1.55\" is not a whole number; read as 1",
+         "",
+         "Normal"},
+        {"exponent",
+         {{"ITEM2", "Factor", "1e30"}},
+         "[ITEM2] Factor: \"1e30\" is not a whole number; read as 1",
+         "",
+         ""},
+        {"letters as the count",
+         {{"GLOBAL", "Total_Item_Count", "abc"}},
+         "[GLOBAL] Total_Item_Count: 0: there are no items",
+         "NO ITEMS",
+         ""},
+        {"missing section",
+         {{"GLOBAL", "Total_Item_Count", "3"}},
+         "[ITEM3]: the section is missing",
+         "",
+         ""},
+        {"unknown item type",
+         {{"ITEM2", "ItemType", "7"}},
+         "[ITEM2] ItemType: 7 is not 1 (voltage), 2 (temperature) or 3 (fan); the item is not "
+         "read",
+         "",
+         "Not read"},
+        {"fan typed as a voltage",
+         {{"ITEM2", "PinName", "CPUFAN0"}},
+         "[ITEM2] PinName: CPUFAN0 is a fan input, not of the item's type; the item is not read",
+         "",
+         "Not read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.reset();
+        std::filesystem::remove(HivePath());
+        // The engine tests' board of two rails.
+        UseBoardFile(std::filesystem::path(VORN_TEST_DATA_DIR).parent_path().parent_path() /
+                         "engine/data/two_rails.ini",
+                     "TEST");
+        for (const auto& e : c.edits)
+            EditBoard(e[0], e[1], e[2]);
+        Start();
+        auto pass = Tick();
+        const std::vector<std::string> lines = ProblemLines(*pass);
+        const std::string wanted = "Board file " + BoardPath() + ": " + c.said;
+        EXPECT_NE(std::find(lines.begin(), lines.end(), wanted), lines.end())
+            << wanted << "\n in:\n"
+            << testing::PrintToString(lines);
+        if (!c.banner.empty()) {
+            EXPECT_EQ(BannerText(*pass), c.banner);
+        }
+        if (pass->items.empty()) {
+            EXPECT_NE(BannerText(*pass), "NORMAL");
+        }
+        if (!c.item2Status.empty()) {
+            ASSERT_GE(pass->items.size(), 2u);
+            EXPECT_EQ(ItemTexts(pass->items[1], true).status, c.item2Status);
+        }
+    }
 }
 
 TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {

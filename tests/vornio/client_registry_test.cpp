@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <future>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include "run_in_child.h"
 #include "temp_dir.h"
 
 namespace {
@@ -128,4 +131,32 @@ TEST(ClientRegistryDetached, AnUnattachedBlockIsAnEmptyTable) {
     int32_t list[WINDOW_SLOTS] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
     EXPECT_EQ(registry.GetRegisteredHandleList(list), 0);
     EXPECT_EQ(list[9], 0);
+}
+
+// Anyone who may write the block could overwrite its lock page or hold the lock for good; the
+// table lock is given up after a while, and the registry answers as for a missing table.
+TEST_F(ClientRegistryTest, AWedgedTableLockIsGivenUp) {
+    ChildResult r = RunInChild(
+        [&] {
+            std::string out;
+            std::promise<void> locked, release;
+            std::thread holder([&] {
+                block.View().LockTable();
+                locked.set_value();
+                release.get_future().wait();
+                block.View().UnlockTable();
+            });
+            locked.get_future().wait();
+            out += registry.RegisterHandle(0x1234) ? "registered" : "refused";
+            release.set_value();
+            holder.join();
+            uint8_t* lockPage = const_cast<uint8_t*>(block.View().Bytes()) + SHARED_BLOCK_SIZE;
+            std::memset(lockPage, 0xA5, sizeof(pthread_mutex_t));
+            out += registry.RegisterHandle(0x1234) ? " registered" : " refused";
+            return out;
+        },
+        20000);
+    ASSERT_FALSE(r.timedOut) << "a client hung on the table lock";
+    EXPECT_EQ(r.output, "refused refused");
+    EXPECT_EQ(registry.GetRegisteredHandleCount(), 0);
 }

@@ -12,11 +12,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_codes.h"
+#include "device_wire.h"
 #include "run_in_child.h"
 #include "temp_dir.h"
 #include "test_sockets.h"
@@ -146,4 +149,50 @@ TEST(DeviceChannel, NoServiceHandlerRunsWhenNobodyListens) {
     EXPECT_EQ(a.error, ECONNREFUSED);
     EXPECT_EQ(noService, 2);
     EXPECT_LT(a.ms, 50);
+}
+
+// The service drops connections that stay silent and refuses, with one "busy" answer, a client
+// it has no room for. A dropped connection is replaced before the next request is sent, so that
+// request is served; a refusal is reported as EBUSY, not as a missing service.
+TEST(DeviceChannel, DroppedIdleConnectionIsReplacedAndBusyIsSaid) {
+    CTempDir dir;
+    const std::string path = dir.PathOf("VORN-IO");
+    const int listener = BindUnixStream(path, true);
+    ASSERT_GE(listener, 0);
+    std::promise<void> dropped;
+    std::thread service([&] {
+        auto answerOne = [](int fd) {
+            std::vector<uint8_t> request(REQUEST_HEADER_SIZE + PORT_RECORD_SIZE);
+            if (::recv(fd, request.data(), request.size(), MSG_WAITALL) !=
+                static_cast<ssize_t>(request.size())) {
+                return;
+            }
+            const auto frame = EncodeAnswer({true, 0, std::vector<uint8_t>(PORT_RECORD_SIZE)});
+            (void)!::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
+        };
+        const int first = ::accept(listener, nullptr, nullptr);
+        answerOne(first);
+        ::close(first);  // dropped as idle
+        dropped.set_value();
+        const int second = ::accept(listener, nullptr, nullptr);
+        answerOne(second);
+        const int third = ::accept(listener, nullptr, nullptr);
+        const auto busy = EncodeAnswer({false, EBUSY, {}});
+        (void)!::send(third, busy.data(), busy.size(), MSG_NOSIGNAL);
+        ::close(third);
+        ::close(second);
+    });
+    CDeviceChannel channel;
+    int noService = 0;
+    channel.SetNoServiceHandler([&] { ++noService; });
+    ASSERT_TRUE(channel.Open(path));
+    EXPECT_EQ(PortRead(channel).error, 0);
+    dropped.get_future().wait();
+    EXPECT_EQ(PortRead(channel).error, 0) << "served on a new connection";
+
+    ASSERT_TRUE(channel.Open(path));
+    EXPECT_EQ(PortRead(channel).error, EBUSY);
+    EXPECT_EQ(noService, 0) << "a busy service is not a missing one";
+    service.join();
+    ::close(listener);
 }

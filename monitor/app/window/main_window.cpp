@@ -12,10 +12,12 @@
 #include "error_log.h"
 #include "monitor_session.h"
 #include "page_host.h"
+#include "setting_dlg.h"
 #include "skin_click.h"
 #include "skin_command.h"
 #include "snapshot_text.h"
 #include "web_page_document.h"
+#include "window_dialogs.h"
 
 namespace {
 
@@ -102,6 +104,7 @@ void CMainWindow::setVisible(bool visible) {
 
 void CMainWindow::Start(CMonitorSession& session) {
     m_session = &session;
+    m_dialogs = std::make_unique<CWindowDialogs>(this, session, m_skin);
     m_tray.Create(TRAY_TOOLTIP);
     connect(m_page, &CPageHost::PageReady, this, &CMainWindow::OnPageReady);
     m_page->LoadInitialPage();
@@ -120,6 +123,8 @@ void CMainWindow::OnPageReady() {
     if (!m_inTray)
         show();
     AfterPass();
+    // The settings dialog's row beep switches start as the items' beep bits now.
+    m_dialogs->SettingDlg().TakeBeepSwitches();
     // The page's own widget takes the mouse: watch it for the window drag.
     if (QWidget* proxy = m_page->focusProxy())
         proxy->installEventFilter(this);
@@ -208,6 +213,12 @@ void CMainWindow::OnPageCommand(const std::string& word) {
         ChangeSkin();
     } else if (word == "TOP") {
         ToggleTopmost();
+    } else if (word == "FANPILOT") {
+        m_dialogs->RunFanPilot();
+    } else if (word == "SETUP") {
+        m_dialogs->RunSetup();
+    } else if (word == "TRANSPARENTDLG") {
+        m_dialogs->RunTransparency();
     }
 }
 

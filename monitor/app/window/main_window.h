@@ -20,6 +20,7 @@
 class CErrorLog;
 class CMonitorSession;
 class CPageHost;
+class CWindowDialogs;
 
 struct SWindowOptions {
     std::string programFolder;  // ends with "/"
@@ -100,4 +101,6 @@ class CMainWindow : public QWidget, public ISessionFront {
     QPoint m_moveOffset;
     QPoint m_pressAt;         // where the left button last went down on the page
     QPoint m_pressWindowPos;  // the window's place then
+    // Last, so the dialogs go before the window's child widgets.
+    std::unique_ptr<CWindowDialogs> m_dialogs;
 };

@@ -5,19 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "desktop_opener.h"
 #include "engine_fixture.h"
 #include "error_log.h"
 #include "monitor_session.h"
 #include "page_host.h"
+#include "page_test_support.h"
 #include "registry_store.h"
 #include "single_instance.h"
 #include "skin_click.h"
@@ -25,17 +26,6 @@
 #include "web_page_document.h"
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class MainWindowTest : public EngineFixture {
   protected:
@@ -209,8 +199,7 @@ TEST(SingleInstance, AStaleOrForeignHandleReachesNothing) {
     if (::geteuid() == 0) {  // only root can give a socket to another user
         CMessageWindow foreign;
         ASSERT_TRUE(foreign.Create(dir.Path()));
-        ASSERT_EQ(::chown(WindowSocketPath(dir.Path(), foreign.Handle()).c_str(), 65534, 65534),
-                  0);
+        ASSERT_EQ(::chown(WindowSocketPath(dir.Path(), foreign.Handle()).c_str(), 65534, 65534), 0);
         EXPECT_FALSE(PostToOwnWindow(dir.Path(), foreign.Handle(), BRING_FORWARD_MESSAGE));
         EXPECT_FALSE(foreign.Receive(&got));
     }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
 
 #include "temp_dir.h"
 
@@ -106,13 +111,64 @@ TEST(AllowList, FileReplacesTheDefaults) {
     EXPECT_FALSE(list->AllowsPort(0x295, 1));
 }
 
-TEST(AllowList, FileOthersMayWriteIsRefused) {
-    CTempDir temp;
-    ASSERT_TRUE(temp.WriteFile("allow.conf", "port 0x80\n"));
-    ASSERT_EQ(::chmod(temp.PathOf("allow.conf").c_str(), 0664), 0);
-    std::string error;
-    EXPECT_FALSE(CAllowList::Load(temp.PathOf("allow.conf"), true, &error));
-    EXPECT_NE(error.find("writable"), std::string::npos) << error;
+// Whoever can change the file or its folder decides what the root service touches. Run as root,
+// the foreign owner is a real other user; run as anyone else, root is just as foreign.
+TEST(AllowList, FileOnlyItsOwnerMayChangeIsAccepted) {
+    const uid_t stranger = ::geteuid() == 0 ? 65534 : 0;
+    struct Case {
+        const char* name;
+        std::function<bool(CTempDir&)> prepare;  // leaves the rule file at "dir/allow.conf"
+        const char* refusal;                     // nullptr: accepted
+    };
+    const Case cases[] = {
+        {"plain file", [](CTempDir&) { return true; }, nullptr},
+        {"group may write",
+         [](CTempDir& t) { return ::chmod(t.PathOf("dir/allow.conf").c_str(), 0664) == 0; },
+         "writable by group or others"},
+        {"other user owns the file",
+         [&](CTempDir& t) {
+             return ::chown(t.PathOf("dir/allow.conf").c_str(), stranger, -1) == 0;
+         },
+         "not owned by root"},
+        {"other user owns the folder",
+         [&](CTempDir& t) { return ::chown(t.PathOf("dir").c_str(), stranger, -1) == 0; },
+         "its folder"},
+        {"folder others may write",
+         [](CTempDir& t) { return ::chmod(t.PathOf("dir").c_str(), 01777) == 0; }, "its folder"},
+        {"symbolic link",
+         [](CTempDir& t) {
+             return ::rename(t.PathOf("dir/allow.conf").c_str(), t.PathOf("dir/real").c_str()) ==
+                        0 &&
+                    ::symlink("real", t.PathOf("dir/allow.conf").c_str()) == 0;
+         },
+         "symbolic link"},
+        {"FIFO",
+         [](CTempDir& t) {
+             return ::unlink(t.PathOf("dir/allow.conf").c_str()) == 0 &&
+                    ::mkfifo(t.PathOf("dir/allow.conf").c_str(), 0600) == 0;
+         },
+         "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempDir temp;
+        ASSERT_EQ(::mkdir(temp.PathOf("dir").c_str(), 0755), 0);
+        ASSERT_TRUE(temp.WriteFile("dir/allow.conf", "port 0x80\n"));
+        ASSERT_EQ(::chmod(temp.PathOf("dir/allow.conf").c_str(), 0644), 0);
+        if (!c.prepare(temp)) {
+            ADD_FAILURE() << "cannot prepare: " << std::strerror(errno);
+            continue;
+        }
+        std::string error;
+        auto list = CAllowList::Load(temp.PathOf("dir/allow.conf"), true, &error);
+        if (!c.refusal) {
+            ASSERT_TRUE(list) << error;
+            EXPECT_TRUE(list->AllowsPort(0x80, 1));
+        } else {
+            EXPECT_FALSE(list);
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+        }
+    }
 }
 
 TEST(AllowList, BadFileFailsWithItsName) {

@@ -326,6 +326,10 @@ TEST_F(DeviceServerTest, ConnectionsBeyondTheLimitAreClosedAndTheirSlotsComeBack
     }
     CRawDeviceClient extra;
     ASSERT_TRUE(extra.Connect(m_daemon.SocketPath()));
+    auto busy = extra.ReadAnswer();
+    ASSERT_TRUE(busy) << "a client without a slot is told why";
+    EXPECT_FALSE(busy->success);
+    EXPECT_EQ(busy->error, static_cast<uint32_t>(EBUSY));
     EXPECT_TRUE(extra.WaitForClose());
 
     clients.pop_back();
@@ -390,6 +394,66 @@ TEST_F(DeviceServerTest, PeersOutsideOwnerAndGroupAreRefused) {
         EXPECT_EQ(TryAs(c.uid, c.gid, c.groups, socket), c.outcome);
     }
     ExpectServing();
+}
+
+// One allowed user holding idle connections once took every slot. Now each user has a share,
+// a connection that stays silent is given up for a newcomer, and one silent for the idle
+// time-out is dropped.
+TEST_F(DeviceServerTest, OneUserCannotHoldEverySlot) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    const std::string runtimeDir = m_daemon.RuntimeDir();
+    ASSERT_EQ(::chmod(runtimeDir.substr(0, runtimeDir.rfind('/')).c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(runtimeDir.c_str(), 0755), 0);
+    ASSERT_EQ(::chown(m_daemon.SocketPath().c_str(), 0, 4242), 0);
+    const std::string socket = m_daemon.SocketPath();
+    auto result = RunInChild([&]() -> std::string {
+        const gid_t group = 4242;
+        if (::setgroups(1, &group) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            return "setuid failed";
+        std::vector<std::unique_ptr<CRawDeviceClient>> mine;
+        auto connect = [&]() -> std::string {
+            mine.push_back(std::make_unique<CRawDeviceClient>());
+            if (!mine.back()->Connect(socket))
+                return "connect failed";
+            auto a = mine.back()->Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+            if (!a)
+                return "no answer";
+            return a->success ? "served" : "error " + std::to_string(a->error);
+        };
+        std::string outcome;
+        for (int i = 0; i < 16; ++i) {  // the service's share per user
+            if (std::string r = connect(); r != "served")
+                return "connection " + std::to_string(i) + ": " + r;
+        }
+        outcome += "over the share: " + connect();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        outcome += "; after a silence: " + connect();
+        return outcome;
+    });
+    EXPECT_EQ(result.output,
+              "over the share: error " + std::to_string(EBUSY) + "; after a silence: served");
+    ExpectServing();
+}
+
+TEST(DeviceServerIdle, SilentConnectionsAreDroppedAfterTheIdleTimeOut) {
+    CHwDeviceFiles files;
+    auto args = files.DaemonArgs();
+    args.insert(args.end(), {"--idle-timeout", "1"});
+    CDaemon daemon(args);
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    CRawDeviceClient silent, talking;
+    ASSERT_TRUE(silent.Connect(daemon.SocketPath()));
+    ASSERT_TRUE(talking.Connect(daemon.SocketPath()));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 8; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        auto answer = talking.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(answer && answer->success) << "a client that keeps asking keeps its slot";
+    }
+    EXPECT_TRUE(silent.WaitForClose(1000));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
 }
 
 TEST_F(DeviceServerTest, SocketIsGroupOnlyAndThePidFileNamesTheService) {

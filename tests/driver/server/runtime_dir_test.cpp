@@ -39,6 +39,21 @@ TEST(RuntimeDir, ClaimCreatesTheDirectoryAndWritesThePid) {
     EXPECT_NE(::access((dir + "/vorn-iod.pid").c_str(), F_OK), 0);
 }
 
+// Clients make their shared objects in the directory: the service does not keep one that
+// every user may write, as a 1777 directory once was.
+TEST(RuntimeDir, ClaimTakesTheWritePermissionOfOthersAway) {
+    CTempDir temp;
+    const std::string dir = temp.PathOf("run");
+    ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.c_str(), 01777), 0);
+    std::string error;
+    CRuntimeDir runtime(dir);
+    ASSERT_TRUE(runtime.Claim(&error)) << error;
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0775u);
+}
+
 TEST(RuntimeDir, SecondOwnerIsRefusedWhileTheFirstHoldsIt) {
     CTempDir temp;
     std::string error;

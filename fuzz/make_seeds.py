@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets from the project's own files and from the
+records its tests use. Run from the source tree: fuzz/make_seeds.py"""
+
+import glob
+import os
+import shutil
+import struct
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CORPUS = os.path.join(ROOT, "fuzz", "corpus")
+
+
+def put(target, name, data):
+    d = os.path.join(CORPUS, target)
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(data)
+
+
+def copy(target, pattern):
+    for path in sorted(glob.glob(os.path.join(ROOT, pattern))):
+        with open(path, "rb") as f:
+            put(target, os.path.basename(path), f.read())
+
+
+# INI: the board files, the simulated board, the tests' board files, an error log.
+copy("ini", "boards/*.ini")
+copy("ini", "driver/sim/boards/*.simboard")
+copy("ini", "tests/engine/data/*.ini")
+put("ini", "Error.log",
+    b"[ErrorLog]\r\n261206, 02:14:44 Warning:=Temperature:    CPU:  75 C    \r\n"
+    b"261206, 02:15:02 Warning:=Fan:    CPU Fan:  0 RPM    \r\n")
+
+# Registry hives: the tests' hives.
+copy("registry_hive", "tests/platform/data/*.reg")
+copy("registry_hive", "tests/sysinfo/data/*.reg")
+
+
+# DMI: tables and BIOS areas as the sysinfo tests build them.
+def structure(stype, length, formatted, strings):
+    b = bytes([stype, length, 0x34, 0x12]) + bytes(formatted)
+    b = b.ljust(length, b"\0")
+    for s in strings:
+        b += s.encode() + b"\0"
+    if not strings:
+        b += b"\0"
+    return b + b"\0"
+
+
+bios = structure(0, 0x12, [1, 2, 0, 0, 3], ["Award Software", "1.0", "03/15/2005"])
+board = structure(2, 0x08, [1, 2, 0, 0], ["VORN", "EHF-SIM"])
+end = structure(127, 4, [], [])
+table = bios + board + end
+put("dmi_table", "table", table)
+put("dmi_table", "table-no-end", bios + board)
+area = bytearray(b"\xff" * 0x10000)
+area[0x100:0x105] = b"_DMI_"
+struct.pack_into("<HIH", area, 0x106, len(table), 0xF0000 + 0x1000, 3)
+area[0x10E] = 0x21
+area[0x1000:0x1000 + len(table)] = table
+put("dmi_table", "bios-area", bytes(area))
+
+# vorn-iod requests: one stream per control code, each frame preceded by the size of the
+# pieces it arrives in (see iod_request_fuzz.cpp).
+def frame(code, record):
+    return (b"\xff" + struct.pack("<III", 0x31515256, code, len(record)) +
+            (b"\xff" + record if record else b""))
+
+
+def port_record(size, port, value=0, sized=False):
+    r = bytearray(20)
+    r[0] = size
+    if sized:
+        struct.pack_into("<II", r, 4, port, value)
+        r[12] = port & 0xFF
+        r[13] = value & 0xFF
+        struct.pack_into("<HH", r, 14, port, value & 0xFFFF)
+    else:
+        r[13] = value & 0xFF
+        struct.pack_into("<H", r, 14, port)
+    return bytes(r)
+
+
+def mcu_record(item, length, out_length, data=b""):
+    r = bytearray(259)
+    r[0], r[1], r[3] = item, length, out_length
+    r[4:4 + len(data)] = data
+    return bytes(r)
+
+
+put("iod_request", "port-byte",
+    frame(0x00222434, port_record(1, 0x295, 0x4E)) + frame(0x00222430, port_record(1, 0x296)))
+put("iod_request", "port-sized",
+    frame(0x0022242C, port_record(2, 0x295, 0x0480, True)) +
+    frame(0x00222428, port_record(4, 0x295, 0, True)))
+put("iod_request", "msr",
+    frame(0x00222418, struct.pack("<I", 0x1A0)) +
+    frame(0x0022241C, struct.pack("<III", 0x1A0, 1, 0)))
+put("iod_request", "event", frame(0x0022240C, struct.pack("<I", 7)))
+put("iod_request", "items",
+    frame(0x00222424, mcu_record(68, 0, 9)) + frame(0x00222424, mcu_record(106, 0, 1)) +
+    frame(0x00222420, mcu_record(107, 0, 1)) + frame(0x00222424, mcu_record(26, 0, 0)))
+put("iod_request", "unknown-code", frame(0x00222438, b"\0" * 4))
+
+# Library replies: an answer header, then operations with the service's answers
+# (op, argument, success flag, length, bytes; see library_reply_fuzz.cpp).
+header = struct.pack("<IIII", 0x314E4156, 1, 0, 20)
+put("library_reply", "ports",
+    header + bytes([0, 0, 1, 20]) + port_record(1, 0x295, 0x4E) +
+    bytes([2, 2, 1, 20]) + port_record(2, 0x295, 0x1234, True) +
+    bytes([2, 4, 1, 20]) + port_record(1, 0x295, 0, True))
+put("library_reply", "msr", header + bytes([4, 0x10, 1, 8]) + struct.pack("<Q", 0x11223344) +
+    bytes([4, 0x10, 1, 4]) + b"\x01\x02\x03\x04")
+put("library_reply", "items",
+    header + bytes([5, 68, 0, 1, 255]) + mcu_record(68, 0, 9, bytes([9] + [1] * 9))[:255] +
+    bytes([7, 0, 1, 255]) + mcu_record(106, 0, 1, b"\x05")[:255])
+put("library_reply", "failures", struct.pack("<IIII", 0x314E4156, 0, 16, 0) + bytes([1, 0, 0, 3, 0, 0]))

@@ -1,0 +1,54 @@
+#pragma once
+// "Limit Setting": one item's alarm limits on trackbars, within the range its board file allows.
+// Voltages have a high and a low limit that cannot cross; a temperature has its high limit, and
+// its low limit (the chip's hysteresis) follows it; a fan has its low limit only. OK writes the
+// limits to the item and the chip; Cancel changes nothing.
+
+#include <QDialog>
+
+class CSensorItem;
+class QLabel;
+class QSlider;
+
+class CLimitSettingDlg : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CLimitSettingDlg(QWidget* parent = nullptr);
+
+    void SetItem(CSensorItem* item) { m_item = item; }
+    // True: temperatures in Celsius.
+    void SetUnit(bool celsius) { m_celsius = celsius; }
+
+    // Shows the item's rows, ranges, positions and values.
+    void InitDialog();
+    int exec() override;
+    void accept() override;
+
+    // The values being edited.
+    double HighLimit() const { return m_hiLimit; }
+    double LowLimit() const { return m_loLimit; }
+
+  private:
+    void OnHighMoved(int position);
+    void OnLowMoved(int position);
+    void ShowHigh();
+    void ShowLow();
+    void ShowRows(bool high, bool low);
+
+    CSensorItem* m_item = nullptr;
+    bool m_celsius = true;
+    double m_hiLimit = 0;
+    double m_loLimit = 0;
+    double m_rangeMax = 0;
+    double m_rangeMin = 0;
+
+    QLabel* m_hiCaption;
+    QLabel* m_loCaption;
+    QSlider* m_hiSlider;
+    QSlider* m_loSlider;
+    QLabel* m_hiValue;
+    QLabel* m_loValue;
+    QLabel* m_hiUnit;
+    QLabel* m_loUnit;
+    QLabel* m_name;
+};
