@@ -92,6 +92,34 @@ void PackageTest::ControlDataAndMaintainerScripts() {
     r = Shell("cat " + control + "/conffiles");
     EXPECT_EQ(r.out, "/etc/default/vornpilot\n");
 
+    // The scripts on this machine, which has no board the package knows, with the system's
+    // tools replaced by ones that only log their calls: users and groups are made, the
+    // services are recorded but neither enabled nor started; a purge removes the settings.
+    const std::string fakes = m_dir->PathOf("fakes");
+    const std::string calls = m_dir->PathOf("calls.log");
+    std::filesystem::create_directories(fakes);
+    for (const char* tool :
+         {"addgroup", "adduser", "deb-systemd-helper", "deb-systemd-invoke", "systemctl", "rm"}) {
+        ASSERT_TRUE(
+            m_dir->WriteFile("fakes/" + std::string(tool),
+                             "#!/bin/sh\necho \"$(basename \"$0\") $*\" >> " + calls + "\n"));
+        ::chmod((fakes + "/" + tool).c_str(), 0755);
+    }
+    r = Shell("PATH=" + fakes + ":$PATH; " + control + "/postinst configure '' && " + control +
+              "/prerm remove && " + control + "/postrm remove && " + control +
+              "/postrm purge && cat " + calls);
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    for (const char* call :
+         {"addgroup --system --quiet vornio\n", "adduser --quiet vornpilot vornio\n",
+          "deb-systemd-helper update-state vorn-iod.service\n",
+          "deb-systemd-helper update-state vornpilot.service\n",
+          "deb-systemd-helper purge vorn-iod.service vornpilot.service\n",
+          "rm -rf /var/lib/vornpilot\n"}) {
+        EXPECT_NE(r.out.find(call), std::string::npos) << call << "\n" << r.out;
+    }
+    EXPECT_EQ(r.out.find("enable"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("start"), std::string::npos) << r.out;
+
     r = Shell("lintian --fail-on error,warning " + m_deb + " 2>&1");
     EXPECT_EQ(r.exitCode, 0) << r.out;
 }
