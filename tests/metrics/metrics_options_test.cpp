@@ -1,4 +1,5 @@
-// The metrics switches: listen addresses and how a command line hands them over.
+// The listen addresses of --metrics-listen (the switches on a whole command line are in the
+// console options' test).
 
 #include "metrics_options.h"
 
@@ -46,32 +47,6 @@ TEST(MetricsOptions, ListenAddresses) {
     }
     EXPECT_EQ(MetricsUrl("::1", 9477), "http://[::1]:9477/metrics");
     EXPECT_EQ(MetricsUrl("127.0.0.1", 80), "http://127.0.0.1:80/metrics");
-}
-
-TEST(MetricsOptions, Arguments) {
-    struct Case {
-        std::vector<std::string> args;
-        EMetricsArgument result;
-        size_t next;  // where the parse left i
-    };
-    const Case cases[] = {
-        {{"--metrics-listen", ":9477"}, EMetricsArgument::Taken, 1},
-        {{"--metrics-file", "/var/lib/node/vornpilot.prom"}, EMetricsArgument::Taken, 1},
-        {{"--metrics-listen"}, EMetricsArgument::Bad, 0},
-        {{"--metrics-listen", "nowhere"}, EMetricsArgument::Bad, 1},
-        {{"--metrics-file"}, EMetricsArgument::Bad, 0},
-        {{"--metrics-file", ""}, EMetricsArgument::Bad, 0},
-        {{"--once"}, EMetricsArgument::NotMetrics, 0},
-    };
-    for (const Case& c : cases) {
-        SMetricsOptions o;
-        std::string error;
-        size_t i = 0;
-        EXPECT_EQ(ParseMetricsArgument(c.args, &i, &o, &error), c.result) << c.args[0];
-        EXPECT_EQ(i, c.next) << c.args[0];
-        EXPECT_EQ(error.empty(), c.result != EMetricsArgument::Bad) << c.args[0];
-        EXPECT_EQ(o.Any(), c.result == EMetricsArgument::Taken) << c.args[0];
-    }
 }
 
 }  // namespace
