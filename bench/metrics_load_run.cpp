@@ -73,8 +73,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     CTempDir dir;
+    // One pass more than measured: the scraper stops before the monitor ends, so a scrape
+    // never meets a server that is shutting down.
     CRunningProgram monitor({std::string(VORN_BIN_DIR) + "/vornpilot", "--json", "--passes",
-                             std::to_string(passes), "--metrics-listen", "127.0.0.1:0"},
+                             std::to_string(passes + 1), "--metrics-listen", "127.0.0.1:0"},
                             MonitorEnvironment(runtime, dir, "/bin/true"));
     int port = 0;
     monitor.WaitForErrors(
@@ -142,7 +144,7 @@ int main(int argc, char** argv) {
 
     std::vector<int64_t> starts;
     std::stringstream out(result.out);
-    for (std::string line; std::getline(out, line);)
+    for (std::string line; starts.size() < static_cast<size_t>(passes) && std::getline(out, line);)
         starts.push_back(IsoMs(nlohmann::json::parse(line)["time"].get<std::string>()));
     std::vector<double> deviation;
     for (size_t i = 1; i < starts.size(); ++i)
