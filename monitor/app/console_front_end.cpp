@@ -14,6 +14,7 @@
 #include "headless_faces.h"
 #include "instance_checker.h"
 #include "json_report.h"
+#include "metrics_outputs.h"
 #include "monitor_session.h"
 #include "snapshot_text.h"
 
@@ -92,6 +93,14 @@ int CConsoleFrontEnd::Run() {
     CNoTray tray;
     CConsoleSessionFront front(errorLog, m_options.logErrors);
     CMonitorSession session(m_machine, front, {skin, tray, errorLog}, m_guard);
+    // Before the chip is touched: a monitor that was asked for metrics and cannot give them
+    // does not run without.
+    CMetricsOutputs metrics;
+    if (!metrics.Start(
+            m_options.metrics, [&session] { return session.Snapshot(); }, &error)) {
+        std::fprintf(stderr, "vornpilot: %s\n", error.c_str());
+        return EXIT_NO_METRICS;
+    }
 
     const bool screen = !m_options.json && ::isatty(::fileno(m_out));
     const bool bounded = m_options.once || m_options.passes > 0;
@@ -110,6 +119,7 @@ int CConsoleFrontEnd::Run() {
                          ConsoleTable(*pass, title).c_str(), screen ? "" : "\n");
         }
         std::fflush(m_out);
+        metrics.Publish(*pass);
     };
 
     session.StartEngine();
@@ -134,6 +144,7 @@ int CConsoleFrontEnd::Run() {
         show();
     }
     const auto last = session.Snapshot();
+    metrics.Stop();
     session.End();
     return bounded && last && !last->chipAnswered ? EXIT_NO_READINGS : 0;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The monitor without a window: the monitor session driven every two seconds, each pass shown as
-// a table refreshed in the terminal or as one JSON line. Only one copy runs per user, window or
-// console. SIGINT, SIGTERM and SIGHUP end it: every fan gets its own fan control back where the
-// chip answers, and the engine undoes its chip set-up.
+// a table refreshed in the terminal or as one JSON line, and as metrics when asked. Only one copy
+// runs per user, window or console. SIGINT, SIGTERM and SIGHUP end it: every fan gets its own fan
+// control back where the chip answers, and the engine undoes its chip set-up.
 
 #include <cstdio>
 

@@ -40,6 +40,14 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
             }
             o.logErrors = args[++i] == "on";
         } else {
+            switch (ParseMetricsArgument(args, &i, &o.metrics, error)) {
+                case EMetricsArgument::Taken:
+                    continue;
+                case EMetricsArgument::Bad:
+                    return false;
+                case EMetricsArgument::NotMetrics:
+                    break;
+            }
             *error = "unknown argument \"" + a + "\"";
             return false;
         }
@@ -55,9 +63,9 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
 }
 
 std::string ConsoleUsage() {
-    return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N] [--log-errors "
-           "on|off] "
-           "[-s]\n"
+    return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N]\n"
+           "                 [--log-errors on|off] [--metrics-listen ADDRESS:PORT]\n"
+           "                 [--metrics-file PATH] [-s]\n"
            "  --window     the skinned window (the default with a display)\n"
            "  --console    run the monitor in this terminal (the default without a display)\n"
            "  --once       one monitoring pass, then exit\n"
@@ -66,9 +74,11 @@ std::string ConsoleUsage() {
            "  --log-errors on|off\n"
            "               record changes of the sensors in warning in Error.log beside the\n"
            "               program, or stop recording (remembered for later starts)\n"
-           "  -s, -m       start in the tray (the window's switch)\n"
+           "  -s, -m       start in the tray (the window's switch)\n" +
+           MetricsUsage() +
            "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
-           "pass of --once or --passes could not read the chip.\n";
+           "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
+           "served or written.\n";
 }
 
 bool HasDisplay() {

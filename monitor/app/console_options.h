@@ -1,17 +1,19 @@
 #pragma once
 // The command line of vornpilot.
 //
-//   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N] [--log-errors
-//   on|off]
-//             [--help]
+//   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N]
+//             [--log-errors on|off] [--metrics-listen ADDRESS:PORT] [--metrics-file PATH] [--help]
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
 // end has no window and takes them as given. --once is one pass; --passes N stops after N.
-// --log-errors switches the error log as the tray's "Record" does, and is remembered.
+// --log-errors switches the error log as the tray's "Record" does, and is remembered. The metrics
+// switches belong to every front end (metrics_options.h).
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "metrics_options.h"
 
 struct ConsoleOptions {
     bool console = false;  // --console, or implied by the other console switches
@@ -22,6 +24,7 @@ struct ConsoleOptions {
     bool startInTray = false;
     bool window = false;  // --window: the skinned window (needs a display)
     bool help = false;
+    SMetricsOptions metrics;
 };
 
 // False with *error set for an argument it does not know or a bad --passes value.

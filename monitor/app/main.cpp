@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     int code = 0;
 #ifdef VORN_HAVE_WINDOW
     if (options.window || (!options.console && HasDisplay()))
-        code = RunWindowFrontEnd(machine, &io, options.startInTray, argc, argv);
+        code = RunWindowFrontEnd(machine, &io, options.startInTray, argc, argv, options.metrics);
     else
 #endif
         code = CConsoleFrontEnd(machine, options, &io).Run();

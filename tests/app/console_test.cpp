@@ -52,6 +52,22 @@ TEST(ConsoleOptions, CommandLines) {
     }
 }
 
+TEST(ConsoleOptions, MetricsSwitchesAreCarriedForEveryFrontEnd) {
+    ConsoleOptions o;
+    std::string error;
+    ASSERT_TRUE(
+        ParseConsoleOptions({"--metrics-listen", ":9477", "--metrics-file", "/m.prom"}, &o, &error))
+        << error;
+    EXPECT_FALSE(o.console) << "the window takes them too";
+    ASSERT_TRUE(o.metrics.listen);
+    EXPECT_EQ(o.metrics.listen->host, "127.0.0.1");
+    EXPECT_EQ(o.metrics.listen->port, 9477);
+    EXPECT_EQ(o.metrics.file, "/m.prom");
+    EXPECT_FALSE(ParseConsoleOptions({"--once", "--metrics-listen", "nowhere:1"}, &o, &error));
+    EXPECT_NE(error.find("not an IPv4 address"), std::string::npos) << error;
+    EXPECT_NE(ConsoleUsage().find("--metrics-listen ADDRESS:PORT"), std::string::npos);
+}
+
 TEST(JsonText, StringsAndNumbers) {
     EXPECT_EQ(JsonString("CPU \"hot\" \\ 1"), "\"CPU \\\"hot\\\" \\\\ 1\"");
     EXPECT_EQ(JsonString("a\nb\x01"), "\"a\\u000ab\\u0001\"");

@@ -108,6 +108,17 @@ bool CRunningProgram::WaitForOutput(const std::function<bool(const std::string&)
     return true;
 }
 
+bool CRunningProgram::WaitForErrors(const std::function<bool(const std::string&)>& done,
+                                    int timeoutMs) {
+    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done(m_result.err)) {
+        if (MsLeft(end) == 0 || (m_outFd < 0 && m_errFd < 0))
+            return done(m_result.err);
+        Collect(std::min(MsLeft(end), 100));
+    }
+    return true;
+}
+
 void CRunningProgram::Signal(int sig) {
     if (m_pid > 0)
         ::kill(m_pid, sig);

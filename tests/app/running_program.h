@@ -22,8 +22,12 @@ class CRunningProgram {
     // Collects output until `done` holds for the output so far or timeoutMs passes; whether it
     // held.
     bool WaitForOutput(const std::function<bool(const std::string& out)>& done, int timeoutMs);
-    // What it printed on standard output so far.
+    // The same for standard error.
+    bool WaitForErrors(const std::function<bool(const std::string& err)>& done, int timeoutMs);
+    // What it printed on standard output and standard error so far.
     const std::string& Output() const { return m_result.out; }
+    const std::string& Errors() const { return m_result.err; }
+    pid_t Pid() const { return m_pid; }
     void Signal(int sig);
     // Waits for the end (SIGKILL after timeoutMs) and returns what it printed.
     ProgramResult Finish(int timeoutMs);

@@ -136,6 +136,7 @@ void CMainWindow::AfterPass() {
         return;
     if (const auto pass = m_session->Snapshot())
         m_tray.SetToolTip(TrayToolTip(TRAY_TOOLTIP, KeyReadings(*pass)));
+    emit PassShown();
 }
 
 void CMainWindow::ReadFlags() {

@@ -62,6 +62,8 @@ class CMainWindow : public QWidget, public ISessionFront {
   signals:
     // Start-up is complete: the first status update is on the page and the window may show.
     void Started();
+    // After the first pass and after every pass of the timer, its snapshot published.
+    void PassShown();
     void CommandReceived(const QString& word);
 
   protected:

@@ -14,6 +14,7 @@
 #include "desktop_opener.h"
 #include "error_log.h"
 #include "main_window.h"
+#include "metrics_outputs.h"
 #include "monitor_session.h"
 #include "single_instance.h"
 #include "skin_command.h"
@@ -55,8 +56,8 @@ std::string AppName(const std::string& modulePath) {
 
 }  // namespace
 
-int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc,
-                      char** argv) {
+int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc, char** argv,
+                      const SMetricsOptions& metrics) {
     const std::string appName = AppName(machine.ModuleFileName());
     // Before anything touches the chip: a later start only brings the first window forward.
     CSingleInstance instance(appName);
@@ -93,10 +94,22 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, in
                      &CMainWindow::BringForward);
     instance.Listen();
     CMonitorSession session(machine, window, {window.Skin(), window.Tray(), errorLog}, guard);
+    // Before the chip is touched, as in the console.
+    CMetricsOutputs outputs;
+    if (!outputs.Start(
+            metrics, [&session] { return session.Snapshot(); }, &error)) {
+        std::fprintf(stderr, "vornpilot: %s\n", error.c_str());
+        return EXIT_NO_METRICS;
+    }
+    QObject::connect(&window, &CMainWindow::PassShown, &window, [&session, &outputs] {
+        if (const auto pass = session.Snapshot())
+            outputs.Publish(*pass);
+    });
     InstallStopHandlers(&window, [&window] { window.OnTrayCommand(TRAY_EXIT); });
     session.StartEngine();
     window.Start(session);
     const int code = app.exec();
+    outputs.Stop();
     session.End();
     SkinCommandRegistry::Clear();
     return code;

@@ -3,9 +3,10 @@
 // until "Exit" or "CLOSE".
 
 #include "machine.h"
+#include "metrics_options.h"
 #include "port_guard.h"
 
 // argc/argv go to the toolkit. Returns the exit code: 0, also when an earlier instance was
-// brought forward instead.
-int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc,
-                      char** argv);
+// brought forward instead; 4 (as the console's) when the metrics asked for cannot start.
+int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc, char** argv,
+                      const SMetricsOptions& metrics = {});

@@ -1,0 +1,103 @@
+// The metrics file on a real file system: what it holds, who may read it, the errors at start,
+// and a reader looping over it while it is rewritten never sees a torn file.
+
+#include "metrics_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "temp_dir.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+size_t EntriesIn(const std::string& dir) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++n;
+    return n;
+}
+
+TEST(MetricsFile, WritesAWholeFileEveryoneMayRead) {
+    CTempDir dir;
+    CMetricsFile file(dir.PathOf("vornpilot.prom"));
+    std::string error;
+    ASSERT_TRUE(file.Check(&error)) << error;
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u) << "the check leaves nothing behind";
+    ASSERT_TRUE(file.Write("a 1\n", &error)) << error;
+    ASSERT_TRUE(file.Write("b 2\n", &error)) << error;
+    EXPECT_EQ(ReadAll(file.Path()), "b 2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.Path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file left";
+    file.Remove();
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+}
+
+TEST(MetricsFile, PlacesItCannotBeWrittenAreToldAtStart) {
+    CTempDir dir;
+    ASSERT_TRUE(dir.WriteFile("plain", "x"));
+    std::filesystem::create_directory(dir.PathOf("sub"));
+    const struct {
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {dir.PathOf("missing/vornpilot.prom"), "No such file or directory"},
+        {dir.PathOf("plain/vornpilot.prom"), "Not a directory"},
+        {dir.PathOf("sub"), "is a directory"},
+        {dir.PathOf("sub/"), "names no file"},
+        {"", "names no file"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(CMetricsFile(c.path).Check(&error)) << c.path;
+        EXPECT_NE(error.find(c.says), std::string::npos) << c.path << ": " << error;
+        EXPECT_FALSE(CMetricsFile(c.path).Write("a 1\n", &error)) << c.path;
+    }
+}
+
+TEST(MetricsFile, ALoopingReaderNeverSeesATornFile) {
+    CTempDir dir;
+    CMetricsFile file(dir.PathOf("vornpilot.prom"));
+    // Two texts of different lengths: any mix of them, or a cut one, is neither.
+    const std::string big = std::string(200000, 'b') + "\n";
+    const std::string small = std::string(3000, 's') + "\n";
+    std::string error;
+    ASSERT_TRUE(file.Write(small, &error)) << error;
+
+    std::atomic<bool> done{false};
+    std::atomic<int> reads{0}, torn{0};
+    std::thread reader([&] {
+        while (!done) {
+            const std::string seen = ReadAll(file.Path());
+            ++reads;
+            if (seen != big && seen != small)
+                ++torn;
+        }
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int writes = 0;
+    for (; writes < 1000 && std::chrono::steady_clock::now() < until; ++writes)
+        ASSERT_TRUE(file.Write(writes % 2 ? big : small, &error)) << error;
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    EXPECT_GT(reads, 100) << "the reader ran alongside the " << writes << " writes";
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+}  // namespace
