@@ -184,8 +184,10 @@ TEST_F(LibraryIntegration, ClientSurvivesAServiceRestart) {
     EXPECT_EQ(c->Ask("in 0x295"), "1 0x4E");
     daemon.Stop();
     EXPECT_EQ(c->Ask("in 0x295"), "0 0xEE") << "a dead service gives failures, not a crash";
-    // As root the library starts the service again here, but this request still fails.
-    EXPECT_EQ(c->Ask("in 0x295"), "0 0xEE");
+    // As root the library starts the service again here; the next request reaches the new
+    // service when it is up by then (its registers start afresh), else it fails as above.
+    const std::string next = c->Ask("in 0x295");
+    EXPECT_TRUE(next == "0 0xEE" || next == "1 0x00") << next;
     EXPECT_EQ(c->Finish(), 0);
 }
 
