@@ -7,44 +7,13 @@
 #include <optional>
 
 #include "pass_snapshot.h"
+#include "snapshot_text.h"
 
 #ifndef VORN_VERSION
 #define VORN_VERSION "unknown"
 #endif
 
 namespace {
-
-// Length of the valid UTF-8 sequence at s[i], or 0.
-size_t Utf8Length(std::string_view s, size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    size_t n = 0;
-    uint32_t cp = 0;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    const bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
-    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    return overlong || surrogate || cp > 0x10FFFF ? 0 : n;
-}
 
 const char* TypeLabel(int32_t type) {
     switch (type) {
@@ -277,7 +246,7 @@ std::string MetricsLabelValue(std::string_view text) {
             out += "\\n";
             ++i;
         } else {
-            const size_t n = Utf8Length(text, i);
+            const size_t n = Utf8SequenceLength(text, i);
             if (n == 0) {
                 out += "\xEF\xBF\xBD";
                 ++i;

@@ -362,23 +362,23 @@ def logo(bg, x, y, d):
     return img
 
 
-def build(folder, spec):
+def build(folder, layout):
     out = os.path.join(SKINS, folder)
-    W, H = spec["size"]
-    bg = background(W, H, spec["radius"], spec["header"], spec["panels"], spec["track"])
+    W, H = layout["size"]
+    bg = background(W, H, layout["radius"], layout["header"], layout["panels"], layout["track"])
     files = {"bg.bmp": bg}
-    for name, (x, y, d, icon, danger) in spec["round"].items():
+    for name, (x, y, d, icon, danger) in layout["round"].items():
         for look, suffix in (("normal", ""), ("over", "_over"), ("down", "_down")):
             files["%s%s.bmp" % (name, suffix)] = round_button(bg, x, y, d, icon, look, danger)
         files["%s_mask.bmp" % name] = circle_mask(d)
-    for name, (x, y, w, h, text) in spec["tabs"].items():
+    for name, (x, y, w, h, text) in layout["tabs"].items():
         for look, suffix in (("normal", ""), ("over", "_over"), ("down", "_down")):
-            files["%s%s.bmp" % (name, suffix)] = tab_button(bg, x, y, w, h, text, look, spec["tab_size"])
-    for name, (x, y, w, h, text) in spec["buttons"].items():
+            files["%s%s.bmp" % (name, suffix)] = tab_button(bg, x, y, w, h, text, look, layout["tab_size"])
+    for name, (x, y, w, h, text) in layout["buttons"].items():
         for look, suffix in (("normal", ""), ("over", "_over"), ("down", "_down")):
-            files["%s%s.bmp" % (name, suffix)] = push_button(bg, x, y, w, h, text, look, spec["button_size"])
-    if "logo" in spec:
-        x, y, d = spec["logo"]
+            files["%s%s.bmp" % (name, suffix)] = push_button(bg, x, y, w, h, text, look, layout["button_size"])
+    if "logo" in layout:
+        x, y, d = layout["logo"]
         files["logo.bmp"] = logo(bg, x, y, d)
     for name, img in files.items():
         img.save_bmp(os.path.join(out, name))
