@@ -7,22 +7,7 @@
 #include "pass_snapshot.h"
 #include "snapshot_text.h"
 
-namespace {
-
-const char* TypeName(int32_t type) {
-    switch (type) {
-        case ITEM_VOLTAGE:
-            return "voltage";
-        case ITEM_TEMPERATURE:
-            return "temperature";
-        case ITEM_FAN:
-            return "fan";
-        default:
-            return "other";
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
@@ -73,7 +58,7 @@ std::string JsonReport(const SPassSnapshot& pass) {
         first = false;
         out += "{\"itemNo\":" + std::to_string(item.itemNo);
         out += ",\"name\":" + JsonString(item.name);
-        out += ",\"type\":\"" + std::string(TypeName(item.type)) + "\"";
+        out += ",\"type\":\"" + std::string(ItemTypeName(item.type)) + "\"";
         out += ",\"pin\":" + JsonString(item.pin);
         out += std::string(",\"enabled\":") + boolean(item.enabled);
         out += std::string(",\"alarm\":") + boolean(item.alarm);

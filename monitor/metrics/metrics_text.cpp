@@ -15,19 +15,6 @@
 
 namespace {
 
-const char* TypeLabel(int32_t type) {
-    switch (type) {
-        case ITEM_VOLTAGE:
-            return "voltage";
-        case ITEM_TEMPERATURE:
-            return "temperature";
-        case ITEM_FAN:
-            return "fan";
-        default:
-            return "other";
-    }
-}
-
 const char* ProblemLabel(EStartProblem problem) {
     switch (problem) {
         case EStartProblem::None:
@@ -165,7 +152,8 @@ const SItemFamily ITEM_FAMILIES[] = {
 
 std::string ItemLabels(const SItemSnapshot& item) {
     return "item=\"" + std::to_string(item.itemNo) + "\",name=\"" + MetricsLabelValue(item.name) +
-           "\",type=\"" + TypeLabel(item.type) + "\",pin=\"" + MetricsLabelValue(item.pin) + "\"";
+           "\",type=\"" + ItemTypeName(item.type) + "\",pin=\"" + MetricsLabelValue(item.pin) +
+           "\"";
 }
 
 void AddBuildInfo(CExposition& out) {

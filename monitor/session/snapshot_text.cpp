@@ -247,3 +247,16 @@ std::string TerminalSafe(std::string_view text) {
     }
     return out;
 }
+
+const char* ItemTypeName(int32_t type) {
+    switch (type) {
+        case ITEM_VOLTAGE:
+            return "voltage";
+        case ITEM_TEMPERATURE:
+            return "temperature";
+        case ITEM_FAN:
+            return "fan";
+        default:
+            return "other";
+    }
+}

@@ -15,6 +15,9 @@ struct SItemTexts {
     std::string status;  // "Normal", "Warning", "Disable"; "N/A" for a missing second processor
 };
 
+// "voltage", "temperature", "fan" or "other": an item type as the JSON and the metrics name it.
+const char* ItemTypeName(int32_t type);
+
 // The page's formats, in plain text; temperatures in the unit the page showed.
 SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius);
 
