@@ -1,6 +1,7 @@
 #include "bitmap_region.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QRect>
 #include <fstream>
@@ -28,9 +29,14 @@ TEST(BitmapFile, AnythingThatDoesNotLoadIsANullImage) {
     CTempDir dir;
     ASSERT_TRUE(dir.WriteFile("broken.bmp", "BM this is not a bitmap"));
     ASSERT_TRUE(dir.WriteFile("empty.bmp", ""));
+    // Skin bitmaps are BMP files; a picture in another format is not decoded.
+    ASSERT_TRUE(
+        SolidImage(4, 4, Qt::red).save(QString::fromStdString(dir.PathOf("png.bmp")), "PNG"));
+    ASSERT_EQ(::mkfifo(dir.PathOf("fifo.bmp").c_str(), 0600), 0);
     for (const std::string& path :
          {std::string(), dir.PathOf("missing.bmp"), dir.PathOf("broken.bmp"),
-          dir.PathOf("empty.bmp"), dir.Path() + "/"}) {
+          dir.PathOf("empty.bmp"), dir.Path() + "/", dir.PathOf("png.bmp"),
+          dir.PathOf("fifo.bmp")}) {
         EXPECT_TRUE(LoadBitmapFile(path).isNull()) << path;
     }
 }

@@ -1,5 +1,7 @@
 #include "bitmap_region.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QRect>
 #include <algorithm>
@@ -44,10 +46,18 @@ std::optional<QRegion> RegionFromImage(const QImage* image, uint32_t key) {
 }
 
 QImage LoadBitmapFile(const std::string& path) {
-    if (path.empty())
+    // Only a plain file: a FIFO planted in a skin folder would otherwise stall the window.
+    if (path.empty() || !QFileInfo(QString::fromStdString(path)).isFile())
         return {};
-    QImageReader reader(QString::fromStdString(path));
-    reader.setDecideFormatFromContent(true);
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return ReadBitmap(&file);
+}
+
+QImage ReadBitmap(QIODevice* device) {
+    QImageReader reader(device, "bmp");
+    reader.setAutoDetectImageFormat(false);
     QImage image;
     if (!reader.read(&image))
         return {};

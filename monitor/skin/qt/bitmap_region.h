@@ -2,6 +2,7 @@
 // Bitmaps of a skin as Qt images, and the shapes made from them: the pixel rule itself lives in
 // the Qt-free core; this side feeds it QImage pixels and turns its rectangles into a QRegion.
 
+#include <QIODevice>
 #include <QImage>
 #include <QRegion>
 #include <cstdint>
@@ -20,3 +21,7 @@ std::optional<QRegion> RegionFromImage(const QImage* image, uint32_t key);
 // A skin bitmap from disk at its natural size. An empty path, a missing file or one that does not
 // decode gives a null image: the caller treats that as "no bitmap", never as an error.
 QImage LoadBitmapFile(const std::string& path);
+
+// The same from any device. Only the BMP decoder reads it, whatever the bytes look like: skins
+// come from anywhere and name BMP files, so no other image decoder is exposed to them.
+QImage ReadBitmap(QIODevice* device);
