@@ -116,3 +116,45 @@ put("library_reply", "items",
     header + bytes([5, 68, 0, 1, 255]) + mcu_record(68, 0, 9, bytes([9] + [1] * 9))[:255] +
     bytes([7, 0, 1, 255]) + mcu_record(106, 0, 1, b"\x05")[:255])
 put("library_reply", "failures", struct.pack("<IIII", 0x314E4156, 0, 16, 0) + bytes([1, 0, 0, 3, 0, 0]))
+
+# Metrics HTTP: what scrapers, browsers and odd clients send.
+for name, req in {
+    "scrape": b"GET /metrics HTTP/1.1\r\nHost: localhost:9102\r\nUser-Agent: Prometheus/2.42.0\r\n"
+              b"Accept: application/openmetrics-text;version=1.0.0,text/plain;version=0.0.4;q=0.5\r\n"
+              b"Accept-Encoding: gzip\r\nX-Prometheus-Scrape-Timeout-Seconds: 10\r\n\r\n",
+    "root-http10": b"GET / HTTP/1.0\r\n\r\n",
+    "head": b"HEAD /metrics HTTP/1.1\r\nHost: x\r\n\r\n",
+    "range": b"GET /metrics HTTP/1.1\r\nRange: bytes=0-10,20-30,-5\r\n\r\n",
+    "post-body": b"POST /metrics HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello",
+    "chunked": b"POST /metrics HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+    "multipart": b"POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+                 b"Content-Length: 44\r\n\r\n--b\r\nContent-Disposition: form-data; name=a\r\n\r\n1\r\n--b--\r\n",
+    "query": b"GET /metrics?name[]=vorn%20a&x=%zz HTTP/1.1\r\nExpect: 100-continue\r\n\r\n",
+    "keep-alive": b"GET /metrics HTTP/1.1\r\nConnection: keep-alive\r\n\r\nGET / HTTP/1.1\r\n\r\n",
+}.items():
+    put("metrics_http", name, req)
+
+
+# Bitmaps: small BMPs of every layout the decoder takes.
+def bmp(width, height, bits, rows, palette=b"", compression=0, masks=b""):
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression, len(rows), 2835,
+                       2835, len(palette) // 4, 0)
+    offset = 14 + len(info) + len(masks) + len(palette)
+    return (b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset) + info + masks +
+            palette + rows)
+
+
+magenta, white, grey = b"\xff\x00\xff", b"\xff\xff\xff", b"\x80\x80\x80"
+put("bitmap", "24bit", bmp(3, 2, 24, (magenta + grey + white + b"\0\0\0") * 2))
+put("bitmap", "24bit-top-down", bmp(3, -2, 24, (grey + magenta + grey + b"\0\0\0") * 2))
+put("bitmap", "32bit", bmp(2, 2, 32, (magenta + b"\0" + grey + b"\0") * 2))
+put("bitmap", "8bit", bmp(4, 2, 8, bytes([0, 1, 1, 0, 1, 0, 0, 1]),
+                          palette=magenta + b"\0" + grey + b"\0"))
+put("bitmap", "4bit", bmp(4, 1, 4, bytes([0x01, 0x10, 0, 0]), palette=white + b"\0" + grey + b"\0"))
+put("bitmap", "1bit", bmp(9, 1, 1, bytes([0xAA, 0x80, 0, 0]), palette=magenta + b"\0" + grey + b"\0"))
+put("bitmap", "rle8", bmp(4, 2, 8, bytes([2, 0, 2, 1, 0, 0, 4, 1, 0, 1]), compression=1,
+                          palette=magenta + b"\0" + grey + b"\0"))
+put("bitmap", "rle4", bmp(4, 1, 4, bytes([4, 0x01, 0, 1]), compression=2,
+                          palette=white + b"\0" + grey + b"\0"))
+put("bitmap", "16bit-bitfields", bmp(2, 1, 16, b"\x1f\x7c\x00\x00", compression=3,
+                                     masks=struct.pack("<III", 0x7C00, 0x03E0, 0x001F)))

@@ -203,6 +203,8 @@ class CMetricsServer::CServer : public httplib::Server {
         });
     }
 
+    void Serve(int sock) { process_and_close_socket(sock); }
+
     std::atomic<bool> stopping{false};
     std::atomic<bool> listenEnded{false};
     std::atomic<uint64_t> refused{0};
@@ -298,4 +300,8 @@ void CMetricsServer::Stop() {
 
 uint64_t CMetricsServer::Refused() const {
     return m_server->refused;
+}
+
+void CMetricsServer::ServeConnection(int fd) {
+    m_server->Serve(fd);
 }

@@ -43,6 +43,10 @@ class CMetricsServer {
     // Connections answered 503 because every worker was busy and the waiting room full.
     uint64_t Refused() const;
 
+    // Serves one connection already accepted, on the calling thread, exactly as a worker serves
+    // it, and closes it. Lets one exchange be driven without a listening socket.
+    void ServeConnection(int fd);
+
   private:
     class CServer;
     std::unique_ptr<CServer> m_server;
