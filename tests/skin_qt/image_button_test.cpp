@@ -327,6 +327,12 @@ TEST_F(ImageButton, TooltipAndCaptionFont) {
     button->SetFontSize(17);
     button->SetFontFace("DejaVu Sans");
     EXPECT_EQ(button->toolTip(), "Setup");
+    button->SetToolTipText("<img src=\"/etc/x.png\"><b>Fan</b>");
+    EXPECT_EQ(
+        button->toolTip(),
+        "<p style='white-space:pre'>&lt;img src=&quot;/etc/x.png&quot;&gt;&lt;b&gt;Fan&lt;/b&gt;"
+        "</p>")
+        << "a skin's tip is never markup";
     const QFont& font = button->CaptionFont();
     EXPECT_EQ(font.weight(), QFont::Bold);
     EXPECT_TRUE(font.italic());

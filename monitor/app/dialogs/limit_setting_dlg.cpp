@@ -50,6 +50,7 @@ void Place(QSlider* slider, int position) {
 CLimitSettingDlg::CLimitSettingDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Limit Setting"));
     m_name = new QLabel;
+    m_name->setTextFormat(Qt::PlainText);  // item names come from files
     m_name->setObjectName(QStringLiteral("name"));
     m_hiCaption = new QLabel(QStringLiteral("Hi Limit:"));
     m_loCaption = new QLabel(QStringLiteral("Lo Limit:"));

@@ -205,6 +205,7 @@ void CSettingDlg::EnsureRows(size_t count) {
         const int r = static_cast<int>(i);
         SRow row{};
         row.name = new QLabel;
+        row.name->setTextFormat(Qt::PlainText);  // item names come from files
         row.name->setObjectName(RowName("name", i));
         row.enable = new QCheckBox;
         row.enable->setObjectName(RowName("enable", i));

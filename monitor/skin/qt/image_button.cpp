@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "bitmap_region.h"
@@ -117,7 +118,11 @@ bool CImageButton::IsOver(const QPoint& pos) const {
 }
 
 void CImageButton::SetToolTipText(const std::string& text) {
-    setToolTip(QString::fromStdString(text));
+    // A skin's tip is shown as written: text that looks like markup is escaped, not rendered.
+    const QString tip = QString::fromStdString(text);
+    setToolTip(Qt::mightBeRichText(tip) ? QStringLiteral("<p style='white-space:pre'>") +
+                                              tip.toHtmlEscaped() + QStringLiteral("</p>")
+                                        : tip);
 }
 
 void CImageButton::SetCaption(const QString& caption) {
