@@ -2,9 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <ctime>
 #include <map>
+
+#include "settings_notices.h"
 
 namespace {
 
@@ -90,26 +91,24 @@ void CHiveFile::LoadLocked() {
             return;
         case EHiveError::Unreadable:
             m_readable = false;
-            std::fprintf(stderr,
-                         "vornpilot: the settings file %s cannot be read (%s); running with the "
-                         "board file's settings, which are not saved over it\n",
-                         m_path.c_str(), error.message.c_str());
+            SettingsNotice("the settings file " + m_path + " cannot be read (" + error.message +
+                           "); running with the board file's settings, which are not saved "
+                           "over it");
             return;
         case EHiveError::Malformed: {
             std::string aside = AsideName(m_path);
             if (std::rename(m_path.c_str(), aside.c_str()) == 0) {
-                std::fprintf(stderr,
-                             "vornpilot: the settings file %s is damaged (line %d: %s); it was "
-                             "kept as %s and the program starts as on a first run\n",
-                             m_path.c_str(), error.line, error.message.c_str(), aside.c_str());
+                SettingsNotice("the settings file " + m_path + " is damaged (line " +
+                               std::to_string(error.line) + ": " + error.message +
+                               "); it was kept as " + aside +
+                               " and the program starts as on a first run");
                 m_stamp = StampOf(m_path);
             } else {
                 m_readable = false;
-                std::fprintf(stderr,
-                             "vornpilot: the settings file %s is damaged (line %d: %s) and could "
-                             "not be moved aside; running with the board file's settings, which "
-                             "are not saved over it\n",
-                             m_path.c_str(), error.line, error.message.c_str());
+                SettingsNotice("the settings file " + m_path + " is damaged (line " +
+                               std::to_string(error.line) + ": " + error.message +
+                               ") and could not be moved aside; running with the board file's "
+                               "settings, which are not saved over it");
             }
             return;
         }
@@ -123,7 +122,7 @@ bool CHiveFile::SaveLocked() {
         return true;
     std::string error;
     if (!m_hive.Save(m_path, &error)) {
-        std::fprintf(stderr, "vornpilot: the settings could not be saved: %s\n", error.c_str());
+        SettingsNotice("the settings could not be saved: " + error);
         return false;
     }
     m_stamp = StampOf(m_path);

@@ -19,6 +19,7 @@
 #include "ini_file.h"
 #include "monitor_engine.h"
 #include "pin_table.h"
+#include "settings_notices.h"
 #include "thousandths.h"
 
 namespace {
@@ -244,10 +245,10 @@ bool CMonitorEngine::LoadRegistryConfig() {
                                                : nullptr;
             if (file == nullptr)
                 return false;
-            std::fprintf(stderr,
-                         "vornpilot: the settings file %s: value \"%s\" of [HKEY_CURRENT_USER\\%s] "
-                         "is missing or not of its type; item %d uses the board file's settings\n",
-                         m_registry.FilePath().c_str(), bad.c_str(), key.c_str(), n);
+            SettingsNotice("the settings file " + m_registry.FilePath() + ": value \"" + bad +
+                           "\" of [HKEY_CURRENT_USER\\" + key +
+                           "] is missing or not of its type; item " + std::to_string(n) +
+                           " uses the board file's settings");
             *record = *file;
             m_registryFilledIn = true;
         }
@@ -272,16 +273,14 @@ bool CMonitorEngine::KeepSettingsAside() {
         aside = path + ".replaced-" + stamp + "-" + std::to_string(n);
     std::string error;
     if (!AtomicWriteFile(aside, text, &error)) {
-        std::fprintf(stderr,
-                     "vornpilot: the saved settings in %s do not fit this board's table and "
-                     "could not be kept aside (%s); they are left as they are\n",
-                     path.c_str(), error.c_str());
+        SettingsNotice("the saved settings in " + path +
+                       " do not fit this board's table and could not be kept aside (" + error +
+                       "); they are left as they are");
         return false;
     }
-    std::fprintf(stderr,
-                 "vornpilot: the saved settings in %s do not fit this board's table; they were "
-                 "kept as %s and the board file's settings replace them\n",
-                 path.c_str(), aside.c_str());
+    SettingsNotice("the saved settings in " + path +
+                   " do not fit this board's table; they were kept as " + aside +
+                   " and the board file's settings replace them");
     return true;
 }
 

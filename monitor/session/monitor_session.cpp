@@ -5,6 +5,7 @@
 
 #include "registry_store.h"
 #include "sensor_page_item.h"
+#include "settings_notices.h"
 
 namespace {
 
@@ -141,6 +142,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->startProblem = m_engine->StartProblem();
     s->boardFile = m_engine->ConfigFilePath();
     s->boardFileProblems = m_engine->BoardFileProblems();
+    s->settingsNotices = SettingsNotices();
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
         s->globalBeep = m_engine->GetGlobalBeepEnable();
     s->celsius = m_page.IsCelsius();

@@ -55,6 +55,7 @@ struct SPassSnapshot {
     std::string boardFile;  // the board file the items came from; "" before it was looked for
     std::vector<SItemSnapshot> items;            // table order
     std::vector<std::string> boardFileProblems;  // each naming the file, section and key
+    std::vector<std::string> settingsNotices;    // what was said of the settings file so far
     SPassCounts counts;
 
     // Enabled and available items in alarm, in table order.

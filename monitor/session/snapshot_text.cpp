@@ -155,6 +155,8 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
     }
     for (const std::string& problem : pass.boardFileProblems)
         lines.push_back("Board file " + problem);
+    for (const std::string& notice : pass.settingsNotices)
+        lines.push_back(NoticeSentence(notice));
     if (!pass.chipAnswered && pass.serviceBusy) {
         lines.push_back(
             "The driver service vorn-iod is busy: it already serves as many clients as it "
@@ -177,6 +179,13 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
         }
     }
     return lines;
+}
+
+std::string NoticeSentence(const std::string& notice) {
+    std::string sentence = notice;
+    if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z')
+        sentence[0] = static_cast<char>(sentence[0] - 'a' + 'A');
+    return sentence + ".";
 }
 
 std::string WithoutLeadingBlanks(const std::string& text) {

@@ -32,6 +32,9 @@ std::vector<std::string> WarningLines(const SPassSnapshot& pass);
 // What went wrong at start and in this pass, one sentence each; empty when nothing did.
 std::vector<std::string> ProblemLines(const SPassSnapshot& pass);
 
+// A notice about the settings file as a sentence of its own: capitalised, with a full stop.
+std::string NoticeSentence(const std::string& notice);
+
 // The text without its leading blanks (the page's number formats pad on the left).
 std::string WithoutLeadingBlanks(const std::string& text);
 

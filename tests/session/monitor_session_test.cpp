@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "engine_fixture.h"
@@ -396,6 +397,29 @@ TEST_F(SessionTest, BoardFileMistakesAreNamedAndUnreadItemsAreNotNormal) {
             EXPECT_EQ(ItemTexts(pass->items[1], true).status, c.item2Status);
         }
     }
+}
+
+// What was said of the settings file on standard error is in every later pass too, for a front
+// end without a terminal.
+TEST_F(SessionTest, SettingsNoticesReachThePass) {
+    std::filesystem::create_directories(std::filesystem::path(HivePath()).parent_path());
+    std::ofstream(HivePath()) << "this is not a hive\n";
+    testing::internal::CaptureStderr();
+    Start();
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string said = "The settings file " + HivePath() + " is damaged";
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::vector<std::string> lines = ProblemLines(*Tick());
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& l) {
+                                    return l.rfind(said, 0) == 0 && l.back() == '.';
+                                }),
+                  1)
+            << testing::PrintToString(lines);
+    }
+    EXPECT_NE(err.find("vornpilot: the settings file " + HivePath() + " is damaged"),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {

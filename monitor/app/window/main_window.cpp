@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QWindow>
+#include <algorithm>
 
 #include "error_log.h"
 #include "monitor_session.h"
@@ -134,8 +135,10 @@ void CMainWindow::OnPageReady() {
 void CMainWindow::AfterPass() {
     if (m_session == nullptr)
         return;
-    if (const auto pass = m_session->Snapshot())
+    if (const auto pass = m_session->Snapshot()) {
         m_tray.SetToolTip(TrayToolTip(TRAY_TOOLTIP, KeyReadings(*pass)));
+        ShowNewProblems(*pass);
+    }
     emit PassShown();
 }
 
@@ -180,8 +183,33 @@ void CMainWindow::ShowLoadProblem() {
     text += Joined(m_lastLoad.problems);
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
                                 QMessageBox::Ok, this);
+    // Names from a downloaded skin are shown as they are, never as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("skinLoadProblem"));
+    box->open();
+}
+
+// Without a terminal the window is the only place to say what is wrong with the board file (once)
+// and with the settings file (each new notice once).
+void CMainWindow::ShowNewProblems(const SPassSnapshot& pass) {
+    std::vector<std::string> lines;
+    if (!m_boardProblemsShown) {
+        m_boardProblemsShown = true;
+        for (const std::string& problem : pass.boardFileProblems)
+            lines.push_back("Board file " + problem);
+    }
+    for (size_t i = m_noticesShown; i < pass.settingsNotices.size(); ++i)
+        lines.push_back(NoticeSentence(pass.settingsNotices[i]));
+    m_noticesShown = std::max(m_noticesShown, pass.settingsNotices.size());
+    if (lines.empty())
+        return;
+    std::string text = Joined(lines).substr(1);
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
+                                QMessageBox::Ok, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("monitorProblems"));
     box->open();
 }
 

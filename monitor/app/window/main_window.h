@@ -21,6 +21,7 @@ class CErrorLog;
 class CMonitorSession;
 class CPageHost;
 class CWindowDialogs;
+struct SPassSnapshot;
 
 struct SWindowOptions {
     std::string programFolder;  // ends with "/"
@@ -81,6 +82,7 @@ class CMainWindow : public QWidget, public ISessionFront {
     void ShowAbout();
     void StartMove();
     void ShowLoadProblem();
+    void ShowNewProblems(const SPassSnapshot& pass);
 
     SWindowOptions m_options;
     CErrorLog& m_errorLog;
@@ -94,6 +96,8 @@ class CMainWindow : public QWidget, public ISessionFront {
     std::string m_skinFile = "SkinDefine.xml";
     std::string m_skinFolder;
     bool m_mayShow = false;
+    bool m_boardProblemsShown = false;
+    size_t m_noticesShown = 0;  // settings notices of the snapshots already shown
     bool m_inTray = false;
     bool m_topmost = false;
     bool m_runAtStartup = false;

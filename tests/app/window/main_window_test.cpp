@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMessageBox>
 #include <filesystem>
 #include <fstream>
 
@@ -100,6 +101,27 @@ TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstT
     session->RunPass();
     Applied();
     EXPECT_TRUE(Page(cpu).endsWith(QStringLiteral("°F"))) << Page(cpu).toStdString();
+}
+
+// Without a terminal the window says what is wrong with the board file and the settings file,
+// as plain text.
+TEST_F(MainWindowTest, BoardFileAndSettingsProblemsAreShownOnce) {
+    EditBoard("ITEM1", "HiLimit", "1.55");
+    std::filesystem::create_directories(std::filesystem::path(HivePath()).parent_path());
+    std::ofstream(HivePath()) << "this is not a hive\n";
+    Launch();
+    const auto boxes = [&] { return window->findChildren<QMessageBox*>("monitorProblems"); };
+    ASSERT_EQ(boxes().size(), 1);
+    const QString text = boxes()[0]->text();
+    EXPECT_TRUE(text.contains("[ITEM1] HiLimit: \"1.55\" is not a whole number"))
+        << text.toStdString();
+    EXPECT_TRUE(
+        text.contains("The settings file " + QString::fromStdString(HivePath()) + " is damaged"))
+        << text.toStdString();
+    EXPECT_EQ(boxes()[0]->textFormat(), Qt::PlainText);
+    machine.AdvanceSeconds(2);
+    session->RunPass();
+    EXPECT_EQ(boxes().size(), 1) << "each problem is shown once";
 }
 
 TEST_F(MainWindowTest, TheTrayMenuShowsBothFlagsEachTimeItOpens) {
