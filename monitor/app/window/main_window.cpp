@@ -176,17 +176,21 @@ void CMainWindow::ReloadSkin(const std::string& folder) {
 }
 
 void CMainWindow::ShowLoadProblem() {
-    std::string text =
+    const std::string text =
         !m_lastLoad.failure.empty()
             ? m_lastLoad.failure
             : "The skin \"" + m_skin.Folder() + m_skin.SkinFile() + "\" could not be loaded.";
-    text += Joined(m_lastLoad.problems);
+    ShowWarning(text + Joined(m_lastLoad.problems), "skinLoadProblem");
+}
+
+// Non-modal, so the monitor goes on. Names from files (a downloaded skin, a board file) are shown
+// as they are, never as markup.
+void CMainWindow::ShowWarning(const std::string& text, const char* name) {
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
                                 QMessageBox::Ok, this);
-    // Names from a downloaded skin are shown as they are, never as markup.
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setObjectName(QStringLiteral("skinLoadProblem"));
+    box->setObjectName(QString::fromLatin1(name));
     box->open();
 }
 
@@ -204,13 +208,7 @@ void CMainWindow::ShowNewProblems(const SPassSnapshot& pass) {
     m_noticesShown = std::max(m_noticesShown, pass.settingsNotices.size());
     if (lines.empty())
         return;
-    std::string text = Joined(lines).substr(1);
-    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
-                                QMessageBox::Ok, this);
-    box->setTextFormat(Qt::PlainText);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setObjectName(QStringLiteral("monitorProblems"));
-    box->open();
+    ShowWarning(Joined(lines).substr(1), "monitorProblems");
 }
 
 bool CMainWindow::event(QEvent* event) {

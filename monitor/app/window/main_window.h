@@ -83,6 +83,7 @@ class CMainWindow : public QWidget, public ISessionFront {
     void StartMove();
     void ShowLoadProblem();
     void ShowNewProblems(const SPassSnapshot& pass);
+    void ShowWarning(const std::string& text, const char* name);
 
     SWindowOptions m_options;
     CErrorLog& m_errorLog;
