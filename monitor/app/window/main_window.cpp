@@ -183,8 +183,8 @@ void CMainWindow::ShowLoadProblem() {
     ShowWarning(text + Joined(m_lastLoad.problems), "skinLoadProblem");
 }
 
-// Non-modal, so the monitor goes on. Names from files (a downloaded skin, a board file) are shown
-// as they are, never as markup.
+// Opened, not run: the event loop and so the monitor go on. Names from files (a downloaded skin, a
+// board file) are shown as they are, never as markup.
 void CMainWindow::ShowWarning(const std::string& text, const char* name) {
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
                                 QMessageBox::Ok, this);
