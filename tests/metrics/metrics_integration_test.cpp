@@ -26,6 +26,7 @@
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
+#include "test_sockets.h"
 
 namespace {
 
@@ -54,19 +55,6 @@ int Listener(int* port) {
     ::listen(fd, 4);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
     *port = ntohs(a.sin_port);
-    return fd;
-}
-
-int Connect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-        ::close(fd);
-        return -1;
-    }
     return fd;
 }
 
@@ -242,7 +230,7 @@ TEST_F(MetricsIntegrationTest, SlowClientsAFloodAndAFileReaderLeaveThePassesOnTi
     for (int i = 0; i < 6; ++i) {
         load.emplace_back([&] {
             while (!done) {
-                const int fd = Connect(port);
+                const int fd = ConnectLoopback(port);
                 if (fd < 0)
                     break;
                 ::send(fd, "GET /metrics HTTP/1.1\r\n", 23, MSG_NOSIGNAL);
@@ -256,7 +244,7 @@ TEST_F(MetricsIntegrationTest, SlowClientsAFloodAndAFileReaderLeaveThePassesOnTi
     // A flood: connections as fast as one thread makes them, at most 3000.
     load.emplace_back([&] {
         while (!done && floodConnections < 3000) {
-            const int fd = Connect(port);
+            const int fd = ConnectLoopback(port);
             if (fd < 0)
                 continue;
             ++floodConnections;

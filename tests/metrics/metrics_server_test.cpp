@@ -20,6 +20,7 @@
 
 #include "exposition_parser.h"
 #include "pass_snapshot.h"
+#include "test_sockets.h"
 
 namespace {
 
@@ -74,20 +75,6 @@ class CPublisher {
     std::mutex m_mutex;
     std::shared_ptr<const SPassSnapshot> m_pass;
 };
-
-// A raw loopback connection; -1 when it cannot connect.
-int Connect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Reads until the server closes or timeoutMs; what arrived.
 std::string ReadToClose(int fd, int timeoutMs) {
@@ -209,7 +196,7 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
         {"oversized headers", "GET /metrics HTTP/1.1\r\n" + std::string(40000, 'h'), ""},
     };
     for (const Hostile& h : hostile) {
-        const int fd = Connect(server->Port());
+        const int fd = ConnectLoopback(server->Port());
         ASSERT_GE(fd, 0);
         const auto start = Clock::now();
         ::send(fd, h.first.data(), h.first.size(), MSG_NOSIGNAL);
@@ -238,7 +225,7 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
     EXPECT_EQ(serverThreads, patient.workers + 1) << "the workers and the accepting thread";
     std::vector<int> slow;
     for (int i = 0; i < 12; ++i) {
-        const int fd = Connect(server->Port());
+        const int fd = ConnectLoopback(server->Port());
         if (fd >= 0) {
             ::send(fd, "GET /", 5, MSG_NOSIGNAL);
             slow.push_back(fd);
@@ -261,7 +248,7 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
     for (int t = 0; t < 4; ++t) {
         flood.emplace_back([&] {
             for (int i = 0; i < 100 && MsSince(floodStart) < 10000; ++i) {
-                const int fd = Connect(server->Port());
+                const int fd = ConnectLoopback(server->Port());
                 if (fd < 0) {
                     ++unconnected;
                     continue;
@@ -308,7 +295,7 @@ TEST_F(MetricsServerTest, SlowOversizedAndFloodingClientsAreBounded) {
     EXPECT_LT(MsSince(after), 1000);
 
     // Stopping does not wait for the clients' deadlines.
-    const int fd = Connect(server->Port());
+    const int fd = ConnectLoopback(server->Port());
     ::send(fd, "GET /", 5, MSG_NOSIGNAL);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto stop = Clock::now();

@@ -1,5 +1,7 @@
 #include "test_sockets.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +17,21 @@ int BindUnixStream(const std::string& path, bool listen) {
         return -1;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         (listen && ::listen(fd, 4) != 0)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int ConnectLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
         ::close(fd);
         return -1;
     }
