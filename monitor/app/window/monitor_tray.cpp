@@ -4,6 +4,12 @@
 #include <QMenu>
 #include <chrono>
 
+// The icons are compiled into this static library; naming them keeps the linker from dropping
+// them, which left the program's tray icon and window icon empty.
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace {
 
 int64_t SteadyMs() {
@@ -28,6 +34,8 @@ std::string TrayToolTip(const std::string& base, const std::string& readings) {
 }
 
 QIcon CMonitorTray::IconFor(int icon) {
+    static const bool registered = (InitIconResources(), true);
+    (void)registered;
     QIcon result;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         result.addFile(QStringLiteral(":/icons/vornpilot-%1-%2.png").arg(icon).arg(size),

@@ -94,6 +94,9 @@ TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstT
     EXPECT_FALSE(Launch()) << "the bare page or a half-built window was shown";
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
+    for (int icon : {ICON_NORMAL, ICON_WARNING})
+        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << icon;
+    EXPECT_FALSE(window->windowIcon().isNull());
     const QString cpu = "document.querySelector('[id$=\"_Temp_Value\"]').textContent";
     Applied();
     EXPECT_TRUE(Page(cpu).endsWith(QStringLiteral("°C"))) << Page(cpu).toStdString();
@@ -172,6 +175,9 @@ TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
     window->OnTrayCommand(window->Tray().DefaultCommand());  // a double-click on the icon
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
+    for (int icon : {ICON_NORMAL, ICON_WARNING})
+        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << icon;
+    EXPECT_FALSE(window->windowIcon().isNull());
     window->close();  // the window manager's close
     EXPECT_TRUE(window->InTray());
 }
