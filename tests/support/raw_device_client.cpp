@@ -111,8 +111,12 @@ std::optional<vornio::DeviceAnswer> CRawDeviceClient::ReadAnswer(int timeoutMs) 
 std::optional<vornio::DeviceAnswer> CRawDeviceClient::Exchange(uint32_t code,
                                                                std::span<const uint8_t> input,
                                                                int timeoutMs) {
-    if (m_fd < 0 || !SendRequest(code, input))
+    if (m_fd < 0)
         return std::nullopt;
+    // A service with no room answers "busy" without reading the request and closes, so the send
+    // can fail with that answer already waiting, as the library knows too.
+    if (!SendRequest(code, input))
+        return ReadAnswer(100);
     return ReadAnswer(timeoutMs);
 }
 
