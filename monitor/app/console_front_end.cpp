@@ -17,6 +17,7 @@
 #include "metrics_outputs.h"
 #include "monitor_session.h"
 #include "snapshot_text.h"
+#include "status_page.h"
 
 namespace {
 
@@ -48,24 +49,6 @@ timespec AsTimespec(int64_t ns) {
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-// The console's own start-up steps: the error log's switch, set first when the command line
-// asks. There is no skin.
-class CConsoleSessionFront : public ISessionFront {
-  public:
-    CConsoleSessionFront(CErrorLog& log, std::optional<bool> recording)
-        : m_log(log), m_recording(recording) {}
-    void ReadFlags() override {
-        m_log.LoadSwitch();
-        if (m_recording)
-            m_log.SetRecording(*m_recording);
-    }
-    void LoadSkin(const std::string&) override {}
-
-  private:
-    CErrorLog& m_log;
-    std::optional<bool> m_recording;
-};
-
 }  // namespace
 
 int CConsoleFrontEnd::Run() {
@@ -89,10 +72,12 @@ int CConsoleFrontEnd::Run() {
 
     CDesktopOpener opener;
     CErrorLog errorLog(m_machine.SystemFact("Path"), m_machine.Notifier(), opener);
+    // No page and no tray: the status page's only face here is the error log.
     CNoSkinFace skin;
     CNoTray tray;
-    CConsoleSessionFront front(errorLog, m_options.logErrors);
-    CMonitorSession session(m_machine, front, {skin, tray, errorLog}, m_guard);
+    CStatusPage page(skin, tray, errorLog);
+    CMonitorSession session(m_machine, m_guard);
+    session.Subscribe([&page](const SPassSnapshot& pass) { page.Show(pass); });
     // Before the chip is touched: a monitor that was asked for metrics and cannot give them
     // does not run without.
     CMetricsOutputs metrics;
@@ -105,8 +90,8 @@ int CConsoleFrontEnd::Run() {
     const bool screen = !m_options.json && ::isatty(::fileno(m_out));
     const bool bounded = m_options.once || m_options.passes > 0;
     const std::string board = m_machine.SystemFact("MBModel");
-    auto show = [&] {
-        const auto pass = session.Snapshot();
+    auto show = [&](const SPassSnapshot& snapshot) {
+        const SPassSnapshot* pass = &snapshot;
         if (m_options.json) {
             std::fprintf(m_out, "%s\n", JsonReport(*pass).c_str());
         } else {
@@ -122,12 +107,17 @@ int CConsoleFrontEnd::Run() {
         metrics.Publish(*pass);
     };
 
+    session.Subscribe(show);
+
     session.StartEngine();
     // The machine's performance counter is CLOCK_MONOTONIC in nanoseconds.
     int64_t next = m_machine.PerfCounter();
     if (!g_stop) {
-        session.StartPage();
-        show();
+        // The error log's switch, set first when the command line asks.
+        errorLog.LoadSwitch();
+        if (m_options.logErrors)
+            errorLog.SetRecording(*m_options.logErrors);
+        session.FirstPass();
     }
     const int lastPass = m_options.once ? 1 : m_options.passes;
     for (int pass = 2; !g_stop && (lastPass == 0 || pass <= lastPass); ++pass) {
@@ -141,7 +131,6 @@ int CConsoleFrontEnd::Run() {
         if (g_stop)
             break;
         session.RunPass();
-        show();
     }
     const auto last = session.Snapshot();
     metrics.Stop();

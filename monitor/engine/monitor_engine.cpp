@@ -122,3 +122,17 @@ bool CMonitorEngine::UpdateAll() {
 bool CMonitorEngine::IsMultiProcessor() {
     return m_machine.ProcessorCount() > 1;
 }
+
+void CMonitorEngine::SilenceMissingProcessorItems() {
+    constexpr uint8_t SECOND_PROCESSOR = 2;
+    if (IsMultiProcessor())
+        return;
+    for (int32_t type : {ITEM_TEMPERATURE, ITEM_VOLTAGE, ITEM_FAN}) {
+        for (const auto& item : m_items) {
+            if (item->GetItemType() != type || item->GetCpuNo() != SECOND_PROCESSOR)
+                continue;
+            item->SetBeepBit(false);
+            item->SetEnabled(false);
+        }
+    }
+}

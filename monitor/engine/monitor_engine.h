@@ -71,6 +71,9 @@ class CMonitorEngine {
     // The status read's chip-layer result; below 1 leaves every alarm flag as it was.
     int UpdateAlarmStates();
     bool IsMultiProcessor();
+    // After every pass: an item of a second processor the machine does not have loses its beep
+    // bit and is disabled, temperatures first, then voltages, then fans.
+    void SilenceMissingProcessorItems();
 
     // The table, in board-file order.
     const std::vector<std::unique_ptr<CSensorItem>>& Items() const { return m_items; }

@@ -3,9 +3,8 @@
 // mark of the error log's "Record" menu entry. The GUI's tray icon provides it; the console has
 // no tray.
 
-// Icon resources: the normal icon and the warning frame of the animation.
-inline constexpr int IDI_TRAY_NORMAL = 142;
-inline constexpr int IDI_TRAY_WARNING = 143;
+// The normal icon and the warning frame of the animation.
+enum class ETrayIcon { Normal, Warning };
 
 class ITrayIcon {
   public:
@@ -14,7 +13,7 @@ class ITrayIcon {
     // (0xFFFFFFFF: until stopped).
     virtual bool Animate(unsigned stepMs, unsigned periodSeconds) = 0;
     virtual void StopAnimation() = 0;
-    virtual bool SetIcon(int iconId) = 0;
+    virtual bool SetIcon(ETrayIcon icon) = 0;
     // Whether the error log records (the "Record" check mark).
     virtual void SetErrorLogFlag(bool on) = 0;
 };

@@ -15,6 +15,6 @@ class CNoTray : public ITrayIcon {
   public:
     bool Animate(unsigned, unsigned) override { return false; }
     void StopAnimation() override {}
-    bool SetIcon(int) override { return false; }
+    bool SetIcon(ETrayIcon) override { return false; }
     void SetErrorLogFlag(bool) override {}
 };

@@ -3,13 +3,10 @@
 #include <cerrno>
 #include <chrono>
 
-#include "registry_store.h"
-#include "sensor_page_item.h"
 #include "settings_notices.h"
+#include "user_settings.h"
 
 namespace {
-
-constexpr const char* UNIT_VALUE = "UNIT";
 
 int64_t SystemUnixMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -31,32 +28,17 @@ const char* UnitOf(int32_t type) {
     }
 }
 
-// The registry value "UNIT" of the user's settings; "" when missing.
-std::string StoredUnit() {
-    CRegistryStore registry;
-    registry.SetRoot(HKEY_CURRENT_USER);
-    std::string unit;
-    registry.GetString(SETTINGS_KEY, UNIT_VALUE, &unit);
-    return unit;
-}
-
 }  // namespace
 
-CMonitorSession::CMonitorSession(IMachine& machine, ISessionFront& front, SSessionFaces faces,
-                                 CPortGuard* guard, WallClock wallClock)
+CMonitorSession::CMonitorSession(IMachine& machine, CPortGuard* guard, WallClock wallClock)
     : m_machine(machine),
-      m_front(front),
-      m_faces(faces),
       m_guard(guard),
-      m_wallClock(wallClock ? std::move(wallClock) : WallClock(SystemUnixMs)),
-      m_page(
-          faces.skin, faces.tray, faces.log,
-          [this] { return m_engine && m_engine->IsMultiProcessor(); }, machine.SystemFact("Path")) {
-}
+      m_wallClock(wallClock ? std::move(wallClock) : WallClock(SystemUnixMs)) {}
 
-CMonitorSession::~CMonitorSession() {
-    // The page's items point into the engine.
-    m_page.SetItems({});
+CMonitorSession::~CMonitorSession() = default;
+
+void CMonitorSession::Subscribe(Subscriber subscriber) {
+    m_subscribers.push_back(std::move(subscriber));
 }
 
 void CMonitorSession::Rearm() {
@@ -65,7 +47,6 @@ void CMonitorSession::Rearm() {
 }
 
 void CMonitorSession::CreateEngine() {
-    m_page.SetItems({});
     // The old engine goes first: it writes back the SMI masks it saved, which the new one reads.
     m_engine.reset();
     m_engine = std::make_unique<CMonitorEngine>(m_machine);
@@ -79,27 +60,23 @@ void CMonitorSession::StartEngine() {
     CreateEngine();
 }
 
-void CMonitorSession::ShowNewEngine() {
-    m_page.SetItems(PageItemsOf(*m_engine));
-    m_passRanItems = Pass();
-    m_front.LoadSkin(m_page.BuildSensorReport());
-    m_page.UpdateStatusPage();
-}
-
-void CMonitorSession::StartPage() {
+void CMonitorSession::FirstPass() {
+    if (!m_engine)
+        return;
     const int64_t startNs = m_machine.PerfCounter();
     const int64_t startMs = m_wallClock();
-    m_front.ReadFlags();
-    ShowNewEngine();
-    Publish(startMs, startNs, m_passRanItems);
-    // The page's first update shows Celsius; the stored unit takes over from the next one.
-    m_page.SetCelsius(UnitIsCelsius(StoredUnit()));
+    const bool ranItems = Pass();
+    Publish(startMs, startNs, ranItems, true);
+    // The first pass shows Celsius; the stored unit takes over from the next one.
+    m_celsius = StoredUnitIsCelsius();
 }
 
 bool CMonitorSession::Pass() {
     if (!m_engine || m_engine->StartProblem() == EStartProblem::ChipUnreachable)
         return false;
-    return m_engine->UpdateAll();
+    const bool ran = m_engine->UpdateAll();
+    m_engine->SilenceMissingProcessorItems();
+    return ran;
 }
 
 void CMonitorSession::RunPass() {
@@ -108,17 +85,13 @@ void CMonitorSession::RunPass() {
     Rearm();
     const int64_t startNs = m_machine.PerfCounter();
     const int64_t startMs = m_wallClock();
+    bool itemsNew = false;
     if (m_engine->StartProblem() == EStartProblem::ChipUnreachable) {
         CreateEngine();
-        if (m_engine->StartProblem() != EStartProblem::ChipUnreachable) {
-            ShowNewEngine();
-            Publish(startMs, startNs, m_passRanItems);
-            return;
-        }
+        itemsNew = m_engine->StartProblem() != EStartProblem::ChipUnreachable;
     }
-    m_passRanItems = Pass();
-    m_page.UpdateStatusPage();
-    Publish(startMs, startNs, m_passRanItems);
+    const bool ranItems = Pass();
+    Publish(startMs, startNs, ranItems, itemsNew);
 }
 
 void CMonitorSession::End() {
@@ -126,7 +99,6 @@ void CMonitorSession::End() {
         return;
     Rearm();
     m_engine->RestoreFanControl();
-    m_page.SetItems({});
     m_engine.reset();
 }
 
@@ -135,9 +107,11 @@ std::shared_ptr<const SPassSnapshot> CMonitorSession::Snapshot() const {
     return m_snapshot;
 }
 
-void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItems) {
+void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItems,
+                              bool itemsNew) {
     auto s = std::make_shared<SPassSnapshot>();
     s->pass = ++m_passNumber;
+    s->itemsNew = itemsNew;
     s->unixTimeMs = startUnixMs;
     s->startProblem = m_engine->StartProblem();
     s->boardFile = m_engine->ConfigFilePath();
@@ -145,7 +119,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->settingsNotices = SettingsNotices();
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
         s->globalBeep = m_engine->GetGlobalBeepEnable();
-    s->celsius = m_page.IsCelsius();
+    s->celsius = m_celsius;
     s->statusRead =
         s->startProblem != EStartProblem::ChipUnreachable && m_engine->LastStatusResult() >= 1;
     const bool multiProcessor = m_engine->IsMultiProcessor();
@@ -195,6 +169,132 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->counts = m_counts;
     s->durationNs = m_machine.PerfCounter() - startNs;
 
-    std::lock_guard<std::mutex> lock(m_snapshotMutex);
-    m_snapshot = std::move(s);
+    std::shared_ptr<const SPassSnapshot> published = std::move(s);
+    {
+        std::lock_guard<std::mutex> lock(m_snapshotMutex);
+        m_snapshot = published;
+    }
+    for (const Subscriber& subscriber : m_subscribers)
+        subscriber(*published);
+}
+
+// ---- Commands ----
+
+CSensorItem* CMonitorSession::Item(int32_t itemNo) const {
+    return m_engine ? m_engine->FindItem(itemNo) : nullptr;
+}
+
+std::vector<SItemSettings> CMonitorSession::ItemSettings() const {
+    std::vector<SItemSettings> out;
+    if (!m_engine)
+        return out;
+    for (const auto& item : m_engine->Items()) {
+        if (auto settings = ItemSettingsOf(item->GetItemNo()))
+            out.push_back(std::move(*settings));
+    }
+    return out;
+}
+
+std::optional<SItemSettings> CMonitorSession::ItemSettingsOf(int32_t itemNo) const {
+    const CSensorItem* item = Item(itemNo);
+    if (item == nullptr)
+        return std::nullopt;
+    SItemSettings s;
+    s.itemNo = item->GetItemNo();
+    s.name = item->GetName();
+    s.pin = item->GetPinName();
+    s.type = item->GetItemType();
+    s.missingProcessor = item->GetCpuNo() == 2 && !m_engine->IsMultiProcessor();
+    s.enabled = item->IsEnabled();
+    s.beepEnable = item->IsBeepEnabled();
+    s.shutdownEnable = item->IsShutdownEnabled();
+    item->GetLimits(&s.hiLimit, &s.loLimit);
+    item->GetLimitRange(&s.hiBound, &s.loBound);
+    s.smartFanSupport = item->GetSmartFanSupport();
+    s.smartFanEnable = item->GetSmartFanEnable();
+    s.targetTemp = item->GetTargetTemp();
+    s.toleranceTemp = item->GetToleranceTemp();
+    s.startCtrl = item->GetStartCtrl();
+    s.stopCtrl = item->GetStopCtrl();
+    return s;
+}
+
+bool CMonitorSession::GlobalBeep() const {
+    return m_engine && m_engine->GetGlobalBeepEnable();
+}
+
+bool CMonitorSession::SetItemEnabled(int32_t itemNo, bool on) {
+    CSensorItem* item = Item(itemNo);
+    if (item == nullptr)
+        return false;
+    item->SetEnabled(on);
+    return true;
+}
+
+bool CMonitorSession::SetItemBeepBit(int32_t itemNo, bool on) {
+    CSensorItem* item = Item(itemNo);
+    return item != nullptr && item->SetBeepBit(on);
+}
+
+bool CMonitorSession::SetItemBeepFlag(int32_t itemNo, bool on) {
+    CSensorItem* item = Item(itemNo);
+    if (item == nullptr)
+        return false;
+    item->SetBeepFlag(on);
+    return true;
+}
+
+bool CMonitorSession::SetItemShutdown(int32_t itemNo, bool on) {
+    CSensorItem* item = Item(itemNo);
+    if (item == nullptr)
+        return false;
+    item->SetShutdownEnabled(on);
+    return true;
+}
+
+bool CMonitorSession::SetItemLimits(int32_t itemNo, double hi, double lo) {
+    CSensorItem* item = Item(itemNo);
+    return item != nullptr && item->SetLimits(hi, lo);
+}
+
+bool CMonitorSession::ApplyBoardFileSettings(int32_t itemNo) {
+    CSensorItem* item = Item(itemNo);
+    return item != nullptr && item->ApplySettings();
+}
+
+bool CMonitorSession::SetGlobalBeep(bool on) {
+    return m_engine && m_engine->SetGlobalBeepEnable(on);
+}
+
+bool CMonitorSession::SetFanPilot(int32_t itemNo, const SFanPilotValues& values) {
+    CSensorItem* item = Item(itemNo);
+    if (item == nullptr)
+        return false;
+    // A value the chip refuses is refused by its setter and the item keeps what it had.
+    item->SetSmartFan(values.enable);
+    item->SetTargetTemp(values.targetTemp);
+    item->SetToleranceTemp(values.toleranceTemp);
+    item->SetStartCtrl(values.startCtrl);
+    item->SetStopCtrl(values.stopCtrl);
+    const SensorItemConfig own = item->Config();
+    return item->ApplyFanControlFromDialog(own);
+}
+
+bool CMonitorSession::ApplyBoardFileFanPilot(int32_t itemNo) {
+    CSensorItem* item = Item(itemNo);
+    return item != nullptr && item->ApplyFanControl();
+}
+
+void CMonitorSession::SetCelsius(bool celsius) {
+    // A failed write is not reported: the unit simply stays as it was stored.
+    StoreUnit(celsius);
+    m_celsius = celsius;
+}
+
+bool CMonitorSession::SaveSettings() {
+    return m_engine && m_engine->SaveRegistryConfig();
+}
+
+bool CMonitorSession::RestoreFanControl() {
+    return m_engine && m_engine->RestoreFanControl();
 }

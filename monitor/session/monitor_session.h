@@ -1,13 +1,14 @@
 #pragma once
-// One monitor session: the engine and the status page, driven the same way by every front end.
-// The front end gives it its faces (page, tray, error log) and its own start-up steps, and calls
-// RunPass on its two-second clock; after every pass the session hands out an immutable snapshot.
+// One monitor session: the engine and its passes, driven the same way by every front end. Each
+// pass ends with an immutable snapshot that the session publishes to its subscribers (the page,
+// the tray, the console table, the JSON line, the metrics, the error log); a face is drawn from
+// the snapshot alone and never reaches the engine. The dialogs change settings through the
+// session's commands.
 //
 // Start-up, in the window's order: StartEngine (the engine prepares the chip and builds its
-// items), then, once the page is ready, StartPage (flags, item lists, first pass, report, skin,
-// first status update, "UNIT"). A chip that could not be reached at start is tried again on every
-// pass. End gives every fan its own control back and then destroys the engine, which writes the
-// saved SMI masks back.
+// items), then, once the front end is ready, FirstPass. A chip that could not be reached at
+// start is tried again on every pass. End gives every fan its own control back and then
+// destroys the engine, which writes the saved SMI masks back.
 //
 // Everything but Snapshot runs on the front end's one thread; Snapshot may be called from any.
 
@@ -15,71 +16,75 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "machine.h"
+#include "monitor_commands.h"
 #include "monitor_engine.h"
 #include "pass_snapshot.h"
 #include "port_guard.h"
-#include "session_front.h"
-#include "skin_face.h"
-#include "status_page.h"
-#include "tray_icon.h"
-#include "warning_log.h"
 
-struct SSessionFaces {
-    ISkinFace& skin;
-    ITrayIcon& tray;
-    IWarningLog& log;
-};
-
-class CMonitorSession {
+class CMonitorSession : public IMonitorCommands {
   public:
     // Milliseconds since the Unix epoch: the time stamps of the snapshots.
     using WallClock = std::function<int64_t()>;
+    using Subscriber = std::function<void(const SPassSnapshot&)>;
 
     // `guard`, when given, is the chip's port calls; it is re-armed before every pass, start-up
     // and ending so that one hung access costs at most one wait each. `wallClock` defaults to
     // the system clock.
-    CMonitorSession(IMachine& machine, ISessionFront& front, SSessionFaces faces,
-                    CPortGuard* guard = nullptr, WallClock wallClock = {});
-    ~CMonitorSession();
+    CMonitorSession(IMachine& machine, CPortGuard* guard = nullptr, WallClock wallClock = {});
+    ~CMonitorSession() override;
     CMonitorSession(const CMonitorSession&) = delete;
     CMonitorSession& operator=(const CMonitorSession&) = delete;
 
+    // Every snapshot goes to each subscriber, in the order they subscribed, once it is
+    // published.
+    void Subscribe(Subscriber subscriber);
+
     void StartEngine();
-    // Publishes the first snapshot.
-    void StartPage();
-    // One pass and one status update (the engine is first started again while the chip was not
-    // reachable); publishes its snapshot.
+    // The first pass; its snapshot shows temperatures in Celsius, later ones in the stored unit.
+    void FirstPass();
+    // One pass (the engine is first started again while the chip was not reachable).
     void RunPass();
     void End();
 
     // The last complete pass; null before the first. Never a pass in progress.
     std::shared_ptr<const SPassSnapshot> Snapshot() const;
 
-    // The live engine for the settings dialogs; null before StartEngine and after End.
-    CMonitorEngine* Engine() { return m_engine.get(); }
-    CStatusPage& StatusPage() { return m_page; }
+    // IMonitorCommands
+    std::vector<SItemSettings> ItemSettings() const override;
+    std::optional<SItemSettings> ItemSettingsOf(int32_t itemNo) const override;
+    bool GlobalBeep() const override;
+    bool Celsius() const override { return m_celsius; }
+    bool SetItemEnabled(int32_t itemNo, bool on) override;
+    bool SetItemBeepBit(int32_t itemNo, bool on) override;
+    bool SetItemBeepFlag(int32_t itemNo, bool on) override;
+    bool SetItemShutdown(int32_t itemNo, bool on) override;
+    bool SetItemLimits(int32_t itemNo, double hi, double lo) override;
+    bool ApplyBoardFileSettings(int32_t itemNo) override;
+    bool SetGlobalBeep(bool on) override;
+    bool SetFanPilot(int32_t itemNo, const SFanPilotValues& values) override;
+    bool ApplyBoardFileFanPilot(int32_t itemNo) override;
+    void SetCelsius(bool celsius) override;
+    bool SaveSettings() override;
+    bool RestoreFanControl() override;
 
   private:
     void CreateEngine();
-    // Item lists, pass, report, skin, status update: the steps that follow a new engine.
-    void ShowNewEngine();
-    // UpdateAll; false when the engine has not started and the pass could not run.
+    // UpdateAll and the rules that follow it; false when the engine has not started and the
+    // pass could not run.
     bool Pass();
-    void Publish(int64_t startUnixMs, int64_t startNs, bool ranItems);
+    void Publish(int64_t startUnixMs, int64_t startNs, bool ranItems, bool itemsNew);
     void Rearm();
+    CSensorItem* Item(int32_t itemNo) const;
 
     IMachine& m_machine;
-    ISessionFront& m_front;
-    SSessionFaces m_faces;
     CPortGuard* m_guard;
     WallClock m_wallClock;
-    CStatusPage m_page;
+    std::vector<Subscriber> m_subscribers;
     std::unique_ptr<CMonitorEngine> m_engine;
-    bool m_passRanItems = false;      // the last Pass read the items
+    bool m_celsius = true;
     std::vector<int64_t> m_lastRead;  // per item of the engine: when its value was last read
     SPassCounts m_counts;
     uint64_t m_passNumber = 0;

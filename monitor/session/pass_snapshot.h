@@ -44,6 +44,7 @@ struct SPassCounts {
 
 struct SPassSnapshot {
     uint64_t pass = 0;               // 1 for the first pass
+    bool itemsNew = false;           // the table is new: the first pass of a started engine
     int64_t unixTimeMs = 0;          // when the pass began
     int64_t durationNs = 0;          // the pass and the page update (the first: the page's start)
     bool serviceBusy = false;        // the driver service had no room for this client

@@ -2,6 +2,7 @@
 
 #include "page_formats.h"
 #include "sensor_item_config.h"
+#include "snapshot_text.h"
 #include "xml_document.h"
 
 namespace {
@@ -10,58 +11,65 @@ const std::string RED = "<font color='#ff0000'>";
 const std::string END_FONT = "</font>";
 const std::string WARNING_STATUS = "<font color='#ff0000'>Warning</font>";
 const std::string NORMAL_STATUS = "Normal";
+const std::string STALE_STATUS = "Stale";
+const std::string NOT_READ_STATUS = "Not read";
+const std::string NOT_READ_VALUE = "-";
 const std::string DISABLE = "Disable";
 const std::string NOT_AVAILABLE = "N/A";
 const std::string RULE = "<HR width=\"105px\"></HR>";
-const std::string TEMPERATURE_HEADING = "Temperature:  " + RULE;
 const std::string BREAK = "<BR>";
 const std::string CATEGORY_END = "<BR><BR>";
 const std::string BANNER_BRIGHT =
     "<font color='ffffff' style=\"background-color:#ff0000;\">WARNING</font>";
 const std::string BANNER_DARK = "<font color='ff0000'>WARNING</font>";
-const std::string BANNER_NORMAL = "NORMAL";
 const std::string WARNING_ITEMS_ID = "WarningItems";
 const std::string WARNING_TEXT_ID = "WarningText";
+const std::string POWER_OFF_TEXT_ID = "PowerOffText";
 
 constexpr unsigned ANIMATION_STEP_MS = 500;
 constexpr unsigned ANIMATION_UNTIL_STOPPED = 0xFFFFFFFF;
-constexpr uint8_t SECOND_PROCESSOR = 2;
+
+// Temperature, voltage and fan rows share their rules; they differ in these.
+struct RowKind {
+    int32_t type;
+    const char* idPart;         // "Volt" in "N_Volt_Value"
+    std::string heading;        // first line of the category in the warning list
+    bool limitFirst;            // temperature rows write their limit before the value
+    const char* reportSection;  // "TEMP", "VOLT", "FAN"
+};
+
+const RowKind TEMPERATURE_ROW{ITEM_TEMPERATURE, "Temp", "Temperature:  " + RULE, true, "TEMP"};
+const RowKind VOLTAGE_ROW{ITEM_VOLTAGE, "Volt", "Voltage:  " + RULE, false, "VOLT"};
+const RowKind FAN_ROW{ITEM_FAN, "Fan", "Fan:  " + RULE, false, "FAN"};
+const RowKind* const ROWS[] = {&TEMPERATURE_ROW, &VOLTAGE_ROW, &FAN_ROW};
 
 std::string ElementId(const std::string& name, const char* idPart, const char* field) {
     return name + "_" + idPart + "_" + field;
 }
 
-double LowLimit(const IPageItem& item) {
-    double hi = 0;
-    double lo = 0;
-    item.GetLimits(&hi, &lo);
-    return lo;
+// The value as the page shows it: "%3.0f" degrees, "%2.2f V", "%5.0f RPM".
+std::string ValueText(const SItemSnapshot& item, bool celsius) {
+    switch (item.type) {
+        case ITEM_TEMPERATURE:
+            return DegreesText(DisplayTemperature(item.value, celsius));
+        case ITEM_VOLTAGE:
+            return VoltText(item.value);
+        default:
+            return RpmText(item.value);
+    }
 }
 
-double HighLimit(const IPageItem& item) {
-    double hi = 0;
-    double lo = 0;
-    item.GetLimits(&hi, &lo);
-    return hi;
+std::string LimitText(const SItemSnapshot& item, bool celsius) {
+    switch (item.type) {
+        case ITEM_TEMPERATURE:
+            return DegreesText(DisplayTemperatureLimit(item.hiLimit, celsius)) +
+                   (celsius ? " &#176;C" : " &#176;F");
+        case ITEM_VOLTAGE:
+            return VoltRangeText(item.loLimit, item.hiLimit);
+        default:
+            return RpmText(item.loLimit);
+    }
 }
-
-std::string VoltValue(const IPageItem& item) {
-    return VoltText(item.GetValue());
-}
-std::string VoltLimit(const IPageItem& item) {
-    return VoltRangeText(LowLimit(item), HighLimit(item));
-}
-std::string FanValue(const IPageItem& item) {
-    return RpmText(item.GetValue());
-}
-std::string FanLimit(const IPageItem& item) {
-    return RpmText(LowLimit(item));
-}
-
-const std::string VOLT_HEADING = "Voltage:  " + RULE;
-const std::string FAN_HEADING = "Fan:  " + RULE;
-const CStatusPage::RowKind VOLTAGE_ROW{"Volt", VOLT_HEADING.c_str(), &VoltValue, &VoltLimit};
-const CStatusPage::RowKind FAN_ROW{"Fan", FAN_HEADING.c_str(), &FanValue, &FanLimit};
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos;
@@ -71,251 +79,213 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+class CContentBuilder {
+  public:
+    CContentBuilder(const SPassSnapshot& pass, SPageContent& out) : m_pass(pass), m_out(out) {}
+
+    void Category(const RowKind& kind) {
+        bool listed = false;
+        for (const SItemSnapshot& item : m_pass.items) {
+            if (item.type == kind.type)
+                Row(kind, item, listed);
+        }
+        if (listed && kind.type != ITEM_FAN)
+            m_warnings += CATEGORY_END;
+        m_categoryWarned.push_back(listed);
+    }
+
+    std::string Warnings() const { return m_warnings; }
+    bool Warned(size_t category) const { return m_categoryWarned.at(category); }
+
+  private:
+    void Set(std::string id, std::string html) {
+        m_out.elements.emplace_back(std::move(id), std::move(html));
+    }
+
+    void Row(const RowKind& kind, const SItemSnapshot& item, bool& listed) {
+        const std::string valueId = ElementId(item.name, kind.idPart, "Value");
+        const std::string limitId = ElementId(item.name, kind.idPart, "Limit");
+        const std::string statusId = ElementId(item.name, kind.idPart, "Status");
+        if (!item.available) {
+            // An item of a processor this machine does not have.
+            Set(valueId, NOT_AVAILABLE);
+            Set(limitId, NOT_AVAILABLE);
+            Set(statusId, NOT_AVAILABLE);
+            return;
+        }
+        if (!item.enabled) {
+            Set(valueId, DISABLE);
+            Set(statusId, DISABLE);
+            Set(limitId, DISABLE);
+            return;
+        }
+        const bool celsius = m_pass.celsius;
+        const bool temperature = kind.type == ITEM_TEMPERATURE;
+        const std::string value = item.EverRead() ? ValueText(item, celsius) : NOT_READ_VALUE;
+        const std::string unit =
+            temperature && item.EverRead() ? (celsius ? " &#176;C" : " &#176;F") : "";
+        if (kind.limitFirst)
+            Set(limitId, LimitText(item, celsius));
+        if (item.alarm) {
+            m_out.anyWarning = true;
+            Set(valueId, RED + value + unit + END_FONT);
+            // The first item of a category has a space before the unit letter, later ones none.
+            const std::string letter = temperature ? (celsius ? "C" : "F") : "";
+            if (!listed) {
+                m_warnings += kind.heading + item.name + ": " + value +
+                              (temperature ? " " + letter : "");
+                listed = true;
+            } else {
+                m_warnings += BREAK + item.name + ": " + value + letter;
+            }
+            m_out.warningNames.push_back(item.name);
+        } else {
+            Set(valueId, value + unit);
+        }
+        Set(statusId, StatusText(item));
+        if (!kind.limitFirst)
+            Set(limitId, LimitText(item, celsius));
+    }
+
+    // A row that was not read in this pass is never shown as Normal.
+    static std::string StatusText(const SItemSnapshot& item) {
+        if (!item.bound || !item.EverRead())
+            return NOT_READ_STATUS;
+        if (item.stale)
+            return STALE_STATUS;
+        return item.alarm ? WARNING_STATUS : NORMAL_STATUS;
+    }
+
+    const SPassSnapshot& m_pass;
+    SPageContent& m_out;
+    std::string m_warnings;
+    std::vector<bool> m_categoryWarned;
+};
+
+std::string ReportValue(const SItemSnapshot& item, bool celsius) {
+    if (!item.enabled || !item.available)
+        return NOT_AVAILABLE;
+    switch (item.type) {
+        case ITEM_TEMPERATURE:
+            return DegreesText(DisplayTemperature(item.value, celsius)) + (celsius ? " C" : " F");
+        case ITEM_VOLTAGE:
+            return VoltText(item.value);
+        default:
+            return RpmText(item.value);
+    }
+}
+
+std::string ReportLimit(const SItemSnapshot& item, bool celsius) {
+    if (!item.enabled || !item.available)
+        return NOT_AVAILABLE;
+    switch (item.type) {
+        case ITEM_TEMPERATURE:
+            return DegreesText(DisplayTemperatureLimit(item.hiLimit, celsius)) +
+                   (celsius ? " C" : " F");
+        case ITEM_VOLTAGE:
+            return VoltRangeText(item.loLimit, item.hiLimit);
+        default:
+            return RpmText(item.loLimit);
+    }
+}
+
 }  // namespace
 
 std::string PageElementId(const std::string& name, int32_t itemType, const char* field) {
-    switch (itemType) {
-        case ITEM_TEMPERATURE:
-            return ElementId(name, "Temp", field);
-        case ITEM_VOLTAGE:
-            return ElementId(name, VOLTAGE_ROW.idPart, field);
-        case ITEM_FAN:
-            return ElementId(name, FAN_ROW.idPart, field);
-        default:
-            return "";
+    for (const RowKind* kind : ROWS) {
+        if (kind->type == itemType)
+            return ElementId(name, kind->idPart, field);
     }
+    return "";
 }
 
-bool UnitIsCelsius(const std::string& unit) {
-    return unit.empty() || unit == "C";
-}
-
-CStatusPage::CStatusPage(ISkinFace& face, ITrayIcon& tray, IWarningLog& log,
-                         std::function<bool()> isMultiProcessor, std::string programFolder)
-    : m_face(face),
-      m_tray(tray),
-      m_log(log),
-      m_isMultiProcessor(std::move(isMultiProcessor)),
-      m_programFolder(std::move(programFolder)) {}
-
-void CStatusPage::SetItems(std::vector<std::unique_ptr<IPageItem>> items) {
-    m_items = std::move(items);
-    m_voltItems.clear();
-    m_tempItems.clear();
-    m_fanItems.clear();
-    for (const auto& item : m_items) {
-        switch (item->GetItemType()) {
-            case ITEM_VOLTAGE:
-                m_voltItems.push_back(item.get());
-                break;
-            case ITEM_TEMPERATURE:
-                m_tempItems.push_back(item.get());
-                break;
-            case ITEM_FAN:
-                m_fanItems.push_back(item.get());
-                break;
-            default:
-                break;
-        }
+std::string PowerOffText(const SPassSnapshot& pass) {
+    int nearest = -1;
+    for (const SItemSnapshot& item : pass.items) {
+        if (item.powerOffIn >= 0 && (nearest < 0 || item.powerOffIn < nearest))
+            nearest = item.powerOffIn;
     }
+    return nearest < 0 ? std::string() : "Power off in " + std::to_string(nearest) + " s";
 }
 
-void CStatusPage::Set(const std::string& id, const std::string& html) {
-    m_face.SetElementHtml(id, html);
-}
+SPageContent StatusPageContent(const SPassSnapshot& pass, bool brightBanner) {
+    SPageContent out;
+    CContentBuilder builder(pass, out);
+    for (const RowKind* kind : ROWS)
+        builder.Category(*kind);
+    const std::string warnings = builder.Warnings();
+    out.elements.emplace_back(WARNING_ITEMS_ID,
+                              warnings.empty() ? std::string() : RED + warnings + END_FONT);
 
-bool CStatusPage::SilenceSecondProcessorItem(IPageItem& item) {
-    // Without a way to ask, the machine is taken to have the processor: the item stays watched.
-    if (item.GetCpuNo() != SECOND_PROCESSOR || !m_isMultiProcessor || m_isMultiProcessor()) {
-        return false;
-    }
-    item.SetBeepBit(false);
-    item.SetEnabled(false);
-    return true;
-}
-
-void CStatusPage::ApplySecondProcessorRule(IPageItem& item, const char* idPart) {
-    if (SilenceSecondProcessorItem(item)) {
-        Set(ElementId(item.GetName(), idPart, "Value"), NOT_AVAILABLE);
-        Set(ElementId(item.GetName(), idPart, "Limit"), NOT_AVAILABLE);
-        Set(ElementId(item.GetName(), idPart, "Status"), NOT_AVAILABLE);
-    }
-}
-
-void CStatusPage::UpdateTemperature(IPageItem& item, std::string& warnings, Flags& flags) {
-    const std::string& name = item.GetName();
-    const std::string valueId = ElementId(name, "Temp", "Value");
-    const std::string limitId = ElementId(name, "Temp", "Limit");
-    const std::string statusId = ElementId(name, "Temp", "Status");
-    if (!item.IsEnabled()) {
-        Set(valueId, DISABLE);
-        Set(statusId, DISABLE);
-        Set(limitId, DISABLE);
+    const bool temperature = builder.Warned(0);
+    const bool voltage = builder.Warned(1);
+    const bool fan = builder.Warned(2);
+    if (!temperature && !voltage && !fan) {
+        out.events = {"NORMALEVENT"};
     } else {
-        float t = DisplayTemperature(item.GetValue(), m_celsius);
-        double hi = DisplayTemperatureLimit(HighLimit(item), m_celsius);
-        const char* degrees = m_celsius ? " &#176;C" : " &#176;F";
-        Set(limitId, DegreesText(hi) + degrees);
-        std::string s = DegreesText(t);
-        if (item.IsAlarm()) {
-            flags.any = true;
-            Set(valueId, RED + s + degrees + END_FONT);
-            Set(statusId, WARNING_STATUS);
-            if (!flags.temperature) {
-                warnings += TEMPERATURE_HEADING + name + ": " + s + (m_celsius ? " C" : " F");
-                flags.temperature = true;
-            } else {
-                warnings += BREAK + name + ": " + s + (m_celsius ? "C" : "F");
-            }
-            m_currentWarningNames.push_back(name);
-        } else {
-            Set(valueId, s + degrees);
-            Set(statusId, NORMAL_STATUS);
-        }
+        out.events = {temperature ? "TEMPWARNEVENT" : "TEMPNORMALEVENT",
+                      voltage ? "VOLTWARNEVENT" : "VOLTNORMALEVENT",
+                      fan ? "FANWARNEVENT" : "FANNORMALEVENT"};
     }
-    ApplySecondProcessorRule(item, "Temp");
+
+    // The banner says what the console's says of what could not be read; a warning blinks.
+    if (!pass.chipAnswered)
+        out.banner = "NO READINGS";
+    else if (out.anyWarning)
+        out.banner = brightBanner ? BANNER_BRIGHT : BANNER_DARK;
+    else if (pass.items.empty())
+        out.banner = "NO ITEMS";
+    else if (pass.StaleCount() > 0)
+        out.banner = "STALE";
+    else
+        out.banner = "NORMAL";
+    out.powerOff = PowerOffText(pass);
+    out.logText = ReplaceAll(ReplaceAll(warnings, BREAK, "  "), RULE, "  ");
+    return out;
 }
 
-void CStatusPage::UpdateRow(const RowKind& kind, IPageItem& item, std::string& warnings,
-                            bool& categoryFlag, Flags& flags) {
-    const std::string& name = item.GetName();
-    const std::string valueId = ElementId(name, kind.idPart, "Value");
-    const std::string limitId = ElementId(name, kind.idPart, "Limit");
-    const std::string statusId = ElementId(name, kind.idPart, "Status");
-    if (!item.IsEnabled()) {
-        Set(valueId, DISABLE);
-        Set(statusId, DISABLE);
-        Set(limitId, DISABLE);
-    } else {
-        std::string limit = kind.limitText(item);
-        std::string s = kind.valueText(item);
-        if (item.IsAlarm()) {
-            flags.any = true;
-            Set(valueId, RED + s + END_FONT);
-            Set(statusId, WARNING_STATUS);
-            if (!categoryFlag) {
-                warnings += kind.heading + name + ": " + s;
-                categoryFlag = true;
-            } else {
-                warnings += BREAK + name + ": " + s;
-            }
-            m_currentWarningNames.push_back(name);
-        } else {
-            Set(valueId, s);
-            Set(statusId, NORMAL_STATUS);
-        }
-        Set(limitId, limit);
-    }
-    ApplySecondProcessorRule(item, kind.idPart);
-}
-
-void CStatusPage::UpdateStatusPage() {
-    m_currentWarningNames.clear();
-    std::string warnings;
-    Flags flags;
-    for (IPageItem* item : m_tempItems) {
-        UpdateTemperature(*item, warnings, flags);
-    }
-    if (flags.temperature) {
-        warnings += CATEGORY_END;
-    }
-    for (IPageItem* item : m_voltItems) {
-        UpdateRow(VOLTAGE_ROW, *item, warnings, flags.voltage, flags);
-    }
-    if (flags.voltage) {
-        warnings += CATEGORY_END;
-    }
-    for (IPageItem* item : m_fanItems) {
-        UpdateRow(FAN_ROW, *item, warnings, flags.fan, flags);
-    }
-    Set(WARNING_ITEMS_ID, warnings.empty() ? std::string() : RED + warnings + END_FONT);
-    RaiseEvents(flags);
-    ShowBanner(flags.any);
-    if (m_log.IsOn()) {
-        std::string text = ReplaceAll(warnings, BREAK, "  ");
-        text = ReplaceAll(text, RULE, "  ");
-        m_log.LogWarning(text, m_currentWarningNames);
-    }
-}
-
-void CStatusPage::RaiseEvents(const Flags& flags) {
-    if (!flags.temperature && !flags.voltage && !flags.fan) {
-        m_face.RaiseSkinEvent("NORMALEVENT");
-        return;
-    }
-    m_face.RaiseSkinEvent(flags.temperature ? "TEMPWARNEVENT" : "TEMPNORMALEVENT");
-    m_face.RaiseSkinEvent(flags.voltage ? "VOLTWARNEVENT" : "VOLTNORMALEVENT");
-    m_face.RaiseSkinEvent(flags.fan ? "FANWARNEVENT" : "FANNORMALEVENT");
-}
-
-void CStatusPage::ShowBanner(bool anyWarning) {
-    if (anyWarning) {
+void CStatusPage::Show(const SPassSnapshot& pass) {
+    SPageContent content = StatusPageContent(pass, m_brightNext);
+    for (const auto& [id, html] : content.elements)
+        m_face.SetElementHtml(id, html);
+    for (const std::string& event : content.events)
+        m_face.RaiseSkinEvent(event);
+    if (content.anyWarning) {
         m_tray.Animate(ANIMATION_STEP_MS, ANIMATION_UNTIL_STOPPED);
-        Set(WARNING_TEXT_ID, m_blinkPhase == 0 ? BANNER_BRIGHT : BANNER_DARK);
-        m_blinkPhase = ~m_blinkPhase;
+        m_brightNext = !m_brightNext;
     } else {
         m_tray.StopAnimation();
-        Set(WARNING_TEXT_ID, BANNER_NORMAL);
-        m_tray.SetIcon(IDI_TRAY_NORMAL);
     }
+    m_face.SetElementHtml(WARNING_TEXT_ID, content.banner);
+    m_face.SetElementHtml(POWER_OFF_TEXT_ID, content.powerOff);
+    if (!content.anyWarning)
+        m_tray.SetIcon(ETrayIcon::Normal);
+    m_currentWarningNames = std::move(content.warningNames);
+    if (m_log.IsOn())
+        m_log.LogWarning(content.logText, m_currentWarningNames);
 }
 
-std::string CStatusPage::ReportValue(const IPageItem& item) const {
-    if (!item.IsEnabled()) {
-        return NOT_AVAILABLE;
-    }
-    switch (item.GetItemType()) {
-        case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperature(item.GetValue(), m_celsius)) +
-                   (m_celsius ? " C" : " F");
-        case ITEM_VOLTAGE:
-            return VoltValue(item);
-        default:
-            return FanValue(item);
-    }
-}
-
-std::string CStatusPage::ReportLimit(const IPageItem& item) const {
-    if (!item.IsEnabled()) {
-        return NOT_AVAILABLE;
-    }
-    switch (item.GetItemType()) {
-        case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperatureLimit(HighLimit(item), m_celsius)) +
-                   (m_celsius ? " C" : " F");
-        case ITEM_VOLTAGE:
-            return VoltLimit(item);
-        default:
-            return FanLimit(item);
-    }
-}
-
-void CStatusPage::ReportCategory(CXmlDocument& doc, const std::string& category,
-                                 const std::vector<IPageItem*>& items) {
-    const std::string categoryPath = "/VORNPILOT/" + category;
-    const std::string itemPath = categoryPath + "/ITEM";
-    int counter = 0;
-    for (IPageItem* item : items) {
-        doc.AppendElement(categoryPath, 0, "ITEM");
-        doc.AppendTextElement(itemPath, counter, "NAME", item->GetName());
-        doc.AppendTextElement(itemPath, counter, "VALUE", ReportValue(*item));
-        doc.AppendTextElement(itemPath, counter, "LIMIT", ReportLimit(*item));
-        SilenceSecondProcessorItem(*item);
-        ++counter;
-    }
-}
-
-std::string CStatusPage::BuildSensorReport() {
+std::string SensorReport(const SPassSnapshot& pass, const std::string& programFolder) {
     CXmlDocument doc;
     doc.Create();
     doc.AppendElement("/", 0, "VORNPILOT");
-    doc.AppendElement("/VORNPILOT", 0, "TEMP");
-    doc.AppendTextElement("/VORNPILOT", 0, "PATH", m_programFolder);
-    ReportCategory(doc, "TEMP", m_tempItems);
-    doc.AppendElement("/VORNPILOT", 0, "VOLT");
-    ReportCategory(doc, "VOLT", m_voltItems);
-    doc.AppendElement("/VORNPILOT", 0, "FAN");
-    ReportCategory(doc, "FAN", m_fanItems);
+    for (const RowKind* kind : ROWS) {
+        const std::string categoryPath = std::string("/VORNPILOT/") + kind->reportSection;
+        const std::string itemPath = categoryPath + "/ITEM";
+        doc.AppendElement("/VORNPILOT", 0, kind->reportSection);
+        if (kind->type == ITEM_TEMPERATURE)
+            doc.AppendTextElement("/VORNPILOT", 0, "PATH", programFolder);
+        int counter = 0;
+        for (const SItemSnapshot& item : pass.items) {
+            if (item.type != kind->type)
+                continue;
+            doc.AppendElement(categoryPath, 0, "ITEM");
+            doc.AppendTextElement(itemPath, counter, "NAME", item.name);
+            doc.AppendTextElement(itemPath, counter, "VALUE", ReportValue(item, pass.celsius));
+            doc.AppendTextElement(itemPath, counter, "LIMIT", ReportLimit(item, pass.celsius));
+            ++counter;
+        }
+    }
     std::string xml;
     doc.GetXml(xml);
     return xml;

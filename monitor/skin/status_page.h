@@ -1,98 +1,63 @@
 #pragma once
-// What the monitor puts on its page: the sensor report from which the skin's stylesheet builds
-// the page, and, after every monitoring pass, the value, limit and status text of every sensor,
-// the list of sensors in warning, the blinking banner, the skin events, the tray animation and
-// the hand-over to the error log. The GUI's main window and the console front end each own one.
+// What the monitor puts on its page, made from one pass's snapshot and nothing else: the sensor
+// report from which the skin's stylesheet builds the page, and after every pass the value, limit
+// and status text of every sensor, the list of sensors in warning, the banner, the power-off
+// countdown, the skin events, the tray animation and the hand-over to the error log. Nothing
+// here reads live items or writes the chip.
 //
 // Page element ids for an item named N: "N_Temp_Value", "N_Temp_Limit", "N_Temp_Status" (and
-// "_Volt_", "_Fan_" alike); fixed elements "WarningItems" and "WarningText".
+// "_Volt_", "_Fan_" alike); fixed elements "WarningItems", "WarningText" and "PowerOffText".
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "page_item.h"
+#include "pass_snapshot.h"
 #include "skin_face.h"
 #include "tray_icon.h"
 #include "warning_log.h"
 
-class CXmlDocument;
+// One status update of the page, in the order it is written.
+struct SPageContent {
+    std::vector<std::pair<std::string, std::string>> elements;  // rows, then "WarningItems"
+    std::vector<std::string> events;                            // skin events, in order
+    bool anyWarning = false;  // a row is in warning: the banner blinks, the tray animates
+    std::string banner;       // "WarningText"
+    std::string powerOff;     // "PowerOffText"
+    std::string logText;      // the warning list as the error log records it
+    std::vector<std::string> warningNames;  // the items in warning, in page order
+};
 
+// The page for `pass` in the pass's unit. `brightBanner` picks the blink phase of a warning.
+SPageContent StatusPageContent(const SPassSnapshot& pass, bool brightBanner);
+
+// The sensor report as XML text: VORNPILOT with TEMP, PATH, VOLT and FAN, one ITEM (NAME,
+// VALUE, LIMIT) per item, in the pass's unit. `programFolder` is the report's "PATH".
+std::string SensorReport(const SPassSnapshot& pass, const std::string& programFolder);
+
+// "Power off in N s" with the seconds left of the nearest power-off; "" when none is counted.
+std::string PowerOffText(const SPassSnapshot& pass);
+
+// Shows each pass on the page, the tray and the error log; keeps the banner's blink phase.
 class CStatusPage {
   public:
-    // `isMultiProcessor` is asked only about items of the second processor. `programFolder` is
-    // the report's "PATH".
-    CStatusPage(ISkinFace& face, ITrayIcon& tray, IWarningLog& log,
-                std::function<bool()> isMultiProcessor, std::string programFolder);
+    CStatusPage(ISkinFace& face, ITrayIcon& tray, IWarningLog& log)
+        : m_face(face), m_tray(tray), m_log(log) {}
 
-    // Sorts the items into the voltage, temperature and fan lists, each in the given order;
-    // items of other types are shown nowhere.
-    void SetItems(std::vector<std::unique_ptr<IPageItem>> items);
-
-    // The sensor report as XML text: VORNPILOT with TEMP, PATH, VOLT and FAN, one ITEM (NAME,
-    // VALUE, LIMIT) per item, in the unit of this moment.
-    std::string BuildSensorReport();
-    // Fills the page from the items' last readings and alarm flags.
-    void UpdateStatusPage();
-
-    // Temperatures in Celsius (the start value) or Fahrenheit.
-    bool IsCelsius() const { return m_celsius; }
-    void SetCelsius(bool celsius) { m_celsius = celsius; }
+    void Show(const SPassSnapshot& pass);
 
     // The items in warning at the last update, in page order.
     const std::vector<std::string>& CurrentWarningNames() const { return m_currentWarningNames; }
 
-    // Voltage and fan rows share their rules; they differ in these.
-    struct RowKind {
-        const char* idPart;   // "Volt" in "N_Volt_Value"
-        const char* heading;  // first line of the category in the warning list
-        std::string (*valueText)(const IPageItem&);
-        std::string (*limitText)(const IPageItem&);
-    };
-
   private:
-    struct Flags {
-        bool any = false;
-        bool temperature = false;
-        bool voltage = false;
-        bool fan = false;
-    };
-    void UpdateTemperature(IPageItem& item, std::string& warnings, Flags& flags);
-    void UpdateRow(const RowKind& kind, IPageItem& item, std::string& warnings, bool& categoryFlag,
-                   Flags& flags);
-    void RaiseEvents(const Flags& flags);
-    void ShowBanner(bool anyWarning);
-    // Silences an item of a second processor the machine does not have; true when it did.
-    bool SilenceSecondProcessorItem(IPageItem& item);
-    void ApplySecondProcessorRule(IPageItem& item, const char* idPart);
-    void ReportCategory(CXmlDocument& doc, const std::string& category,
-                        const std::vector<IPageItem*>& items);
-    std::string ReportValue(const IPageItem& item) const;
-    std::string ReportLimit(const IPageItem& item) const;
-    void Set(const std::string& id, const std::string& html);
-
     ISkinFace& m_face;
     ITrayIcon& m_tray;
     IWarningLog& m_log;
-    std::function<bool()> m_isMultiProcessor;
-    std::string m_programFolder;
-
-    std::vector<std::unique_ptr<IPageItem>> m_items;
-    std::vector<IPageItem*> m_voltItems;
-    std::vector<IPageItem*> m_tempItems;
-    std::vector<IPageItem*> m_fanItems;
-
-    bool m_celsius = true;
-    int m_blinkPhase = 0;
+    bool m_brightNext = true;
     std::vector<std::string> m_currentWarningNames;
 };
 
 // The id of an item's page element: `field` is "Value", "Limit" or "Status"; "" for an item
 // type that is shown nowhere.
 std::string PageElementId(const std::string& name, int32_t itemType, const char* field);
-
-// The registry value "UNIT": "C" or "" (also when missing) means Celsius, anything else
-// Fahrenheit.
-bool UnitIsCelsius(const std::string& unit);

@@ -51,7 +51,7 @@ class CRecordingTray : public ITrayIcon {
   public:
     bool Animate(unsigned, unsigned) override { return true; }
     void StopAnimation() override {}
-    bool SetIcon(int) override { return true; }
+    bool SetIcon(ETrayIcon) override { return true; }
     void SetErrorLogFlag(bool on) override { flags.push_back(on); }
     std::vector<bool> flags;
 };

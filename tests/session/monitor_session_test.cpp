@@ -18,6 +18,7 @@
 #include "page_fakes.h"
 #include "registry_store.h"
 #include "snapshot_text.h"
+#include "status_page.h"
 
 namespace {
 
@@ -60,21 +61,6 @@ class CServicePortIo : public IPortIo {
     CFakeMachine& m_machine;
 };
 
-// The front end's steps, recorded on the same time line as the page's first write.
-class CRecordingFront : public ISessionFront {
-  public:
-    explicit CRecordingFront(std::vector<std::string>& timeline) : m_timeline(timeline) {}
-    void ReadFlags() override { m_timeline.push_back("flags"); }
-    void LoadSkin(const std::string& report) override {
-        m_timeline.push_back("skin");
-        reports.push_back(report);
-    }
-    std::vector<std::string> reports;
-
-  private:
-    std::vector<std::string>& m_timeline;
-};
-
 class SessionTest : public EngineFixture {
   protected:
     void SetUp() override {
@@ -83,14 +69,21 @@ class SessionTest : public EngineFixture {
     }
     CMonitorSession& Session() {
         if (!session) {
-            session = std::make_unique<CMonitorSession>(
-                machine, front, SSessionFaces{face, tray, log}, &guard, [this] { return wallMs; });
+            session = std::make_unique<CMonitorSession>(machine, &guard, [this] { return wallMs; });
+            // As the window does: a new table loads the skin from its report, then the page.
+            session->Subscribe([this](const SPassSnapshot& pass) {
+                if (pass.itemsNew) {
+                    timeline.push_back("skin");
+                    reports.push_back(SensorReport(pass, "/opt/vornpilot/"));
+                }
+                page.Show(pass);
+            });
         }
         return *session;
     }
     void Start() {
         Session().StartEngine();
-        session->StartPage();
+        session->FirstPass();
     }
     // The next tick: two seconds on, then one pass.
     std::shared_ptr<const SPassSnapshot> Tick() {
@@ -109,10 +102,11 @@ class SessionTest : public EngineFixture {
     }
 
     std::vector<std::string> timeline;
-    CRecordingFront front{timeline};
+    std::vector<std::string> reports;
     CRecordingFace face;
     CRecordingTray tray;
     CRecordingLog log;
+    CStatusPage page{face, tray, log};
     CServicePortIo service{io, machine};
     CPortGuard guard{service, [this] { return machine.now; }};
     CScopedChipPortIo guardScope{&guard};
@@ -127,22 +121,21 @@ TEST_F(SessionTest, StartUpRunsInTheWindowsOrder) {
     Sim("set SYSTEMPERATURE 70");
 
     Session().StartEngine();
-    ASSERT_NE(session->Engine(), nullptr);
-    EXPECT_EQ(session->Engine()->Items().size(), 18u) << "the engine starts first";
+    EXPECT_EQ(session->ItemSettings().size(), 18u) << "the engine starts first";
     EXPECT_EQ(session->Snapshot(), nullptr);
     const int engineAccesses = service.attempts;
     service.onAccess = [&] {
         if (timeline.empty() || timeline.back() != "access")
             timeline.push_back("access");
     };
-    session->StartPage();
+    session->FirstPass();
     if (!face.calls.empty())
         timeline.push_back("update");
-    EXPECT_EQ(timeline, (std::vector<std::string>{"flags", "access", "skin", "update"}))
-        << "flags, the first pass, the report and skin, then the page's first update";
+    EXPECT_EQ(timeline, (std::vector<std::string>{"access", "skin", "update"}))
+        << "the first pass, the report and skin, then the page's first update";
     EXPECT_GT(service.attempts, engineAccesses);
-    ASSERT_EQ(front.reports.size(), 1u);
-    EXPECT_NE(front.reports[0].find("<NAME>System</NAME><VALUE> 70 C</VALUE>"), std::string::npos)
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("<NAME>System</NAME><VALUE> 70 C</VALUE>"), std::string::npos)
         << "the report holds the first pass's readings, in Celsius";
     EXPECT_EQ(face.elements["System_Temp_Value"], "<font color='#ff0000'> 70 &#176;C</font>");
 
@@ -183,8 +176,11 @@ TEST_F(SessionTest, SnapshotCarriesThePowerOffCountdown) {
     Sim("set CPUTEMPERATURE 85");
     Start();
     EXPECT_EQ(Item(*session->Snapshot(), 11).powerOffIn, 20);
-    for (int pass = 2; pass <= 10; ++pass)
+    EXPECT_EQ(face.elements["PowerOffText"], "Power off in 20 s");
+    for (int pass = 2; pass <= 10; ++pass) {
         EXPECT_EQ(Item(*Tick(), 11).powerOffIn, 22 - 2 * pass) << pass;
+        EXPECT_EQ(face.elements["PowerOffText"], "Power off in " + std::to_string(22 - 2 * pass) + " s");
+    }
     EXPECT_EQ(machine.powerOff.requests, 0);
     auto due = Tick();
     EXPECT_EQ(Item(*due, 11).powerOffIn, 0);
@@ -192,6 +188,7 @@ TEST_F(SessionTest, SnapshotCarriesThePowerOffCountdown) {
     EXPECT_EQ(Item(*due, 12).powerOffIn, -1) << "no countdown without shutdown";
     Sim("set CPUTEMPERATURE 40");
     EXPECT_EQ(Item(*Tick(), 11).powerOffIn, -1);
+    EXPECT_EQ(face.elements["PowerOffText"], "") << "cleared with the alarm";
 }
 
 TEST_F(SessionTest, SnapshotTakenDuringAPassIsThePreviousOne) {
@@ -225,6 +222,12 @@ TEST_F(SessionTest, UnreadValuesAreStaleNeverShownAsReadings) {
     EXPECT_EQ(blind->counts.itemReadFailures, 18u);
     ASSERT_FALSE(ProblemLines(*blind).empty());
     EXPECT_NE(ProblemLines(*blind).back().find("did not answer"), std::string::npos);
+    // The page says the same, never "Normal" over a value it did not read.
+    const std::string status = PageElementId(cpu.name, ITEM_TEMPERATURE, "Status");
+    EXPECT_EQ(face.elements["WarningText"], "NO READINGS");
+    EXPECT_EQ(face.elements[status], "Stale");
+    for (const auto& [id, html] : face.elements)
+        EXPECT_NE(html, "Normal") << id;
 
     Sim("fault off");
     Sim("set CPUTEMPERATURE 52");
@@ -233,9 +236,28 @@ TEST_F(SessionTest, UnreadValuesAreStaleNeverShownAsReadings) {
     EXPECT_EQ(back->StaleCount(), 0u);
     EXPECT_EQ(Item(*back, 11).value, 52);
     EXPECT_EQ(BannerText(*back), "NORMAL");
-    EXPECT_TRUE(ProblemLines(*back).empty());
+    EXPECT_EQ(face.elements["WarningText"], "NORMAL");
+    EXPECT_EQ(face.elements[status], "Normal");
+    EXPECT_TRUE(ProblemLines(*back).empty()) << ::testing::PrintToString(ProblemLines(*back));
     EXPECT_EQ(back->counts.passes, 3u);
     EXPECT_EQ(back->counts.passesWithoutChip, 1u);
+}
+
+// The second-processor rule is the engine's: showing a pass and building the report write
+// nothing to the chip.
+TEST_F(SessionTest, MissingProcessorItemsAreSilencedByThePassAndShowingWritesNothing) {
+    EditBoard("ITEM11", "CpuNo", "2");
+    machine.processors = 1;
+    Start();
+    const SItemSnapshot& cpu = Item(*session->Snapshot(), 11);
+    EXPECT_FALSE(cpu.enabled);
+    EXPECT_FALSE(cpu.available);
+    EXPECT_EQ(face.elements[PageElementId(cpu.name, ITEM_TEMPERATURE, "Status")], "N/A");
+    io.ClearLog();
+    const auto pass = session->Snapshot();
+    ASSERT_NE(SensorReport(*pass, "/").find("<VALUE>N/A</VALUE>"), std::string::npos);
+    page.Show(*pass);
+    EXPECT_TRUE(io.Log().empty()) << "a face reached the chip";
 }
 
 TEST_F(SessionTest, HungServiceCostsOneWaitAPassAndTheSessionRecovers) {
@@ -258,7 +280,7 @@ TEST_F(SessionTest, HungServiceCostsOneWaitAPassAndTheSessionRecovers) {
     const int atEnd = service.attempts;
     session->End();
     EXPECT_EQ(service.attempts - atEnd, 1);
-    EXPECT_EQ(session->Engine(), nullptr);
+    EXPECT_TRUE(session->ItemSettings().empty());
     EXPECT_EQ(machine.notifier.messages, std::vector<std::string>{"VORNPILOT: Can't restore SMI!"});
 }
 
@@ -285,8 +307,8 @@ TEST_F(SessionTest, ChipUnreachableAtStartIsSaidAndRetriedEveryPass) {
     EXPECT_TRUE(up->chipAnswered);
     EXPECT_EQ(up->StaleCount(), 0u);
     EXPECT_TRUE(Item(*up, 14).alarm);
-    ASSERT_EQ(front.reports.size(), 2u) << "the skin is loaded again for the new items";
-    EXPECT_NE(front.reports.back().find("<NAME>CPU Fan</NAME>"), std::string::npos);
+    ASSERT_EQ(reports.size(), 2u) << "the skin is loaded again for the new items";
+    EXPECT_NE(reports.back().find("<NAME>CPU Fan</NAME>"), std::string::npos);
     EXPECT_EQ(face.elements["CPU Fan_Fan_Status"], "<font color='#ff0000'>Warning</font>");
 }
 
@@ -319,7 +341,7 @@ TEST_F(SessionTest, BoardFileProblemsAreNamed) {
     auto s = session->Snapshot();
     EXPECT_EQ(s->startProblem, EStartProblem::BoardFileMissing);
     EXPECT_TRUE(s->chipAnswered) << "the status registers are still read";
-    ASSERT_EQ(ProblemLines(*s).size(), 1u);
+    ASSERT_EQ(ProblemLines(*s).size(), 1u) << ::testing::PrintToString(ProblemLines(*s));
     EXPECT_EQ(ProblemLines(*s)[0], "There is no board file " + programDir +
                                        "NO-SUCH-BOARD.ini for this board, so there are no "
                                        "sensor items.");
@@ -427,7 +449,10 @@ TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
     uint8_t before = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
     Start();
-    ASSERT_TRUE(session->Engine()->FindItem(14)->SetSmartFan(before != 1));
+    std::optional<SItemSettings> fan = session->ItemSettingsOf(14);
+    ASSERT_TRUE(fan);
+    ASSERT_TRUE(session->SetFanPilot(14, {before != 1, fan->targetTemp, fan->toleranceTemp,
+                                          fan->startCtrl, fan->stopCtrl}));
     io.ClearLog();
     session->End();
     const std::vector<std::string> log = io.RegisterLog();
@@ -443,7 +468,7 @@ TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
         const std::string reg = e->substr(2, 2);
         EXPECT_TRUE(reg == "43" || reg == "44" || reg == "46" || reg == "51" || reg == "4E") << *e;
     }
-    EXPECT_EQ(session->Engine(), nullptr);
+    EXPECT_TRUE(session->ItemSettings().empty());
 }
 
 }  // namespace

@@ -5,44 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "page_item.h"
 #include "sensor_item_config.h"
 #include "skin_face.h"
 #include "tray_icon.h"
 #include "warning_log.h"
-
-// A sensor item as plain fields; counts the calls the page makes to change it.
-struct CFakeItem : IPageItem {
-    CFakeItem(std::string name, int32_t type, double value, double hi, double lo,
-              bool alarm = false)
-        : name(std::move(name)), type(type), value(value), hi(hi), lo(lo), alarm(alarm) {}
-
-    const std::string& GetName() const override { return name; }
-    int32_t GetItemType() const override { return type; }
-    uint8_t GetCpuNo() const override { return cpuNo; }
-    bool IsEnabled() const override { return enabled; }
-    bool IsAlarm() const override { return alarm; }
-    double GetValue() const override { return value; }
-    void GetLimits(double* h, double* l) const override {
-        *h = hi;
-        *l = lo;
-    }
-    bool SetBeepBit(bool on) override {
-        beepBitCalls.push_back(on);
-        return true;
-    }
-    void SetEnabled(bool on) override { enabled = on; }
-
-    std::string name;
-    int32_t type;
-    double value;
-    double hi;
-    double lo;
-    bool alarm;
-    bool enabled = true;
-    uint8_t cpuNo = 1;
-    std::vector<bool> beepBitCalls;
-};
 
 // The page as a list of calls: "id=html" for element changes, "!EVENT" for skin events.
 class CRecordingFace : public ISkinFace {
@@ -85,8 +51,8 @@ class CRecordingTray : public ITrayIcon {
         return true;
     }
     void StopAnimation() override { calls.push_back("StopAnimation"); }
-    bool SetIcon(int iconId) override {
-        calls.push_back("SetIcon(" + std::to_string(iconId) + ")");
+    bool SetIcon(ETrayIcon icon) override {
+        calls.push_back(icon == ETrayIcon::Normal ? "SetIcon(normal)" : "SetIcon(warning)");
         return true;
     }
     void SetErrorLogFlag(bool on) override { calls.push_back(on ? "Record(on)" : "Record(off)"); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "page_fakes.h"
+#include "user_settings.h"
 #include "xml_document.h"
 
 namespace {
@@ -22,40 +23,36 @@ const std::string DARK = "<font color='ff0000'>WARNING</font>";
 
 class StatusPage : public ::testing::Test {
   protected:
-    // Adds an item to the page's table (in table order) and returns it for changing.
-    CFakeItem& Add(std::string name, int32_t type, double value, double hi, double lo,
-                   bool alarm = false) {
-        m_pending.push_back(
-            std::make_unique<CFakeItem>(std::move(name), type, value, hi, lo, alarm));
-        return *m_pending.back();
+    // Adds an item to the pass's table (in table order); read in this pass, enabled, normal
+    // unless `alarm`. The reference holds until the next Add.
+    SItemSnapshot& Add(std::string name, int32_t type, double value, double hi, double lo,
+                       bool alarm = false) {
+        SItemSnapshot& item = m_pass.items.emplace_back();
+        item.itemNo = static_cast<int32_t>(m_pass.items.size());
+        item.name = std::move(name);
+        item.type = type;
+        item.value = value;
+        item.hiLimit = hi;
+        item.loLimit = lo;
+        item.alarm = alarm;
+        item.enabled = true;
+        item.lastReadUnixMs = 1'765'000'000'000;
+        return item;
     }
-    // Hands the table to the page (once all items are added).
-    CStatusPage& Page() {
-        if (!m_page) {
-            m_page = std::make_unique<CStatusPage>(
-                m_face, m_tray, m_log,
-                [this] {
-                    ++m_processorQuestions;
-                    return m_multiProcessor;
-                },
-                "/opt/vornpilot/");
-            std::vector<std::unique_ptr<IPageItem>> items;
-            for (auto& item : m_pending) {
-                items.push_back(std::move(item));
-            }
-            m_page->SetItems(std::move(items));
-        }
-        return *m_page;
-    }
-    void Update() { Page().UpdateStatusPage(); }
+    CStatusPage& Page() { return m_page; }
+    void Update() { m_page.Show(m_pass); }
+    std::string Report() const { return SensorReport(m_pass, "/opt/vornpilot/"); }
 
+    SPassSnapshot m_pass = [] {
+        SPassSnapshot p;
+        p.chipAnswered = true;
+        p.statusRead = true;
+        return p;
+    }();
     CRecordingFace m_face;
     CRecordingTray m_tray;
     CRecordingLog m_log;
-    bool m_multiProcessor = false;
-    int m_processorQuestions = 0;
-    std::vector<std::unique_ptr<CFakeItem>> m_pending;
-    std::unique_ptr<CStatusPage> m_page;
+    CStatusPage m_page{m_face, m_tray, m_log};
 };
 
 TEST_F(StatusPage, CpuInAlarmAt75Celsius) {
@@ -67,7 +64,7 @@ TEST_F(StatusPage, CpuInAlarmAt75Celsius) {
             "CPU_Temp_Limit= 80 &#176;C", "CPU_Temp_Value=<font color='#ff0000'> 75 &#176;C</font>",
             "CPU_Temp_Status=<font color='#ff0000'>Warning</font>",
             "WarningItems=<font color='#ff0000'>Temperature:  " + HR + "CPU:  75 C<BR><BR></font>",
-            "!TEMPWARNEVENT", "!VOLTNORMALEVENT", "!FANNORMALEVENT", "WarningText=" + BRIGHT}));
+            "!TEMPWARNEVENT", "!VOLTNORMALEVENT", "!FANNORMALEVENT", "WarningText=" + BRIGHT, "PowerOffText="}));
     EXPECT_EQ(m_tray.calls, (Strings{"Animate(500,4294967295)"}));
     EXPECT_EQ(m_log.texts, (Strings{"Temperature:    CPU:  75 C    "}));
     EXPECT_EQ(m_log.nameSets, (std::vector<Strings>{{"CPU"}}));
@@ -86,7 +83,7 @@ TEST_F(StatusPage, LaterItemsOfACategoryHaveNoSpaceBeforeTheUnit) {
 
 TEST_F(StatusPage, FahrenheitConvertsReadingAndLimit) {
     Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
-    Page().SetCelsius(false);
+    m_pass.celsius = false;
     Update();
     EXPECT_EQ(m_face.elements["CPU_Temp_Value"], RED + "167 &#176;F</font>");
     EXPECT_EQ(m_face.elements["CPU_Temp_Limit"], "176 &#176;F");
@@ -104,7 +101,7 @@ class TemperatureText : public StatusPage, public ::testing::WithParamInterface<
 
 TEST_P(TemperatureText, RoundsHalvesAwayFromZeroInSinglePrecision) {
     Add("T", ITEM_TEMPERATURE, GetParam().celsius, 100.0, 90.0);
-    Page().SetCelsius(GetParam().inCelsius);
+    m_pass.celsius = GetParam().inCelsius;
     Update();
     EXPECT_EQ(m_face.elements["T_Temp_Value"], GetParam().value);
     EXPECT_EQ(m_face.elements["T_Temp_Status"], "Normal");
@@ -138,7 +135,7 @@ TEST_F(StatusPage, FanInAlarmAtZeroRpm) {
                        "CPUFAN_Fan_Status=" + WARNING, "CPUFAN_Fan_Limit= 1500 RPM",
                        "WarningItems=" + RED + "Fan:  " + HR + "CPUFAN:     0 RPM</font>",
                        "!TEMPNORMALEVENT", "!VOLTNORMALEVENT", "!FANWARNEVENT",
-                       "WarningText=" + BRIGHT}));
+                       "WarningText=" + BRIGHT, "PowerOffText="}));
     EXPECT_EQ(m_log.texts, (Strings{"Fan:    CPUFAN:     0 RPM"}));
 }
 
@@ -177,7 +174,7 @@ TEST_P(DisabledItem, ShowsDisableAndReportsNotAvailable) {
     EXPECT_EQ(m_face.elements["WarningItems"], "");
     EXPECT_EQ(m_face.events, (Strings{"NORMALEVENT"}));
     CXmlDocument report;
-    ASSERT_TRUE(report.LoadXml(Page().BuildSensorReport()));
+    ASSERT_TRUE(report.LoadXml(Report()));
     std::string xml;
     ASSERT_TRUE(report.GetXml(xml));
     EXPECT_NE(xml.find("<ITEM><NAME>X</NAME><VALUE>N/A</VALUE><LIMIT>N/A</LIMIT></ITEM>"),
@@ -197,7 +194,7 @@ TEST_F(StatusPage, NoWarningAtAll) {
     EXPECT_EQ(m_face.Writes("WarningItems"), (Strings{""}));
     EXPECT_EQ(m_face.events, (Strings{"NORMALEVENT"}));
     EXPECT_EQ(m_face.Writes("WarningText"), (Strings{"NORMAL"}));
-    EXPECT_EQ(m_tray.calls, (Strings{"StopAnimation", "SetIcon(142)"}));
+    EXPECT_EQ(m_tray.calls, (Strings{"StopAnimation", "SetIcon(normal)"}));
     // The error log gets the empty list too: that is how it learns the warnings cleared.
     EXPECT_EQ(m_log.texts, (Strings{""}));
     EXPECT_EQ(m_log.nameSets, (std::vector<Strings>{{}}));
@@ -211,7 +208,7 @@ TEST_F(StatusPage, NothingGoesToTheErrorLogWhileItIsOff) {
 }
 
 TEST_F(StatusPage, BannerAlternatesWhileAWarningStandsAndKeepsItsPhase) {
-    CFakeItem& cpu = Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
+    SItemSnapshot& cpu = Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
     Update();
     Update();
     Update();
@@ -221,45 +218,28 @@ TEST_F(StatusPage, BannerAlternatesWhileAWarningStandsAndKeepsItsPhase) {
     Update();
     EXPECT_EQ(m_face.Writes("WarningText"), (Strings{BRIGHT, DARK, BRIGHT, "NORMAL", DARK}));
     EXPECT_EQ(m_tray.calls, (Strings{"Animate(500,4294967295)", "Animate(500,4294967295)",
-                                     "Animate(500,4294967295)", "StopAnimation", "SetIcon(142)",
+                                     "Animate(500,4294967295)", "StopAnimation", "SetIcon(normal)",
                                      "Animate(500,4294967295)"}));
 }
 
-TEST_F(StatusPage, SecondProcessorItemIsSilencedOnAOneProcessorMachine) {
-    CFakeItem& cpu2 = Add("CPU2", ITEM_TEMPERATURE, 50.0, 80.0, 75.0);
-    cpu2.cpuNo = 2;
+TEST_F(StatusPage, ItemOfAMissingProcessorIsNotAvailable) {
+    SItemSnapshot& cpu2 = Add("CPU2", ITEM_TEMPERATURE, 50.0, 80.0, 75.0, true);
+    cpu2.available = false;
+    cpu2.enabled = false;
     Update();
-    EXPECT_EQ(m_face.calls[0], "CPU2_Temp_Limit= 80 &#176;C");
-    EXPECT_EQ(Strings(m_face.calls.begin() + 3, m_face.calls.begin() + 6),
-              (Strings{"CPU2_Temp_Value=N/A", "CPU2_Temp_Limit=N/A", "CPU2_Temp_Status=N/A"}));
-    EXPECT_EQ(cpu2.beepBitCalls, (std::vector<bool>{false}));
-    EXPECT_FALSE(cpu2.enabled);
-    m_face.Clear();
-    Update();
-    EXPECT_EQ(
-        Strings(m_face.calls.begin(), m_face.calls.begin() + 6),
-        (Strings{"CPU2_Temp_Value=Disable", "CPU2_Temp_Status=Disable", "CPU2_Temp_Limit=Disable",
-                 "CPU2_Temp_Value=N/A", "CPU2_Temp_Limit=N/A", "CPU2_Temp_Status=N/A"}));
-}
-
-TEST_F(StatusPage, SecondProcessorItemStaysOnATwoProcessorMachine) {
-    CFakeItem& fan2 = Add("FAN2", ITEM_FAN, 2000.0, 0.0, 1000.0);
-    fan2.cpuNo = 2;
-    Add("FAN1", ITEM_FAN, 2000.0, 0.0, 1000.0);
-    m_multiProcessor = true;
-    Update();
-    EXPECT_TRUE(fan2.enabled);
-    EXPECT_TRUE(fan2.beepBitCalls.empty());
-    EXPECT_EQ(m_face.Writes("FAN2_Fan_Value"), (Strings{" 2000 RPM"}));
-    // Only the second processor's item makes the page ask.
-    EXPECT_EQ(m_processorQuestions, 1);
+    EXPECT_EQ(Strings(m_face.calls.begin(), m_face.calls.begin() + 4),
+              (Strings{"CPU2_Temp_Value=N/A", "CPU2_Temp_Limit=N/A", "CPU2_Temp_Status=N/A",
+                       "WarningItems="}));
+    EXPECT_NE(Report().find("<NAME>CPU2</NAME><VALUE>N/A</VALUE><LIMIT>N/A</LIMIT>"),
+              std::string::npos);
 }
 
 TEST_F(StatusPage, ItemsOfOtherTypesAreShownNowhere) {
     Add("ODD", 4, 1.0, 2.0, 0.5, true);
     Update();
-    EXPECT_EQ(m_face.calls, (Strings{"WarningItems=", "!NORMALEVENT", "WarningText=NORMAL"}));
-    EXPECT_EQ(Page().BuildSensorReport(),
+    EXPECT_EQ(m_face.calls, (Strings{"WarningItems=", "!NORMALEVENT", "WarningText=NORMAL",
+                                     "PowerOffText="}));
+    EXPECT_EQ(Report(),
               "<VORNPILOT><TEMP/><PATH>/opt/vornpilot/</PATH><VOLT/><FAN/></VORNPILOT>\n");
 }
 
@@ -269,7 +249,7 @@ TEST_F(StatusPage, ReportOfASmallItemSet) {
     Add("CPUFAN", ITEM_FAN, 2250.0, 0.0, 1500.0);
     Add("SYS", ITEM_TEMPERATURE, 30.0, 60.0, 55.0).enabled = false;
     Add("V5", ITEM_VOLTAGE, 5.016, 5.25, 4.75);
-    EXPECT_EQ(Page().BuildSensorReport(),
+    EXPECT_EQ(Report(),
               "<VORNPILOT>"
               "<TEMP><ITEM><NAME>CPU</NAME><VALUE> 45 C</VALUE><LIMIT> 80 C</LIMIT></ITEM>"
               "<ITEM><NAME>SYS</NAME><VALUE>N/A</VALUE><LIMIT>N/A</LIMIT></ITEM></TEMP>"
@@ -284,32 +264,78 @@ TEST_F(StatusPage, ReportOfASmallItemSet) {
     EXPECT_TRUE(m_face.calls.empty());
 }
 
-TEST_F(StatusPage, ReportSilencesSecondProcessorItemsAfterWritingThem) {
-    CFakeItem& cpu2 = Add("CPU2", ITEM_TEMPERATURE, 50.0, 80.0, 75.0);
-    cpu2.cpuNo = 2;
-    std::string xml = Page().BuildSensorReport();
-    EXPECT_NE(xml.find("<NAME>CPU2</NAME><VALUE> 50 C</VALUE><LIMIT> 80 C</LIMIT>"),
-              std::string::npos)
-        << xml;
-    EXPECT_FALSE(cpu2.enabled);
-    EXPECT_EQ(cpu2.beepBitCalls, (std::vector<bool>{false}));
-    EXPECT_NE(Page().BuildSensorReport().find("<NAME>CPU2</NAME><VALUE>N/A</VALUE>"),
-              std::string::npos);
-}
-
 TEST_F(StatusPage, UnitAtPageLoadAndAfterTheFirstTimerPass) {
     Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0);
     // Page load: report and first update in the start unit, then "UNIT" = "F" is read.
-    std::string report = Page().BuildSensorReport();
+    std::string report = Report();
     Update();
-    Page().SetCelsius(UnitIsCelsius("F"));
+    m_pass.celsius = UnitIsCelsius("F");
     EXPECT_NE(report.find("<VALUE> 75 C</VALUE><LIMIT> 80 C</LIMIT>"), std::string::npos);
     EXPECT_EQ(m_face.Writes("CPU_Temp_Value"), (Strings{" 75 &#176;C"}));
     // The first timer pass switches the page; only a new report (another skin) follows.
     Update();
     EXPECT_EQ(m_face.Writes("CPU_Temp_Value"), (Strings{" 75 &#176;C", "167 &#176;F"}));
-    EXPECT_NE(Page().BuildSensorReport().find("<VALUE>167 F</VALUE><LIMIT>176 F</LIMIT>"),
+    EXPECT_NE(Report().find("<VALUE>167 F</VALUE><LIMIT>176 F</LIMIT>"),
               std::string::npos);
+}
+
+// What the page says when it could not see: never "Normal" over a value it did not read, and
+// the banner the console shows.
+struct BlindCase {
+    const char* what;
+    bool chipAnswered;
+    bool stale;
+    bool everRead;
+    bool alarm;
+    const char* value;
+    const char* status;
+    const char* banner;
+};
+
+class BlindPass : public StatusPage, public ::testing::WithParamInterface<BlindCase> {};
+
+TEST_P(BlindPass, RowsAndBannerSayWhatWasNotRead) {
+    const BlindCase& c = GetParam();
+    SItemSnapshot& cpu = Add("CPU", ITEM_TEMPERATURE, 41.0, 80.0, 75.0, c.alarm);
+    cpu.stale = c.stale;
+    if (!c.everRead)
+        cpu.lastReadUnixMs = 0;
+    m_pass.chipAnswered = c.chipAnswered;
+    m_pass.statusRead = c.chipAnswered;
+    Update();
+    EXPECT_EQ(m_face.elements["CPU_Temp_Value"], c.value) << c.what;
+    EXPECT_EQ(m_face.elements["CPU_Temp_Status"], c.status) << c.what;
+    EXPECT_EQ(m_face.elements["WarningText"], c.banner) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BlindPass,
+    ::testing::Values(
+        BlindCase{"read", true, false, true, false, " 41 &#176;C", "Normal", "NORMAL"},
+        BlindCase{"value not read", true, true, true, false, " 41 &#176;C", "Stale", "STALE"},
+        BlindCase{"never read", true, true, false, false, "-", "Not read", "STALE"},
+        BlindCase{"service stopped", false, true, true, false, " 41 &#176;C", "Stale",
+                  "NO READINGS"},
+        BlindCase{"stopped during a warning", false, true, true, true,
+                  "<font color='#ff0000'> 41 &#176;C</font>", "Stale", "NO READINGS"}));
+
+TEST_F(StatusPage, EmptyTableSaysNoItems) {
+    Update();
+    EXPECT_EQ(m_face.elements["WarningText"], "NO ITEMS");
+}
+
+TEST_F(StatusPage, PowerOffCountdownShowsTheNearestAndClears) {
+    Add("CPU", ITEM_TEMPERATURE, 90.0, 80.0, 75.0, true).powerOffIn = 14;
+    Add("SYS", ITEM_TEMPERATURE, 90.0, 80.0, 75.0, true).powerOffIn = 6;
+    Update();
+    EXPECT_EQ(m_face.elements["PowerOffText"], "Power off in 6 s");
+    m_pass.items[1].powerOffIn = 0;
+    Update();
+    EXPECT_EQ(m_face.elements["PowerOffText"], "Power off in 0 s") << "due";
+    for (SItemSnapshot& item : m_pass.items)
+        item.powerOffIn = -1;
+    Update();
+    EXPECT_EQ(m_face.elements["PowerOffText"], "");
 }
 
 struct UnitCase {

@@ -41,8 +41,8 @@ SFanPilotRanges FanPilotRanges(const std::string& name, bool celsius) {
     return r;
 }
 
-CFanPilotDlg::CFanPilotDlg(EngineSource engine, QWidget* parent)
-    : QDialog(parent), m_engine(std::move(engine)) {
+CFanPilotDlg::CFanPilotDlg(IMonitorCommands& commands, QWidget* parent)
+    : QDialog(parent), m_commands(commands) {
     setWindowTitle(QStringLiteral("FanPilot Setting"));
     m_fans = new QComboBox;
     m_fans->setObjectName(QStringLiteral("fan"));
@@ -108,21 +108,22 @@ CFanPilotDlg::CFanPilotDlg(EngineSource engine, QWidget* parent)
 }
 
 void CFanPilotDlg::InitDialog() {
-    m_celsius = StoredUnitIsCelsius();
+    m_celsius = m_commands.Celsius();
     m_modified = false;
     m_listed.clear();
     {
         const QSignalBlocker quiet(m_fans);
         m_fans->clear();
-        for (CSensorItem* fan : m_fanList) {
-            if (fan->GetSmartFanSupport()) {
-                m_listed.push_back(fan);
-                m_fans->addItem(Qs(fan->GetName()));
+        for (int32_t itemNo : m_fanList) {
+            const std::optional<SItemSettings> fan = m_commands.ItemSettingsOf(itemNo);
+            if (fan && fan->smartFanSupport) {
+                m_listed.push_back(itemNo);
+                m_fans->addItem(Qs(fan->name));
             }
         }
         m_fans->setCurrentIndex(m_listed.empty() ? -1 : 0);
     }
-    m_current = m_listed.empty() ? nullptr : m_listed.front();
+    m_current = m_listed.empty() ? std::nullopt : std::optional<int32_t>(m_listed.front());
     ShowCurrentItem();
     m_fans->setFocus();
 }
@@ -147,7 +148,9 @@ void CFanPilotDlg::EnableValueControls(bool on) {
 
 void CFanPilotDlg::ShowCurrentItem() {
     // With no fan to show there is nothing to edit, apply or load.
-    const bool any = m_current != nullptr;
+    const std::optional<SItemSettings> fan =
+        m_current ? m_commands.ItemSettingsOf(*m_current) : std::nullopt;
+    const bool any = fan.has_value();
     m_apply->setEnabled(any);
     m_loadDefault->setEnabled(any);
     if (!any) {
@@ -161,13 +164,13 @@ void CFanPilotDlg::ShowCurrentItem() {
     m_tolerance->SetRange(r.toleranceMin, r.toleranceMax);
     m_start->SetRange(r.startMin, r.startMax);
     m_stop->SetRange(r.stopMin, r.stopMax);
-    m_target->SetValue(ShownTemperature(m_current->GetTargetTemp()));
-    m_tolerance->SetValue(ShownTemperature(m_current->GetToleranceTemp()));
-    m_start->SetValue(m_current->GetStartCtrl());
-    m_stop->SetValue(m_current->GetStopCtrl());
+    m_target->SetValue(ShownTemperature(fan->targetTemp));
+    m_tolerance->SetValue(ShownTemperature(fan->toleranceTemp));
+    m_start->SetValue(fan->startCtrl);
+    m_stop->SetValue(fan->stopCtrl);
     // A fan of a processor the machine lacks cannot be switched on; any other fan can.
-    m_enable->setEnabled(!IsMissingProcessorItem(*m_current, m_engine()));
-    m_enable->setChecked(m_current->GetSmartFanEnable());
+    m_enable->setEnabled(!fan->missingProcessor);
+    m_enable->setChecked(fan->smartFanEnable);
     EnableValueControls(m_enable->isChecked() && m_enable->isEnabled());
 }
 
@@ -184,8 +187,8 @@ void CFanPilotDlg::OnSelectionChanged(int index) {
     }
     // The entry's own fan, even when one fan's name contains another's.
     m_current = index >= 0 && static_cast<size_t>(index) < m_listed.size()
-                    ? m_listed[static_cast<size_t>(index)]
-                    : nullptr;
+                    ? std::optional<int32_t>(m_listed[static_cast<size_t>(index)])
+                    : std::nullopt;
     ShowCurrentItem();
 }
 
@@ -199,16 +202,11 @@ void CFanPilotDlg::OnStepped() {
 }
 
 void CFanPilotDlg::Apply() {
-    if (m_current == nullptr)
+    if (!m_current)
         return;
-    // A value the chip refuses is refused by its setter and the item keeps what it had.
-    m_current->SetSmartFan(m_enable->isChecked());
-    m_current->SetTargetTemp(StoredTemperature(m_target->Value()));
-    m_current->SetToleranceTemp(StoredTemperature(m_tolerance->Value()));
-    m_current->SetStartCtrl(m_start->Value());
-    m_current->SetStopCtrl(m_stop->Value());
-    const SensorItemConfig own = m_current->Config();
-    m_current->ApplyFanControlFromDialog(own);
+    m_commands.SetFanPilot(*m_current, {m_enable->isChecked(), StoredTemperature(m_target->Value()),
+                                        StoredTemperature(m_tolerance->Value()), m_start->Value(),
+                                        m_stop->Value()});
     m_modified = false;
 }
 
@@ -219,9 +217,9 @@ void CFanPilotDlg::OnApply() {
 }
 
 void CFanPilotDlg::OnLoadDefault() {
-    if (m_current == nullptr)
+    if (!m_current)
         return;
-    m_current->ApplyFanControl();
+    m_commands.ApplyBoardFileFanPilot(*m_current);
     ShowCurrentItem();
     m_modified = true;
     EnableValueControls(m_enable->isChecked());

@@ -5,6 +5,8 @@
 // ends with OK. Temperatures are shown in the unit stored in the user's settings.
 
 #include <QDialog>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,10 +35,10 @@ int CelsiusOfFahrenheit(int fahrenheit);
 class CFanPilotDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CFanPilotDlg(EngineSource engine, QWidget* parent = nullptr);
+    explicit CFanPilotDlg(IMonitorCommands& commands, QWidget* parent = nullptr);
 
-    // The main window's fan items, in engine order; those offering FanPilot are listed.
-    void SetFanList(std::vector<CSensorItem*> fans) { m_fanList = std::move(fans); }
+    // The fan items by number, in table order; those offering FanPilot are listed.
+    void SetFanList(std::vector<int32_t> fans) { m_fanList = std::move(fans); }
 
     // Reads the stored unit, lists the fans and shows the first.
     void InitDialog();
@@ -44,8 +46,8 @@ class CFanPilotDlg : public QDialog {
     // Applies the shown values to the current fan, then closes.
     void accept() override;
 
-    // The fan shown; null when no fan offers FanPilot.
-    CSensorItem* CurrentItem() const { return m_current; }
+    // The number of the fan shown; nullopt when no fan offers FanPilot.
+    std::optional<int32_t> CurrentItem() const { return m_current; }
     bool IsModified() const { return m_modified; }
 
   private:
@@ -61,11 +63,11 @@ class CFanPilotDlg : public QDialog {
     void OnApply();
     void OnLoadDefault();
 
-    EngineSource m_engine;
-    std::vector<CSensorItem*> m_fanList;
+    IMonitorCommands& m_commands;
+    std::vector<int32_t> m_fanList;
     // The item behind each combo entry.
-    std::vector<CSensorItem*> m_listed;
-    CSensorItem* m_current = nullptr;
+    std::vector<int32_t> m_listed;
+    std::optional<int32_t> m_current;
     bool m_modified = false;
     bool m_celsius = true;
 

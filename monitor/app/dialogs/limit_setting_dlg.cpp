@@ -11,7 +11,7 @@
 
 #include "dialog_support.h"
 #include "number_format.h"
-#include "sensor_item.h"
+#include "sensor_item_config.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ void Place(QSlider* slider, int position) {
 
 }  // namespace
 
-CLimitSettingDlg::CLimitSettingDlg(QWidget* parent) : QDialog(parent) {
+CLimitSettingDlg::CLimitSettingDlg(IMonitorCommands& commands, QWidget* parent)
+    : QDialog(parent), m_commands(commands) {
     setWindowTitle(QStringLiteral("Limit Setting"));
     m_name = new QLabel;
     m_name->setTextFormat(Qt::PlainText);  // item names come from files
@@ -118,14 +119,17 @@ void CLimitSettingDlg::ShowRows(bool high, bool low) {
 
 void CLimitSettingDlg::InitDialog() {
     ShowRows(false, false);
-    if (m_item == nullptr) {
+    m_item = m_commands.ItemSettingsOf(m_itemNo);
+    if (!m_item) {
         m_name->clear();
         return;
     }
-    m_name->setText(Qs(m_item->GetName()));
-    m_item->GetLimits(&m_hiLimit, &m_loLimit);
-    m_item->GetLimitRange(&m_rangeMax, &m_rangeMin);
-    switch (m_item->GetItemType()) {
+    m_name->setText(Qs(m_item->name));
+    m_hiLimit = m_item->hiLimit;
+    m_loLimit = m_item->loLimit;
+    m_rangeMax = m_item->hiBound;
+    m_rangeMin = m_item->loBound;
+    switch (m_item->type) {
         case ITEM_VOLTAGE: {
             const int lo = TruncToInt(m_rangeMin * 100), hi = TruncToInt(m_rangeMax * 100);
             SetSpan(m_hiSlider, lo, hi);
@@ -170,27 +174,27 @@ int CLimitSettingDlg::exec() {
 }
 
 void CLimitSettingDlg::ShowHigh() {
-    if (m_item != nullptr && m_item->GetItemType() == ITEM_TEMPERATURE)
+    if (m_item && m_item->type == ITEM_TEMPERATURE)
         m_hiValue->setText(DegreesText(m_hiLimit, m_celsius));
     else
         m_hiValue->setText(VoltText(m_hiLimit));
 }
 
 void CLimitSettingDlg::ShowLow() {
-    if (m_item != nullptr && m_item->GetItemType() == ITEM_FAN)
+    if (m_item && m_item->type == ITEM_FAN)
         m_loValue->setText(RpmText(m_loLimit));
     else
         m_loValue->setText(VoltText(m_loLimit));
 }
 
 void CLimitSettingDlg::OnHighMoved(int position) {
-    if (m_item == nullptr)
+    if (!m_item)
         return;
-    if (m_item->GetItemType() == ITEM_TEMPERATURE) {
+    if (m_item->type == ITEM_TEMPERATURE) {
         m_hiLimit = position * 0.5;
         m_loLimit = m_hiLimit;
         ShowHigh();
-    } else if (m_item->GetItemType() == ITEM_VOLTAGE) {
+    } else if (m_item->type == ITEM_VOLTAGE) {
         m_hiLimit = position * 0.01;
         if (m_hiLimit < m_loLimit) {
             m_hiLimit = m_loLimit;
@@ -201,12 +205,12 @@ void CLimitSettingDlg::OnHighMoved(int position) {
 }
 
 void CLimitSettingDlg::OnLowMoved(int position) {
-    if (m_item == nullptr)
+    if (!m_item)
         return;
-    if (m_item->GetItemType() == ITEM_FAN) {
+    if (m_item->type == ITEM_FAN) {
         m_loLimit = position;
         ShowLow();
-    } else if (m_item->GetItemType() == ITEM_VOLTAGE) {
+    } else if (m_item->type == ITEM_VOLTAGE) {
         m_loLimit = position * 0.01;
         if (m_loLimit > m_hiLimit) {
             m_loLimit = m_hiLimit;
@@ -217,7 +221,7 @@ void CLimitSettingDlg::OnLowMoved(int position) {
 }
 
 void CLimitSettingDlg::accept() {
-    if (m_item != nullptr)
-        m_item->SetLimits(m_hiLimit, m_loLimit);
+    if (m_item)
+        m_commands.SetItemLimits(m_item->itemNo, m_hiLimit, m_loLimit);
     QDialog::accept();
 }

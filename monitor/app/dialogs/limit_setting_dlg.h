@@ -5,17 +5,20 @@
 // limits to the item and the chip; Cancel changes nothing.
 
 #include <QDialog>
+#include <cstdint>
+#include <optional>
 
-class CSensorItem;
+#include "monitor_commands.h"
+
 class QLabel;
 class QSlider;
 
 class CLimitSettingDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CLimitSettingDlg(QWidget* parent = nullptr);
+    explicit CLimitSettingDlg(IMonitorCommands& commands, QWidget* parent = nullptr);
 
-    void SetItem(CSensorItem* item) { m_item = item; }
+    void SetItem(int32_t itemNo) { m_itemNo = itemNo; }
     // True: temperatures in Celsius.
     void SetUnit(bool celsius) { m_celsius = celsius; }
 
@@ -35,7 +38,9 @@ class CLimitSettingDlg : public QDialog {
     void ShowLow();
     void ShowRows(bool high, bool low);
 
-    CSensorItem* m_item = nullptr;
+    IMonitorCommands& m_commands;
+    int32_t m_itemNo = -1;
+    std::optional<SItemSettings> m_item;  // as it stood when the dialog opened
     bool m_celsius = true;
     double m_hiLimit = 0;
     double m_loLimit = 0;

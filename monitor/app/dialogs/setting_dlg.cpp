@@ -18,7 +18,6 @@
 #include <algorithm>
 
 #include "limit_setting_dlg.h"
-#include "monitor_engine.h"
 
 // The bitmaps are compiled into this static library; naming them keeps the linker from
 // dropping them.
@@ -53,8 +52,8 @@ QString RowName(const char* column, size_t row) {
 
 }  // namespace
 
-CSettingDlg::CSettingDlg(EngineSource engine, QWidget* parent)
-    : QDialog(parent), m_engine(std::move(engine)) {
+CSettingDlg::CSettingDlg(IMonitorCommands& commands, QWidget* parent)
+    : QDialog(parent), m_commands(commands) {
     InitDialogResources();
     setWindowTitle(QStringLiteral("Setting"));
 
@@ -143,9 +142,11 @@ EItemList CSettingDlg::CurrentList() const {
     }
 }
 
-CSensorItem* CSettingDlg::ItemOfRow(size_t row) const {
+std::optional<SItemSettings> CSettingDlg::ItemOfRow(size_t row) const {
     const auto& list = m_lists[CurrentList()];
-    return row < list.size() ? list[row] : nullptr;
+    if (row >= list.size())
+        return std::nullopt;
+    return m_commands.ItemSettingsOf(list[row]);
 }
 
 bool CSettingDlg::RowBeep(EItemList list, size_t row) const {
@@ -158,17 +159,19 @@ bool CSettingDlg::IsCelsius() const {
 }
 
 void CSettingDlg::TakeBeepSwitches() {
-    m_lists = ItemListsOf(m_engine());
+    m_lists = ItemListsOf(m_commands);
     for (size_t l = 0; l < m_lists.size(); ++l) {
         m_rowBeep[l].clear();
-        for (const CSensorItem* item : m_lists[l])
-            m_rowBeep[l].push_back(item->IsBeepEnabled());
+        for (int32_t itemNo : m_lists[l]) {
+            const auto item = m_commands.ItemSettingsOf(itemNo);
+            m_rowBeep[l].push_back(item && item->beepEnable);
+        }
     }
     m_beepTaken = true;
 }
 
 void CSettingDlg::InitDialog() {
-    m_lists = ItemListsOf(m_engine());
+    m_lists = ItemListsOf(m_commands);
     // The switches belong to the items they were taken from; an engine started anew (the chip
     // came back) brings other items.
     bool sameItems = m_beepTaken;
@@ -181,9 +184,8 @@ void CSettingDlg::InitDialog() {
         const QSignalBlocker quiet(m_tabs);
         m_tabs->setCurrentIndex(0);
     }
-    CMonitorEngine* engine = m_engine();
-    m_globalBeep->setChecked(engine != nullptr && engine->GetGlobalBeepEnable());
-    (StoredUnitIsCelsius() ? m_celsius : m_fahrenheit)->setChecked(true);
+    m_globalBeep->setChecked(m_commands.GlobalBeep());
+    (m_commands.Celsius() ? m_celsius : m_fahrenheit)->setChecked(true);
     size_t longest = 0;
     for (const auto& list : m_lists)
         longest = std::max(longest, list.size());
@@ -243,10 +245,8 @@ void CSettingDlg::FitColumns() {
     // The heading and the rows are two grids: the same column widths keep them in line.
     std::array<int, COLUMN_COUNT> width{};
     const QFontMetrics fm = fontMetrics();
-    for (const auto& list : m_lists)
-        for (const CSensorItem* item : list)
-            width[NAME_COLUMN] =
-                std::max(width[NAME_COLUMN], fm.horizontalAdvance(Qs(item->GetName())));
+    for (const SItemSettings& item : m_commands.ItemSettings())
+        width[NAME_COLUMN] = std::max(width[NAME_COLUMN], fm.horizontalAdvance(Qs(item.name)));
     width[NAME_COLUMN] = std::max(width[NAME_COLUMN], fm.averageCharWidth() * 14);
     for (int c = ENABLE_COLUMN; c <= BEEP_COLUMN; ++c) {
         QLayoutItem* heading = m_heading->itemAtPosition(0, c);
@@ -301,22 +301,23 @@ void CSettingDlg::FillRows() {
     const EItemList list = CurrentList();
     const auto& items = m_lists[list];
     EnsureRows(items.size());
-    CMonitorEngine* engine = m_engine();
     for (size_t i = 0; i < items.size(); ++i) {
         const SRow& row = m_rows[i];
-        CSensorItem* item = items[i];
-        row.name->setText(Qs(item->GetName()));
+        const std::optional<SItemSettings> item = m_commands.ItemSettingsOf(items[i]);
+        if (!item)
+            continue;
+        row.name->setText(Qs(item->name));
         row.name->show();
         row.enable->show();
-        row.enable->setChecked(item->IsEnabled());
-        EnableRowSwitches(row, item->IsEnabled());
+        row.enable->setChecked(item->enabled);
+        EnableRowSwitches(row, item->enabled);
         row.shutdown->show();
-        row.shutdown->setChecked(item->IsShutdownEnabled());
+        row.shutdown->setChecked(item->shutdownEnable);
         row.beep->setChecked(RowBeep(list, i));
         row.beep->show();
         row.defaults->show();
         row.limit->show();
-        if (IsMissingProcessorItem(*item, engine)) {
+        if (item->missingProcessor) {
             row.enable->setEnabled(false);
             EnableRowSwitches(row, false);
         } else {
@@ -346,92 +347,89 @@ void CSettingDlg::OrderTabs() {
 }
 
 void CSettingDlg::OnEnable(size_t i) {
-    CSensorItem* item = ItemOfRow(i);
-    if (item == nullptr)
+    const std::optional<SItemSettings> item = ItemOfRow(i);
+    if (!item)
         return;
     const SRow& row = m_rows[i];
     const bool on = row.enable->isChecked();
-    item->SetEnabled(on);
+    m_commands.SetItemEnabled(item->itemNo, on);
     if (on) {
         // The row's own beep setting comes back with the row.
         const bool beep = RowBeep(CurrentList(), i);
-        item->SetBeepBit(beep);
-        item->SetBeepFlag(beep);
+        m_commands.SetItemBeepBit(item->itemNo, beep);
+        m_commands.SetItemBeepFlag(item->itemNo, beep);
         row.beep->setChecked(beep);
     } else {
-        item->SetBeepBit(false);
+        m_commands.SetItemBeepBit(item->itemNo, false);
     }
     EnableRowSwitches(row, on);
 }
 
 void CSettingDlg::OnShutDown(size_t i) {
-    if (CSensorItem* item = ItemOfRow(i))
-        item->SetShutdownEnabled(m_rows[i].shutdown->isChecked());
+    if (const std::optional<SItemSettings> item = ItemOfRow(i))
+        m_commands.SetItemShutdown(item->itemNo, m_rows[i].shutdown->isChecked());
 }
 
 void CSettingDlg::OnBeep(size_t i) {
-    CSensorItem* item = ItemOfRow(i);
-    if (item == nullptr)
+    const std::optional<SItemSettings> item = ItemOfRow(i);
+    if (!item)
         return;
     const bool on = m_rows[i].beep->isChecked();
-    item->SetBeepBit(on);
-    item->SetBeepFlag(on);
+    m_commands.SetItemBeepBit(item->itemNo, on);
+    m_commands.SetItemBeepFlag(item->itemNo, on);
     m_rowBeep[CurrentList()][i] = on;
 }
 
 void CSettingDlg::OnDefault(size_t i) {
-    CSensorItem* item = ItemOfRow(i);
-    if (item == nullptr)
+    const std::optional<SItemSettings> before = ItemOfRow(i);
+    if (!before)
         return;
     const SRow& row = m_rows[i];
-    item->ApplySettings();
-    m_rowBeep[CurrentList()][i] = item->IsBeepEnabled();
-    row.enable->setChecked(item->IsEnabled());
-    row.shutdown->setChecked(item->IsShutdownEnabled());
-    row.beep->setChecked(item->IsBeepEnabled());
-    if (!item->IsEnabled())
+    m_commands.ApplyBoardFileSettings(before->itemNo);
+    const std::optional<SItemSettings> item = ItemOfRow(i);
+    if (!item)
+        return;
+    m_rowBeep[CurrentList()][i] = item->beepEnable;
+    row.enable->setChecked(item->enabled);
+    row.shutdown->setChecked(item->shutdownEnable);
+    row.beep->setChecked(item->beepEnable);
+    if (!item->enabled)
         EnableRowSwitches(row, false);
 }
 
 void CSettingDlg::OnLimit(size_t i) {
-    CSensorItem* item = ItemOfRow(i);
-    if (item == nullptr)
+    const std::optional<SItemSettings> item = ItemOfRow(i);
+    if (!item)
         return;
-    CLimitSettingDlg limits(this);
-    limits.SetItem(item);
+    CLimitSettingDlg limits(m_commands, this);
+    limits.SetItem(item->itemNo);
     // The unit chosen here counts at once, before this dialog's OK.
     limits.SetUnit(IsCelsius());
-    if (limits.exec() == QDialog::Accepted) {
-        if (CMonitorEngine* engine = m_engine())
-            engine->SaveRegistryConfig();
-    }
+    if (limits.exec() == QDialog::Accepted)
+        m_commands.SaveSettings();
 }
 
 void CSettingDlg::OnGlobalBeep() {
-    if (CMonitorEngine* engine = m_engine())
-        engine->SetGlobalBeepEnable(m_globalBeep->isChecked());
+    m_commands.SetGlobalBeep(m_globalBeep->isChecked());
 }
 
 void CSettingDlg::OnResetAll() {
-    CMonitorEngine* engine = m_engine();
-    if (engine != nullptr)
-        engine->SetGlobalBeepEnable(true);
+    m_commands.SetGlobalBeep(true);
     m_globalBeep->setChecked(true);
     for (const auto& list : m_lists)
-        for (CSensorItem* item : list)
-            item->ApplySettings();
+        for (int32_t itemNo : list)
+            m_commands.ApplyBoardFileSettings(itemNo);
     TakeBeepSwitches();
     FillRows();
 }
 
 void CSettingDlg::accept() {
-    StoreUnit(IsCelsius());
-    if (CMonitorEngine* engine = m_engine())
-        engine->SaveRegistryConfig();
+    m_commands.SetCelsius(IsCelsius());
+    m_commands.SaveSettings();
     for (EItemList list : {LIST_TEMPERATURE, LIST_VOLTAGE, LIST_FAN}) {
         const auto& items = m_lists[list];
         for (size_t i = 0; i < items.size(); ++i)
-            items[i]->SetBeepFlag(RowBeep(list, i));
+            m_commands.SetItemBeepFlag(items[i], RowBeep(list, i));
     }
     QDialog::accept();
 }

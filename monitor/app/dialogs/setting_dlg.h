@@ -3,13 +3,15 @@
 // its name, Enable, ShutDown and Beep switches and its "Default" and "Limit" buttons; the global
 // beep switch, the temperature unit and "Reset All to Default".
 //
-// The switches act on the live item and the chip at the moment they are clicked; OK stores the
+// The switches act on the item and the chip, through the monitor's commands, at the moment
+// they are clicked; OK stores the
 // unit and the configuration. The main window keeps one dialog for the program's life: the row
 // beep switches (the beep setting a row gets back when it is enabled again) live as long as it
 // does, everything else is rebuilt on each opening. A tab with more rows than fit shows them in
 // a scrolling list.
 
 #include <QDialog>
+#include <optional>
 #include <vector>
 
 #include "dialog_support.h"
@@ -29,7 +31,7 @@ class CSettingDlg : public QDialog {
     // Rows shown at once before the list scrolls.
     static constexpr int VISIBLE_ROWS = 17;
 
-    explicit CSettingDlg(EngineSource engine, QWidget* parent = nullptr);
+    explicit CSettingDlg(IMonitorCommands& commands, QWidget* parent = nullptr);
 
     // Each row's beep switch from its item's beep setting.
     void TakeBeepSwitches();
@@ -58,7 +60,8 @@ class CSettingDlg : public QDialog {
     void FitColumns();
     void OrderTabs();
     EItemList CurrentList() const;
-    CSensorItem* ItemOfRow(size_t row) const;
+    // The row's item as it stands now; nullopt for a row without one.
+    std::optional<SItemSettings> ItemOfRow(size_t row) const;
     void EnableRowSwitches(const SRow& row, bool on);
 
     void OnEnable(size_t row);
@@ -69,7 +72,7 @@ class CSettingDlg : public QDialog {
     void OnGlobalBeep();
     void OnResetAll();
 
-    EngineSource m_engine;
+    IMonitorCommands& m_commands;
     ItemLists m_lists;
     // Row beep switches, per list; sized to the lists they were taken from.
     std::array<std::vector<bool>, 3> m_rowBeep;

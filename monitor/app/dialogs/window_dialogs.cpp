@@ -1,32 +1,29 @@
 #include "window_dialogs.h"
 
 #include "fanpilot_dlg.h"
-#include "monitor_session.h"
 #include "setting_dlg.h"
 #include "skin.h"
 #include "trans_dlg.h"
 
-CWindowDialogs::CWindowDialogs(QWidget* window, CMonitorSession& session, CSkin& skin)
+CWindowDialogs::CWindowDialogs(QWidget* window, IMonitorCommands& commands, CSkin& skin)
     : m_window(window),
-      m_session(session),
+      m_commands(commands),
       m_skin(skin),
-      m_setting(std::make_unique<CSettingDlg>([&session] { return session.Engine(); }, window)),
+      m_setting(std::make_unique<CSettingDlg>(commands, window)),
       m_trans(std::make_unique<CTransDlg>(window)) {}
 
 CWindowDialogs::~CWindowDialogs() = default;
 
 void CWindowDialogs::RunSetup() {
-    if (m_setting->exec() == QDialog::Accepted)
-        m_session.StatusPage().SetCelsius(StoredUnitIsCelsius());
+    // On OK the dialog has stored the unit, which the page shows from the next pass.
+    m_setting->exec();
 }
 
 void CWindowDialogs::RunFanPilot() {
-    CFanPilotDlg dialog([this] { return m_session.Engine(); }, m_window);
-    dialog.SetFanList(ItemListsOf(m_session.Engine())[LIST_FAN]);
-    if (dialog.exec() == QDialog::Accepted) {
-        if (CMonitorEngine* engine = m_session.Engine())
-            engine->SaveRegistryConfig();
-    }
+    CFanPilotDlg dialog(m_commands, m_window);
+    dialog.SetFanList(ItemListsOf(m_commands)[LIST_FAN]);
+    if (dialog.exec() == QDialog::Accepted)
+        m_commands.SaveSettings();
 }
 
 void CWindowDialogs::RunTransparency() {

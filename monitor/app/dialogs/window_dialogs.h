@@ -6,7 +6,8 @@
 
 #include <memory>
 
-class CMonitorSession;
+#include "monitor_commands.h"
+
 class CSettingDlg;
 class CSkin;
 class CTransDlg;
@@ -14,12 +15,12 @@ class QWidget;
 
 class CWindowDialogs {
   public:
-    CWindowDialogs(QWidget* window, CMonitorSession& session, CSkin& skin);
+    CWindowDialogs(QWidget* window, IMonitorCommands& commands, CSkin& skin);
     ~CWindowDialogs();
     CWindowDialogs(const CWindowDialogs&) = delete;
     CWindowDialogs& operator=(const CWindowDialogs&) = delete;
 
-    // "SETUP": the settings dialog; on OK the page takes the unit now stored.
+    // "SETUP": the settings dialog; on OK the page takes the unit it stored from the next pass.
     void RunSetup();
     // "FANPILOT": the FanPilot dialog over the fan items; on OK the configuration is saved.
     void RunFanPilot();
@@ -31,7 +32,7 @@ class CWindowDialogs {
 
   private:
     QWidget* m_window;
-    CMonitorSession& m_session;
+    IMonitorCommands& m_commands;
     CSkin& m_skin;
     std::unique_ptr<CSettingDlg> m_setting;
     std::unique_ptr<CTransDlg> m_trans;

@@ -58,7 +58,9 @@ std::string KeyReadings(const SPassSnapshot& pass) {
                                 " in warning";
     if (!pass.chipAnswered)
         text = "no readings";
-    return text;
+    // A running power-off comes first, where the tooltip's cut cannot reach it.
+    const std::string powerOff = PowerOffText(pass);
+    return powerOff.empty() ? text : powerOff + "\n" + text;
 }
 
 }  // namespace
@@ -66,9 +68,10 @@ std::string KeyReadings(const SPassSnapshot& pass) {
 CMainWindow::CMainWindow(SWindowOptions options, CErrorLog& errorLog)
     : m_options(std::move(options)),
       m_errorLog(errorLog),
+      m_statusPage(m_skin, m_tray, errorLog),
       m_autostart(m_options.appName, m_options.programPath) {
     setWindowTitle(QStringLiteral("VORNPILOT Hardware Monitor"));
-    setWindowIcon(CMonitorTray::IconFor(ICON_NORMAL));
+    setWindowIcon(CMonitorTray::IconFor(ETrayIcon::Normal));
     setWindowFlag(Qt::FramelessWindowHint, true);
     resize(352, 146);
     m_page = new CPageHost(QString::fromStdString(m_options.programFolder), this);
@@ -105,6 +108,7 @@ void CMainWindow::setVisible(bool visible) {
 
 void CMainWindow::Start(CMonitorSession& session) {
     m_session = &session;
+    session.Subscribe([this](const SPassSnapshot& pass) { ShowPass(pass); });
     m_dialogs = std::make_unique<CWindowDialogs>(this, session, m_skin);
     m_tray.Create(TRAY_TOOLTIP);
     connect(m_page, &CPageHost::PageReady, this, &CMainWindow::OnPageReady);
@@ -112,8 +116,9 @@ void CMainWindow::Start(CMonitorSession& session) {
 }
 
 void CMainWindow::OnPageReady() {
-    // Flags, item lists, one pass, report, skin, "VOLT", first status update, "UNIT".
-    m_session->StartPage();
+    // Flags, one pass, report, skin, "VOLT", first status update; the stored unit from the next.
+    ReadFlags();
+    m_session->FirstPass();
     m_tray.SetDefaultCommand(TRAY_MINIMIZE);
     if (m_options.startInTray) {
         MinimiseToTray();
@@ -130,6 +135,12 @@ void CMainWindow::OnPageReady() {
     if (QWidget* proxy = m_page->focusProxy())
         proxy->installEventFilter(this);
     emit Started();
+}
+
+void CMainWindow::ShowPass(const SPassSnapshot& pass) {
+    if (pass.itemsNew)
+        LoadSkin(SensorReport(pass, m_options.programFolder));
+    m_statusPage.Show(pass);
 }
 
 void CMainWindow::AfterPass() {
@@ -162,8 +173,10 @@ void CMainWindow::LoadSkin(const std::string& report) {
 
 void CMainWindow::ReloadSkin(const std::string& folder) {
     m_skin.SetSkinFile(m_skinFile);
+    const auto pass = m_session->Snapshot();
     m_lastLoad = m_skin.LoadSkin(folder, this, m_page->Document(),
-                                 m_session->StatusPage().BuildSensorReport());
+                                 pass ? SensorReport(*pass, m_options.programFolder)
+                                      : SensorReport({}, m_options.programFolder));
     m_page->setGeometry(rect());
     m_page->lower();
     m_skin.SetButtonCheck("VOLT", 1);
@@ -286,8 +299,8 @@ void CMainWindow::OnTrayCommand(int command) {
 }
 
 void CMainWindow::EndProgram() {
-    if (m_session != nullptr && m_session->Engine() != nullptr)
-        m_session->Engine()->RestoreFanControl();
+    if (m_session != nullptr)
+        m_session->RestoreFanControl();
     m_timer.stop();
     QApplication::exit(0);
 }
@@ -342,7 +355,7 @@ void CMainWindow::ChangeSkin() {
 void CMainWindow::ShowAbout() {
     QMessageBox about(QMessageBox::NoIcon, QStringLiteral("About VORNPILOT Hardware Monitor"),
                       QStringLiteral("VORNPILOT Hardware Monitor V1.0.1.1"), QMessageBox::Ok, this);
-    about.setIconPixmap(CMonitorTray::IconFor(ICON_NORMAL).pixmap(32, 32));
+    about.setIconPixmap(CMonitorTray::IconFor(ETrayIcon::Normal).pixmap(32, 32));
     about.exec();
 }
 

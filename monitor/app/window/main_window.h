@@ -14,8 +14,8 @@
 
 #include "autostart_entry.h"
 #include "monitor_tray.h"
-#include "session_front.h"
 #include "skin.h"
+#include "status_page.h"
 
 class CErrorLog;
 class CMonitorSession;
@@ -30,14 +30,15 @@ struct SWindowOptions {
     bool startInTray = false;  // "-s", "-S", "-m" or "-M"
 };
 
-class CMainWindow : public QWidget, public ISessionFront {
+class CMainWindow : public QWidget {
     Q_OBJECT
   public:
     CMainWindow(SWindowOptions options, CErrorLog& errorLog);
     ~CMainWindow() override;
 
-    // Creates the tray icon and starts loading the page; the session's page steps, the start
-    // switches, the timer and showing follow when it is ready.
+    // Creates the tray icon and starts loading the page; the flags, the session's first pass,
+    // the skin, the start switches, the timer and showing follow when it is ready. Every pass
+    // of the session is shown from its snapshot.
     void Start(CMonitorSession& session);
     CSkin& Skin() { return m_skin; }
     CMonitorTray& Tray() { return m_tray; }
@@ -46,8 +47,6 @@ class CMainWindow : public QWidget, public ISessionFront {
     bool InTray() const { return m_inTray; }
     bool Topmost() const { return m_topmost; }
 
-    void ReadFlags() override;
-    void LoadSkin(const std::string& report) override;
 
     // Page commands by word, tray commands by id, as the skin and the tray send them.
     void OnPageCommand(const std::string& word);
@@ -74,6 +73,11 @@ class CMainWindow : public QWidget, public ISessionFront {
 
   private:
     void OnPageReady();
+    // The registry flags the window keeps (the error log's switch, "Run at StartUp").
+    void ReadFlags();
+    // The skin built from the sensor report; again whenever the session's items are new.
+    void LoadSkin(const std::string& report);
+    void ShowPass(const SPassSnapshot& pass);
     void AfterPass();
     void EndProgram();
     void ToggleTopmost();
@@ -90,6 +94,7 @@ class CMainWindow : public QWidget, public ISessionFront {
     CSkin m_skin;
     CPageHost* m_page;
     CMonitorTray m_tray;
+    CStatusPage m_statusPage;
     CAutostartEntry m_autostart;
     CMonitorSession* m_session = nullptr;
     QTimer m_timer;

@@ -33,26 +33,28 @@ std::string TrayToolTip(const std::string& base, const std::string& readings) {
     return Cut(readings.empty() ? base : base + "\n" + readings, TRAY_TOOLTIP_MAX);
 }
 
-QIcon CMonitorTray::IconFor(int icon) {
+QIcon CMonitorTray::IconFor(ETrayIcon icon) {
     static const bool registered = (InitIconResources(), true);
     (void)registered;
+    // The pictures keep the numbers they were drawn under.
+    const int number = icon == ETrayIcon::Warning ? 143 : 142;
     QIcon result;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        result.addFile(QStringLiteral(":/icons/vornpilot-%1-%2.png").arg(icon).arg(size),
+        result.addFile(QStringLiteral(":/icons/vornpilot-%1-%2.png").arg(number).arg(size),
                        QSize(size, size));
     return result;
 }
 
 CMonitorTray::CMonitorTray(std::function<int64_t()> now, QObject* parent)
     : QObject(parent), m_now(now ? std::move(now) : SteadyMs) {
-    m_animation.SetFrames({ICON_NORMAL, ICON_WARNING});
+    m_animation.SetFrames({ETrayIcon::Normal, ETrayIcon::Warning});
     connect(&m_timer, &QTimer::timeout, this, &CMonitorTray::StepAnimation);
 }
 
 CMonitorTray::~CMonitorTray() = default;
 
 bool CMonitorTray::Create(const std::string& tooltip) {
-    m_icon = std::make_unique<QSystemTrayIcon>(IconFor(ICON_NORMAL));
+    m_icon = std::make_unique<QSystemTrayIcon>(IconFor(ETrayIcon::Normal));
     m_menu = std::make_unique<QMenu>();
     RebuildMenu();
     // Check marks and grays come from the flags each time the menu opens.
@@ -116,7 +118,7 @@ void CMonitorTray::RebuildMenu() {
     add(m_menu.get(), "Exit", TRAY_EXIT);
 }
 
-void CMonitorTray::Show(int icon) {
+void CMonitorTray::Show(ETrayIcon icon) {
     m_shownIcon = icon;
     if (m_icon)
         m_icon->setIcon(IconFor(icon));
@@ -131,7 +133,7 @@ bool CMonitorTray::Animate(unsigned stepMs, unsigned periodSeconds) {
 }
 
 void CMonitorTray::StepAnimation() {
-    if (const std::optional<int> frame = m_animation.Step(m_now()))
+    if (const std::optional<ETrayIcon> frame = m_animation.Step(m_now()))
         Show(*frame);
     else
         StopAnimation();
@@ -139,13 +141,11 @@ void CMonitorTray::StepAnimation() {
 
 void CMonitorTray::StopAnimation() {
     m_timer.stop();
-    if (const std::optional<int> saved = m_animation.Stop())
+    if (const std::optional<ETrayIcon> saved = m_animation.Stop())
         Show(*saved);
 }
 
-bool CMonitorTray::SetIcon(int icon) {
-    if (icon != ICON_NORMAL && icon != ICON_WARNING)
-        return false;
+bool CMonitorTray::SetIcon(ETrayIcon icon) {
     Show(icon);
     return true;
 }

@@ -29,8 +29,6 @@ enum ETrayCommand {
     TRAY_EXIT = 32773,
 };
 
-inline constexpr int ICON_NORMAL = 142;
-inline constexpr int ICON_WARNING = 143;
 inline constexpr int TRAY_TOOLTIP_MAX = 127;
 
 class CMonitorTray : public QObject, public ITrayIcon {
@@ -41,14 +39,14 @@ class CMonitorTray : public QObject, public ITrayIcon {
     ~CMonitorTray() override;
 
     // Shows the icon with the tooltip (cut to 127 characters); the animation's frames are the
-    // icons 142..143.
+    // normal and the warning icon.
     bool Create(const std::string& tooltip);
     void SetToolTip(const std::string& tooltip);
     std::string ToolTip() const;
 
     bool Animate(unsigned stepMs, unsigned periodSeconds) override;
     void StopAnimation() override;
-    bool SetIcon(int icon) override;
+    bool SetIcon(ETrayIcon icon) override;
     void SetErrorLogFlag(bool on) override { m_errorLog = on; }
     void SetRunAtStartupFlag(bool on) { m_runAtStartup = on; }
 
@@ -58,26 +56,26 @@ class CMonitorTray : public QObject, public ITrayIcon {
 
     // The menu as it would open now, for the window and for tests.
     QMenu* Menu();
-    int ShownIcon() const { return m_shownIcon; }
+    ETrayIcon ShownIcon() const { return m_shownIcon; }
     QSystemTrayIcon* Icon() const { return m_icon.get(); }
     // One animation step, as the timer makes it.
     void StepAnimation();
 
-    static QIcon IconFor(int icon);
+    static QIcon IconFor(ETrayIcon icon);
 
   signals:
     void Command(int command);
 
   private:
     void RebuildMenu();
-    void Show(int icon);
+    void Show(ETrayIcon icon);
 
     std::function<int64_t()> m_now;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
     QTimer m_timer;
     CTrayAnimation m_animation;
-    int m_shownIcon = ICON_NORMAL;
+    ETrayIcon m_shownIcon = ETrayIcon::Normal;
     int m_defaultCommand = TRAY_RUN_AT_STARTUP;
     bool m_errorLog = false;
     bool m_runAtStartup = false;

@@ -1,6 +1,6 @@
 #include "tray_animation.h"
 
-bool CTrayAnimation::Start(uint32_t periodSeconds, int64_t nowMs, std::optional<int> shownIcon) {
+bool CTrayAnimation::Start(uint32_t periodSeconds, int64_t nowMs, std::optional<ETrayIcon> shownIcon) {
     if (m_frames.empty())
         return false;
     Stop();
@@ -12,7 +12,7 @@ bool CTrayAnimation::Start(uint32_t periodSeconds, int64_t nowMs, std::optional<
     return true;
 }
 
-std::optional<int> CTrayAnimation::Step(int64_t nowMs) {
+std::optional<ETrayIcon> CTrayAnimation::Step(int64_t nowMs) {
     if (!m_running || m_frames.empty())
         return std::nullopt;
     // Whole seconds, rounded to the nearest.
@@ -24,9 +24,9 @@ std::optional<int> CTrayAnimation::Step(int64_t nowMs) {
     return m_frames[m_current];
 }
 
-std::optional<int> CTrayAnimation::Stop() {
+std::optional<ETrayIcon> CTrayAnimation::Stop() {
     m_running = false;
-    std::optional<int> saved = m_saved;
+    std::optional<ETrayIcon> saved = m_saved;
     m_saved.reset();
     return saved;
 }

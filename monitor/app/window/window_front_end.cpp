@@ -93,7 +93,7 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, in
     QObject::connect(&instance, &CSingleInstance::BringForward, &window,
                      &CMainWindow::BringForward);
     instance.Listen();
-    CMonitorSession session(machine, window, {window.Skin(), window.Tray(), errorLog}, guard);
+    CMonitorSession session(machine, guard);
     // Before the chip is touched, as in the console.
     CMetricsOutputs outputs;
     if (!outputs.Start(
@@ -101,10 +101,7 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, in
         std::fprintf(stderr, "vornpilot: %s\n", error.c_str());
         return EXIT_NO_METRICS;
     }
-    QObject::connect(&window, &CMainWindow::PassShown, &window, [&session, &outputs] {
-        if (const auto pass = session.Snapshot())
-            outputs.Publish(*pass);
-    });
+    session.Subscribe([&outputs](const SPassSnapshot& pass) { outputs.Publish(pass); });
     InstallStopHandlers(&window, [&window] { window.OnTrayCommand(TRAY_EXIT); });
     session.StartEngine();
     window.Start(session);

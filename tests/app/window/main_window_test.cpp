@@ -94,8 +94,8 @@ TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstT
     EXPECT_FALSE(Launch()) << "the bare page or a half-built window was shown";
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
-    for (int icon : {ICON_NORMAL, ICON_WARNING})
-        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << icon;
+    for (ETrayIcon icon : {ETrayIcon::Normal, ETrayIcon::Warning})
+        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << static_cast<int>(icon);
     EXPECT_FALSE(window->windowIcon().isNull());
     const QString cpu = "document.querySelector('[id$=\"_Temp_Value\"]').textContent";
     Applied();
@@ -175,8 +175,8 @@ TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
     window->OnTrayCommand(window->Tray().DefaultCommand());  // a double-click on the icon
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
-    for (int icon : {ICON_NORMAL, ICON_WARNING})
-        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << icon;
+    for (ETrayIcon icon : {ETrayIcon::Normal, ETrayIcon::Warning})
+        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << static_cast<int>(icon);
     EXPECT_FALSE(window->windowIcon().isNull());
     window->close();  // the window manager's close
     EXPECT_TRUE(window->InTray());
@@ -187,21 +187,21 @@ TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
 // The tray's animation, on a clock the test turns.
 TEST(TrayAnimation, FramesAlternateUntilThePeriodEndsAndTheIconComesBack) {
     CTrayAnimation animation;
-    EXPECT_FALSE(animation.Start(0, 0, ICON_NORMAL)) << "no frames";
-    animation.SetFrames({ICON_NORMAL, ICON_WARNING});
-    ASSERT_TRUE(animation.Start(2, 1000, ICON_NORMAL));
-    std::vector<int> shown;
+    EXPECT_FALSE(animation.Start(0, 0, ETrayIcon::Normal)) << "no frames";
+    animation.SetFrames({ETrayIcon::Normal, ETrayIcon::Warning});
+    ASSERT_TRUE(animation.Start(2, 1000, ETrayIcon::Normal));
+    std::vector<std::optional<ETrayIcon>> shown;
     for (int64_t t = 1500; t <= 3000; t += 500)
-        shown.push_back(animation.Step(t).value_or(-1));
-    EXPECT_EQ(shown, (std::vector<int>{ICON_WARNING, ICON_NORMAL, ICON_WARNING, ICON_NORMAL}));
-    EXPECT_EQ(animation.Step(3499), ICON_WARNING) << "2.499 s rounds to 2";
+        shown.push_back(animation.Step(t));
+    EXPECT_EQ(shown, (std::vector<std::optional<ETrayIcon>>{ETrayIcon::Warning, ETrayIcon::Normal, ETrayIcon::Warning, ETrayIcon::Normal}));
+    EXPECT_EQ(animation.Step(3499), ETrayIcon::Warning) << "2.499 s rounds to 2";
     EXPECT_EQ(animation.Step(3500), std::nullopt) << "2.5 s rounds to 3, past the period";
-    EXPECT_EQ(animation.Stop(), ICON_NORMAL);
+    EXPECT_EQ(animation.Stop(), ETrayIcon::Normal);
     // An endless animation restarted by every update begins again at its first frame.
-    ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ICON_WARNING));
-    EXPECT_EQ(animation.Step(1'000'000'000), ICON_WARNING);
-    ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ICON_WARNING));
-    EXPECT_EQ(animation.Step(500), ICON_WARNING);
+    ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ETrayIcon::Warning));
+    EXPECT_EQ(animation.Step(1'000'000'000), ETrayIcon::Warning);
+    ASSERT_TRUE(animation.Start(0xFFFFFFFF, 0, ETrayIcon::Warning));
+    EXPECT_EQ(animation.Step(500), ETrayIcon::Warning);
     EXPECT_EQ(TrayToolTip(std::string(200, 'x'), "y").size(), 127u);
 }
 
