@@ -12,8 +12,8 @@
 struct SItemSettings {
     int32_t itemNo = 0;
     std::string name;
-    std::string pin;   // the board file's pin name
-    int32_t type = 0;  // ITEM_VOLTAGE, ITEM_TEMPERATURE, ITEM_FAN
+    std::string pin;                // the board file's pin name
+    int32_t type = 0;               // ITEM_VOLTAGE, ITEM_TEMPERATURE, ITEM_FAN
     bool missingProcessor = false;  // of a second processor this machine does not have
     bool enabled = false;
     bool beepEnable = false;

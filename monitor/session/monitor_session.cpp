@@ -4,7 +4,6 @@
 #include <chrono>
 
 #include "settings_notices.h"
-#include "user_settings.h"
 
 namespace {
 
@@ -68,7 +67,7 @@ void CMonitorSession::FirstPass() {
     const bool ranItems = Pass();
     Publish(startMs, startNs, ranItems, true);
     // The first pass shows Celsius; the stored unit takes over from the next one.
-    m_celsius = StoredUnitIsCelsius();
+    m_commands.TakeStoredUnit();
 }
 
 bool CMonitorSession::Pass() {
@@ -107,8 +106,7 @@ std::shared_ptr<const SPassSnapshot> CMonitorSession::Snapshot() const {
     return m_snapshot;
 }
 
-void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItems,
-                              bool itemsNew) {
+void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItems, bool itemsNew) {
     auto s = std::make_shared<SPassSnapshot>();
     s->pass = ++m_passNumber;
     s->itemsNew = itemsNew;
@@ -119,7 +117,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->settingsNotices = SettingsNotices();
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
         s->globalBeep = m_engine->GetGlobalBeepEnable();
-    s->celsius = m_celsius;
+    s->celsius = m_commands.Celsius();
     s->statusRead =
         s->startProblem != EStartProblem::ChipUnreachable && m_engine->LastStatusResult() >= 1;
     const bool multiProcessor = m_engine->IsMultiProcessor();
@@ -176,125 +174,4 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     }
     for (const Subscriber& subscriber : m_subscribers)
         subscriber(*published);
-}
-
-// ---- Commands ----
-
-CSensorItem* CMonitorSession::Item(int32_t itemNo) const {
-    return m_engine ? m_engine->FindItem(itemNo) : nullptr;
-}
-
-std::vector<SItemSettings> CMonitorSession::ItemSettings() const {
-    std::vector<SItemSettings> out;
-    if (!m_engine)
-        return out;
-    for (const auto& item : m_engine->Items()) {
-        if (auto settings = ItemSettingsOf(item->GetItemNo()))
-            out.push_back(std::move(*settings));
-    }
-    return out;
-}
-
-std::optional<SItemSettings> CMonitorSession::ItemSettingsOf(int32_t itemNo) const {
-    const CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return std::nullopt;
-    SItemSettings s;
-    s.itemNo = item->GetItemNo();
-    s.name = item->GetName();
-    s.pin = item->GetPinName();
-    s.type = item->GetItemType();
-    s.missingProcessor = item->GetCpuNo() == 2 && !m_engine->IsMultiProcessor();
-    s.enabled = item->IsEnabled();
-    s.beepEnable = item->IsBeepEnabled();
-    s.shutdownEnable = item->IsShutdownEnabled();
-    item->GetLimits(&s.hiLimit, &s.loLimit);
-    item->GetLimitRange(&s.hiBound, &s.loBound);
-    s.smartFanSupport = item->GetSmartFanSupport();
-    s.smartFanEnable = item->GetSmartFanEnable();
-    s.targetTemp = item->GetTargetTemp();
-    s.toleranceTemp = item->GetToleranceTemp();
-    s.startCtrl = item->GetStartCtrl();
-    s.stopCtrl = item->GetStopCtrl();
-    return s;
-}
-
-bool CMonitorSession::GlobalBeep() const {
-    return m_engine && m_engine->GetGlobalBeepEnable();
-}
-
-bool CMonitorSession::SetItemEnabled(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    item->SetEnabled(on);
-    return true;
-}
-
-bool CMonitorSession::SetItemBeepBit(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->SetBeepBit(on);
-}
-
-bool CMonitorSession::SetItemBeepFlag(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    item->SetBeepFlag(on);
-    return true;
-}
-
-bool CMonitorSession::SetItemShutdown(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    item->SetShutdownEnabled(on);
-    return true;
-}
-
-bool CMonitorSession::SetItemLimits(int32_t itemNo, double hi, double lo) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->SetLimits(hi, lo);
-}
-
-bool CMonitorSession::ApplyBoardFileSettings(int32_t itemNo) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->ApplySettings();
-}
-
-bool CMonitorSession::SetGlobalBeep(bool on) {
-    return m_engine && m_engine->SetGlobalBeepEnable(on);
-}
-
-bool CMonitorSession::SetFanPilot(int32_t itemNo, const SFanPilotValues& values) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    // A value the chip refuses is refused by its setter and the item keeps what it had.
-    item->SetSmartFan(values.enable);
-    item->SetTargetTemp(values.targetTemp);
-    item->SetToleranceTemp(values.toleranceTemp);
-    item->SetStartCtrl(values.startCtrl);
-    item->SetStopCtrl(values.stopCtrl);
-    const SensorItemConfig own = item->Config();
-    return item->ApplyFanControlFromDialog(own);
-}
-
-bool CMonitorSession::ApplyBoardFileFanPilot(int32_t itemNo) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->ApplyFanControl();
-}
-
-void CMonitorSession::SetCelsius(bool celsius) {
-    // A failed write is not reported: the unit simply stays as it was stored.
-    StoreUnit(celsius);
-    m_celsius = celsius;
-}
-
-bool CMonitorSession::SaveSettings() {
-    return m_engine && m_engine->SaveRegistryConfig();
-}
-
-bool CMonitorSession::RestoreFanControl() {
-    return m_engine && m_engine->RestoreFanControl();
 }

@@ -18,13 +18,13 @@
 #include <mutex>
 #include <vector>
 
+#include "engine_commands.h"
 #include "machine.h"
-#include "monitor_commands.h"
 #include "monitor_engine.h"
 #include "pass_snapshot.h"
 #include "port_guard.h"
 
-class CMonitorSession : public IMonitorCommands {
+class CMonitorSession {
   public:
     // Milliseconds since the Unix epoch: the time stamps of the snapshots.
     using WallClock = std::function<int64_t()>;
@@ -34,7 +34,7 @@ class CMonitorSession : public IMonitorCommands {
     // and ending so that one hung access costs at most one wait each. `wallClock` defaults to
     // the system clock.
     CMonitorSession(IMachine& machine, CPortGuard* guard = nullptr, WallClock wallClock = {});
-    ~CMonitorSession() override;
+    ~CMonitorSession();
     CMonitorSession(const CMonitorSession&) = delete;
     CMonitorSession& operator=(const CMonitorSession&) = delete;
 
@@ -52,23 +52,8 @@ class CMonitorSession : public IMonitorCommands {
     // The last complete pass; null before the first. Never a pass in progress.
     std::shared_ptr<const SPassSnapshot> Snapshot() const;
 
-    // IMonitorCommands
-    std::vector<SItemSettings> ItemSettings() const override;
-    std::optional<SItemSettings> ItemSettingsOf(int32_t itemNo) const override;
-    bool GlobalBeep() const override;
-    bool Celsius() const override { return m_celsius; }
-    bool SetItemEnabled(int32_t itemNo, bool on) override;
-    bool SetItemBeepBit(int32_t itemNo, bool on) override;
-    bool SetItemBeepFlag(int32_t itemNo, bool on) override;
-    bool SetItemShutdown(int32_t itemNo, bool on) override;
-    bool SetItemLimits(int32_t itemNo, double hi, double lo) override;
-    bool ApplyBoardFileSettings(int32_t itemNo) override;
-    bool SetGlobalBeep(bool on) override;
-    bool SetFanPilot(int32_t itemNo, const SFanPilotValues& values) override;
-    bool ApplyBoardFileFanPilot(int32_t itemNo) override;
-    void SetCelsius(bool celsius) override;
-    bool SaveSettings() override;
-    bool RestoreFanControl() override;
+    // What the dialogs may do.
+    IMonitorCommands& Commands() { return m_commands; }
 
   private:
     void CreateEngine();
@@ -77,14 +62,13 @@ class CMonitorSession : public IMonitorCommands {
     bool Pass();
     void Publish(int64_t startUnixMs, int64_t startNs, bool ranItems, bool itemsNew);
     void Rearm();
-    CSensorItem* Item(int32_t itemNo) const;
 
     IMachine& m_machine;
     CPortGuard* m_guard;
     WallClock m_wallClock;
     std::vector<Subscriber> m_subscribers;
     std::unique_ptr<CMonitorEngine> m_engine;
-    bool m_celsius = true;
+    CEngineCommands m_commands{[this] { return m_engine.get(); }};
     std::vector<int64_t> m_lastRead;  // per item of the engine: when its value was last read
     SPassCounts m_counts;
     uint64_t m_passNumber = 0;

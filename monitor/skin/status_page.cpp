@@ -132,8 +132,8 @@ class CContentBuilder {
             // The first item of a category has a space before the unit letter, later ones none.
             const std::string letter = temperature ? (celsius ? "C" : "F") : "";
             if (!listed) {
-                m_warnings += kind.heading + item.name + ": " + value +
-                              (temperature ? " " + letter : "");
+                m_warnings +=
+                    kind.heading + item.name + ": " + value + (temperature ? " " + letter : "");
                 listed = true;
             } else {
                 m_warnings += BREAK + item.name + ": " + value + letter;

@@ -57,6 +57,13 @@ img { pointer-events: none; }
   font-size: 8.5px; font-weight: bold; letter-spacing: 1.5px; line-height: 15px; padding: 0 7px;
   border-radius: 8px; color: #3ecf8e; background: rgba(62,207,142,0.12); }
 #WarningText font { background: none !important; color: inherit !important; }
+#PowerOffText { position: absolute; left: 8px; right: 8px; bottom: 4px; text-align: center;
+  font-size: 10px; font-weight: bold; letter-spacing: 1px; line-height: 17px; border-radius: 8px;
+  color: #ffffff; background: #d6454e; }
+#PowerOffText:empty { display: none; }
+.vp-root-blind #WarningItems:empty::before { content: "Readings are not current."; color: #ffb347; }
+#WarningText.vp-blind { color: #ffb347; background: rgba(255,179,71,0.14); }
+.vp-row-stale .vp-value, .vp-row-stale .vp-state { color: #ffb347; }
 #WarningText.vp-alarm { color: #ff5c66; background: transparent; box-shadow: inset 0 0 0 1px #ff5c66; }
 #WarningText.vp-alarm-lit { color: #ffffff; background: #d6454e; box-shadow: none; }
 .vp-chips { position: absolute; right: 8px; top: 6px; line-height: 15px; font-size: 8.5px; }
@@ -98,6 +105,7 @@ img { pointer-events: none; }
       <span class="vp-chip vp-cat" data-cat="FAN">Fan</span>
     </div>
     <div id="WarningItems"></div>
+    <div id="PowerOffText"></div>
   </div>
 </div>
 </xsl:template>

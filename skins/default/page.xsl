@@ -64,6 +64,13 @@ img { pointer-events: none; }
   font-size: 10.5px; font-weight: bold; letter-spacing: 2px; line-height: 20px; padding: 0 10px;
   border-radius: 10px; color: #3ecf8e; background: rgba(62,207,142,0.12); }
 #WarningText font { background: none !important; color: inherit !important; }
+#PowerOffText { position: absolute; left: 12px; right: 12px; bottom: 8px; text-align: center;
+  font-size: 13px; font-weight: bold; letter-spacing: 1px; line-height: 24px; border-radius: 12px;
+  color: #ffffff; background: #d6454e; }
+#PowerOffText:empty { display: none; }
+.vp-root-blind #WarningItems:empty::before { content: "Some readings are not current: the values shown are the last ones read."; color: #ffb347; }
+#WarningText.vp-blind { color: #ffb347; background: rgba(255,179,71,0.14); }
+.vp-row-stale .vp-value, .vp-row-stale .vp-state { color: #ffb347; }
 #WarningText.vp-alarm { color: #ff5c66; background: transparent; box-shadow: inset 0 0 0 1px #ff5c66; }
 #WarningText.vp-alarm-lit { color: #ffffff; background: #d6454e; box-shadow: none; }
 .vp-chips { position: absolute; right: 12px; top: 10px; line-height: 20px; font-size: 10.5px; }
@@ -111,6 +118,7 @@ img { pointer-events: none; }
       <span class="vp-chip vp-cat" data-cat="FAN">Fans</span>
     </div>
     <div id="WarningItems"></div>
+    <div id="PowerOffText"></div>
   </div>
 </div>
 </xsl:template>

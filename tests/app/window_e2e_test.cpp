@@ -3,14 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+
 #include <cstdlib>
 
 #include "daemon.h"
 #include "monitor_environment.h"
+#include "page_inspector.h"
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
@@ -90,6 +93,63 @@ TEST(WindowEndToEnd, TheDefaultSkinIsShapedUpdatesAndObeysItsButtons) {
     Xdotool({"mousemove", std::to_string(w.x + 465), std::to_string(w.y + 28), "click", "1"});
     const ProgramResult result = program.Finish(15000);
     EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+// A window that cannot see says so: a stopped service makes the page say STALE or NO READINGS,
+// never Normal, until the service answers again; a power-off countdown is shown while it runs.
+TEST(WindowEndToEnd, ThePageSaysWhenItCannotSeeAndShowsThePowerOffCountdown) {
+    CDaemon daemon{{"--backend", "sim", "--no-drift"}};
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    CTempDir dir;
+    const int port = CPageInspector::FreePort();
+    ASSERT_NE(port, 0);
+    std::vector<std::string> env =
+        DesktopEnvironment(MonitorEnvironment(daemon.RuntimeDir(), dir, "true"));
+    env.push_back("QTWEBENGINE_REMOTE_DEBUGGING=127.0.0.1:" + std::to_string(port));
+    CRunningProgram program({std::string(VORN_BIN_DIR) + "/vornpilot", "--window"}, env);
+    ASSERT_TRUE(program.Started());
+    CPageInspector page(port);
+    const auto text = [&](const char* id) {
+        return page.Evaluate(QStringLiteral("document.getElementById('%1').textContent").arg(id))
+            .value_or(QStringLiteral("?"));
+    };
+    const QString normalRows = QStringLiteral(
+        "[...document.querySelectorAll('[id$=\"_Status\"]')]"
+        ".filter(e => e.textContent == 'Normal').length");
+    ASSERT_TRUE(WaitFor([&] { return text("WarningText") == "NORMAL"; }, 30000))
+        << text("WarningText").toStdString();
+    EXPECT_NE(page.Evaluate(normalRows).value_or("0"), "0");
+
+    ASSERT_EQ(::kill(daemon.Pid(), SIGSTOP), 0);
+    QString banner;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            banner = text("WarningText");
+            return banner == "NO READINGS" || banner == "STALE";
+        },
+        15000))
+        << banner.toStdString();
+    EXPECT_EQ(page.Evaluate(normalRows).value_or("?"), "0") << "a row says Normal, unread";
+    ASSERT_EQ(::kill(daemon.Pid(), SIGCONT), 0);
+    EXPECT_TRUE(WaitFor([&] { return text("WarningText") == "NORMAL"; }, 15000))
+        << text("WarningText").toStdString();
+
+    // The CPU's item has ShutDown on in the simulated board's file.
+    ASSERT_EQ(RunProgram({std::string(VORN_BIN_DIR) + "/vornsim", "set", "CPUTEMPERATURE", "95"},
+                         {"VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir()}, 10000)
+                  .exitCode,
+              0);
+    EXPECT_TRUE(WaitFor([&] { return text("PowerOffText").startsWith("Power off in "); }, 10000))
+        << text("PowerOffText").toStdString();
+    ASSERT_EQ(RunProgram({std::string(VORN_BIN_DIR) + "/vornsim", "set", "CPUTEMPERATURE", "40"},
+                         {"VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir()}, 10000)
+                  .exitCode,
+              0);
+    EXPECT_TRUE(WaitFor([&] { return text("PowerOffText").isEmpty(); }, 10000));
+
+    ASSERT_EQ(::kill(program.Pid(), SIGTERM), 0);
+    EXPECT_EQ(program.Finish(15000).exitCode, 0);
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ TEST_F(SessionTest, StartUpRunsInTheWindowsOrder) {
     Sim("set SYSTEMPERATURE 70");
 
     Session().StartEngine();
-    EXPECT_EQ(session->ItemSettings().size(), 18u) << "the engine starts first";
+    EXPECT_EQ(session->Commands().ItemSettings().size(), 18u) << "the engine starts first";
     EXPECT_EQ(session->Snapshot(), nullptr);
     const int engineAccesses = service.attempts;
     service.onAccess = [&] {
@@ -179,7 +179,8 @@ TEST_F(SessionTest, SnapshotCarriesThePowerOffCountdown) {
     EXPECT_EQ(face.elements["PowerOffText"], "Power off in 20 s");
     for (int pass = 2; pass <= 10; ++pass) {
         EXPECT_EQ(Item(*Tick(), 11).powerOffIn, 22 - 2 * pass) << pass;
-        EXPECT_EQ(face.elements["PowerOffText"], "Power off in " + std::to_string(22 - 2 * pass) + " s");
+        EXPECT_EQ(face.elements["PowerOffText"],
+                  "Power off in " + std::to_string(22 - 2 * pass) + " s");
     }
     EXPECT_EQ(machine.powerOff.requests, 0);
     auto due = Tick();
@@ -280,7 +281,7 @@ TEST_F(SessionTest, HungServiceCostsOneWaitAPassAndTheSessionRecovers) {
     const int atEnd = service.attempts;
     session->End();
     EXPECT_EQ(service.attempts - atEnd, 1);
-    EXPECT_TRUE(session->ItemSettings().empty());
+    EXPECT_TRUE(session->Commands().ItemSettings().empty());
     EXPECT_EQ(machine.notifier.messages, std::vector<std::string>{"VORNPILOT: Can't restore SMI!"});
 }
 
@@ -449,10 +450,10 @@ TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
     uint8_t before = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
     Start();
-    std::optional<SItemSettings> fan = session->ItemSettingsOf(14);
+    std::optional<SItemSettings> fan = session->Commands().ItemSettingsOf(14);
     ASSERT_TRUE(fan);
-    ASSERT_TRUE(session->SetFanPilot(14, {before != 1, fan->targetTemp, fan->toleranceTemp,
-                                          fan->startCtrl, fan->stopCtrl}));
+    ASSERT_TRUE(session->Commands().SetFanPilot(
+        14, {before != 1, fan->targetTemp, fan->toleranceTemp, fan->startCtrl, fan->stopCtrl}));
     io.ClearLog();
     session->End();
     const std::vector<std::string> log = io.RegisterLog();
@@ -468,7 +469,7 @@ TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
         const std::string reg = e->substr(2, 2);
         EXPECT_TRUE(reg == "43" || reg == "44" || reg == "46" || reg == "51" || reg == "4E") << *e;
     }
-    EXPECT_TRUE(session->ItemSettings().empty());
+    EXPECT_TRUE(session->Commands().ItemSettings().empty());
 }
 
 }  // namespace

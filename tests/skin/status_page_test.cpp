@@ -58,13 +58,13 @@ class StatusPage : public ::testing::Test {
 TEST_F(StatusPage, CpuInAlarmAt75Celsius) {
     Add("CPU", ITEM_TEMPERATURE, 75.0, 80.0, 75.0, true);
     Update();
-    EXPECT_EQ(
-        m_face.calls,
-        (Strings{
-            "CPU_Temp_Limit= 80 &#176;C", "CPU_Temp_Value=<font color='#ff0000'> 75 &#176;C</font>",
-            "CPU_Temp_Status=<font color='#ff0000'>Warning</font>",
-            "WarningItems=<font color='#ff0000'>Temperature:  " + HR + "CPU:  75 C<BR><BR></font>",
-            "!TEMPWARNEVENT", "!VOLTNORMALEVENT", "!FANNORMALEVENT", "WarningText=" + BRIGHT, "PowerOffText="}));
+    EXPECT_EQ(m_face.calls, (Strings{"CPU_Temp_Limit= 80 &#176;C",
+                                     "CPU_Temp_Value=<font color='#ff0000'> 75 &#176;C</font>",
+                                     "CPU_Temp_Status=<font color='#ff0000'>Warning</font>",
+                                     "WarningItems=<font color='#ff0000'>Temperature:  " + HR +
+                                         "CPU:  75 C<BR><BR></font>",
+                                     "!TEMPWARNEVENT", "!VOLTNORMALEVENT", "!FANNORMALEVENT",
+                                     "WarningText=" + BRIGHT, "PowerOffText="}));
     EXPECT_EQ(m_tray.calls, (Strings{"Animate(500,4294967295)"}));
     EXPECT_EQ(m_log.texts, (Strings{"Temperature:    CPU:  75 C    "}));
     EXPECT_EQ(m_log.nameSets, (std::vector<Strings>{{"CPU"}}));
@@ -237,8 +237,8 @@ TEST_F(StatusPage, ItemOfAMissingProcessorIsNotAvailable) {
 TEST_F(StatusPage, ItemsOfOtherTypesAreShownNowhere) {
     Add("ODD", 4, 1.0, 2.0, 0.5, true);
     Update();
-    EXPECT_EQ(m_face.calls, (Strings{"WarningItems=", "!NORMALEVENT", "WarningText=NORMAL",
-                                     "PowerOffText="}));
+    EXPECT_EQ(m_face.calls,
+              (Strings{"WarningItems=", "!NORMALEVENT", "WarningText=NORMAL", "PowerOffText="}));
     EXPECT_EQ(Report(),
               "<VORNPILOT><TEMP/><PATH>/opt/vornpilot/</PATH><VOLT/><FAN/></VORNPILOT>\n");
 }
@@ -275,8 +275,7 @@ TEST_F(StatusPage, UnitAtPageLoadAndAfterTheFirstTimerPass) {
     // The first timer pass switches the page; only a new report (another skin) follows.
     Update();
     EXPECT_EQ(m_face.Writes("CPU_Temp_Value"), (Strings{" 75 &#176;C", "167 &#176;F"}));
-    EXPECT_NE(Report().find("<VALUE>167 F</VALUE><LIMIT>176 F</LIMIT>"),
-              std::string::npos);
+    EXPECT_NE(Report().find("<VALUE>167 F</VALUE><LIMIT>176 F</LIMIT>"), std::string::npos);
 }
 
 // What the page says when it could not see: never "Normal" over a value it did not read, and

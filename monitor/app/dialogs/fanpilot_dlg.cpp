@@ -204,9 +204,9 @@ void CFanPilotDlg::OnStepped() {
 void CFanPilotDlg::Apply() {
     if (!m_current)
         return;
-    m_commands.SetFanPilot(*m_current, {m_enable->isChecked(), StoredTemperature(m_target->Value()),
-                                        StoredTemperature(m_tolerance->Value()), m_start->Value(),
-                                        m_stop->Value()});
+    m_commands.SetFanPilot(
+        *m_current, {m_enable->isChecked(), StoredTemperature(m_target->Value()),
+                     StoredTemperature(m_tolerance->Value()), m_start->Value(), m_stop->Value()});
     m_modified = false;
 }
 

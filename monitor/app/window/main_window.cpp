@@ -109,7 +109,7 @@ void CMainWindow::setVisible(bool visible) {
 void CMainWindow::Start(CMonitorSession& session) {
     m_session = &session;
     session.Subscribe([this](const SPassSnapshot& pass) { ShowPass(pass); });
-    m_dialogs = std::make_unique<CWindowDialogs>(this, session, m_skin);
+    m_dialogs = std::make_unique<CWindowDialogs>(this, session.Commands(), m_skin);
     m_tray.Create(TRAY_TOOLTIP);
     connect(m_page, &CPageHost::PageReady, this, &CMainWindow::OnPageReady);
     m_page->LoadInitialPage();
@@ -300,7 +300,7 @@ void CMainWindow::OnTrayCommand(int command) {
 
 void CMainWindow::EndProgram() {
     if (m_session != nullptr)
-        m_session->RestoreFanControl();
+        m_session->Commands().RestoreFanControl();
     m_timer.stop();
     QApplication::exit(0);
 }

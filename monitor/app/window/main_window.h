@@ -47,7 +47,6 @@ class CMainWindow : public QWidget {
     bool InTray() const { return m_inTray; }
     bool Topmost() const { return m_topmost; }
 
-
     // Page commands by word, tray commands by id, as the skin and the tray send them.
     void OnPageCommand(const std::string& word);
     void OnTrayCommand(int command);

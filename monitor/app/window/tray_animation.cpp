@@ -1,6 +1,7 @@
 #include "tray_animation.h"
 
-bool CTrayAnimation::Start(uint32_t periodSeconds, int64_t nowMs, std::optional<ETrayIcon> shownIcon) {
+bool CTrayAnimation::Start(uint32_t periodSeconds, int64_t nowMs,
+                           std::optional<ETrayIcon> shownIcon) {
     if (m_frames.empty())
         return false;
     Stop();

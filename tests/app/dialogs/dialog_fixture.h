@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dialog_support.h"
+#include "engine_commands.h"
 #include "engine_fixture.h"
 #include "w83627ehf.h"
 
@@ -28,9 +29,8 @@ class DialogFixture : public EngineFixture {
         engine = Start();
         ASSERT_FALSE(engine->Items().empty());
     }
-    EngineSource Source() {
-        return [this] { return engine.get(); };
-    }
+    // The dialogs' commands, carried out on the test's engine as the session does.
+    IMonitorCommands& Source() { return commands; }
     CSensorItem* Item(const std::string& name) const {
         for (const auto& item : engine->Items())
             if (item->GetName() == name)
@@ -90,5 +90,6 @@ class DialogFixture : public EngineFixture {
     }
 
     std::unique_ptr<CMonitorEngine> engine;
+    CEngineCommands commands{[this] { return engine.get(); }};
     CW83627EHF chip;
 };

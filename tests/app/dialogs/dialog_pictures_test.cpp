@@ -42,13 +42,13 @@ TEST_F(DialogPicturesTest, EachDialogDraws) {
     setting.InitDialog();
     Picture(setting, "setting.png");
 
-    CLimitSettingDlg limits;
-    limits.SetItem(Item("+12V"));
+    CLimitSettingDlg limits(Source());
+    limits.SetItem(Item("+12V")->GetItemNo());
     limits.InitDialog();
     Picture(limits, "limit_setting.png");
 
     CFanPilotDlg fanPilot(Source());
-    fanPilot.SetFanList(ItemListsOf(engine.get())[LIST_FAN]);
+    fanPilot.SetFanList(ItemListsOf(Source())[LIST_FAN]);
     fanPilot.InitDialog();
     Picture(fanPilot, "fanpilot.png");
 

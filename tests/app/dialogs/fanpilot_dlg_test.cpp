@@ -16,9 +16,9 @@ namespace {
 
 class FanPilotDlgTest : public DialogFixture {
   protected:
-    void Open(std::vector<CSensorItem*> fans = {}) {
+    void Open(std::vector<int32_t> fans = {}) {
         dlg = std::make_unique<CFanPilotDlg>(Source());
-        dlg->SetFanList(fans.empty() ? ItemListsOf(engine.get())[LIST_FAN] : fans);
+        dlg->SetFanList(fans.empty() ? ItemListsOf(Source())[LIST_FAN] : fans);
         dlg->InitDialog();
         dlg->show();
     }
@@ -56,7 +56,7 @@ TEST_F(FanPilotDlgTest, ListsTheFanPilotFansWithRangesByName) {
 
 TEST_F(FanPilotDlgTest, FahrenheitIsShownAndStoredAsTheFanHoldsIt) {
     StartEngine();
-    StoreUnit(false);
+    Source().SetCelsius(false);
     ASSERT_TRUE(Item("System Fan")->SetToleranceTemp(5));
     Open();
     EXPECT_EQ(Shown("target") + "/" + Shown("tolerance"), "122/37");  // 50 C, 3 C
@@ -140,9 +140,9 @@ TEST_F(FanPilotDlgTest, LoadDefaultPutsTheBoardFileOnTheChip) {
 TEST_F(FanPilotDlgTest, WithoutAFanPilotFanNothingIsShownOrWritten) {
     StartEngine();
     const std::string before = board->Execute("status");
-    Open({Item("Case Fan")});
+    Open({Item("Case Fan")->GetItemNo()});
     EXPECT_EQ(Fans()->count(), 0);
-    EXPECT_EQ(dlg->CurrentItem(), nullptr);
+    EXPECT_FALSE(dlg->CurrentItem());
     EXPECT_FALSE(EnableBox()->isEnabled());
     EXPECT_FALSE(Child<QPushButton>(dlg.get(), "apply")->isEnabled());
     Press("ok");

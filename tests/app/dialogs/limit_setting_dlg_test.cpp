@@ -17,8 +17,8 @@ namespace {
 class LimitSettingDlgTest : public DialogFixture {
   protected:
     void Open(CSensorItem* item, bool celsius = true) {
-        dlg = std::make_unique<CLimitSettingDlg>();
-        dlg->SetItem(item);
+        dlg = std::make_unique<CLimitSettingDlg>(Source());
+        dlg->SetItem(item->GetItemNo());
         dlg->SetUnit(celsius);
         dlg->InitDialog();
         dlg->show();

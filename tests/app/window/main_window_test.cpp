@@ -48,8 +48,7 @@ class MainWindowTest : public EngineFixture {
         log = std::make_unique<CErrorLog>(programDir, machine.Notifier(), opener);
         window = std::make_unique<CMainWindow>(
             SWindowOptions{programDir, "vornpilot", programDir + "vornpilot", startInTray}, *log);
-        session = std::make_unique<CMonitorSession>(
-            machine, *window, SSessionFaces{window->Skin(), window->Tray(), *log});
+        session = std::make_unique<CMonitorSession>(machine);
         bool started = false;
         bool shownEarly = false;
         QObject::connect(window.get(), &CMainWindow::Started, [&] { started = true; });
@@ -95,7 +94,8 @@ TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstT
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
     for (ETrayIcon icon : {ETrayIcon::Normal, ETrayIcon::Warning})
-        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << static_cast<int>(icon);
+        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull())
+            << "icon " << static_cast<int>(icon);
     EXPECT_FALSE(window->windowIcon().isNull());
     const QString cpu = "document.querySelector('[id$=\"_Temp_Value\"]').textContent";
     Applied();
@@ -176,7 +176,8 @@ TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
     for (ETrayIcon icon : {ETrayIcon::Normal, ETrayIcon::Warning})
-        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull()) << "icon " << static_cast<int>(icon);
+        EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull())
+            << "icon " << static_cast<int>(icon);
     EXPECT_FALSE(window->windowIcon().isNull());
     window->close();  // the window manager's close
     EXPECT_TRUE(window->InTray());
@@ -193,7 +194,9 @@ TEST(TrayAnimation, FramesAlternateUntilThePeriodEndsAndTheIconComesBack) {
     std::vector<std::optional<ETrayIcon>> shown;
     for (int64_t t = 1500; t <= 3000; t += 500)
         shown.push_back(animation.Step(t));
-    EXPECT_EQ(shown, (std::vector<std::optional<ETrayIcon>>{ETrayIcon::Warning, ETrayIcon::Normal, ETrayIcon::Warning, ETrayIcon::Normal}));
+    EXPECT_EQ(shown,
+              (std::vector<std::optional<ETrayIcon>>{ETrayIcon::Warning, ETrayIcon::Normal,
+                                                     ETrayIcon::Warning, ETrayIcon::Normal}));
     EXPECT_EQ(animation.Step(3499), ETrayIcon::Warning) << "2.499 s rounds to 2";
     EXPECT_EQ(animation.Step(3500), std::nullopt) << "2.5 s rounds to 3, past the period";
     EXPECT_EQ(animation.Stop(), ETrayIcon::Normal);
