@@ -8,7 +8,7 @@
 
 using namespace ehf;
 
-CW83627EHF::CW83627EHF() {
+CW83627EHF::CW83627EHF(IPortIo& io) : CSensorChip(io) {
     // SelectBank reports its own failure; later calls simply try again.
     SelectBank(0);
 }
@@ -30,7 +30,7 @@ int CW83627EHF::LookupPin(const std::string& name, uint8_t pinAndBank[2]) {
 int CW83627EHF::ReadRegisters(uint8_t bank, std::initializer_list<RegisterRead> reads) {
     int r = SelectBank(bank);
     for (auto it = reads.begin(); r >= 1 && it != reads.end(); ++it) {
-        r = ReadChipRegister(it->reg, it->into);
+        r = ReadChipRegister(Port(), it->reg, it->into);
     }
     return r;
 }
@@ -38,22 +38,22 @@ int CW83627EHF::ReadRegisters(uint8_t bank, std::initializer_list<RegisterRead> 
 int CW83627EHF::WriteRegisters(uint8_t bank, std::initializer_list<RegisterWrite> writes) {
     int r = SelectBank(bank);
     for (auto it = writes.begin(); r >= 1 && it != writes.end(); ++it) {
-        r = WriteChipRegister(it->reg, it->value);
+        r = WriteChipRegister(Port(), it->reg, it->value);
     }
     return r;
 }
 
 int CW83627EHF::UpdateBits(uint8_t reg, uint8_t mask, uint8_t bits) {
     uint8_t v = 0;
-    int r = ReadChipRegister(reg, &v);
+    int r = ReadChipRegister(Port(), reg, &v);
     if (r < 1)
         return r;
-    return WriteChipRegister(reg, static_cast<uint8_t>((v & ~mask) | (bits & mask)));
+    return WriteChipRegister(Port(), reg, static_cast<uint8_t>((v & ~mask) | (bits & mask)));
 }
 
 int CW83627EHF::ReadBit(uint8_t reg, uint8_t bit, uint8_t* into, uint8_t weight) {
     uint8_t v = 0;
-    int r = ReadChipRegister(reg, &v);
+    int r = ReadChipRegister(Port(), reg, &v);
     if (r >= 1 && (v & (1u << bit)))
         *into |= weight;
     return r;
@@ -183,7 +183,7 @@ int CW83627EHF::ReadFanDivisorCode(uint8_t pin, uint8_t* code) {
         if (f.pin != pin)
             continue;
         uint8_t v = 0;
-        r = ReadChipRegister(f.bit0.reg, &v);
+        r = ReadChipRegister(Port(), f.bit0.reg, &v);
         if (r < 1)
             return r;
         uint8_t c = ((v >> f.bit0.bit) & 1) | (((v >> f.bit1.bit) & 1) << 1);
@@ -305,11 +305,11 @@ int CW83627EHF::WriteBeepMasks(const uint8_t b[4]) {
         return r;
     // Only the beep bits and the bank bits of the bank-select register survive.
     uint8_t bankSelect = 0;
-    r = ReadChipRegister(BANK_SELECT_REGISTER, &bankSelect);
+    r = ReadChipRegister(Port(), BANK_SELECT_REGISTER, &bankSelect);
     if (r < 1)
         return r;
     r = WriteChipRegister(
-        BANK_SELECT_REGISTER,
+        Port(), BANK_SELECT_REGISTER,
         static_cast<uint8_t>((b[3] & BANK_SELECT_BEEP_BITS) | (bankSelect & BANK_BITS)));
     if (r < 1)
         return r;

@@ -13,8 +13,8 @@
 
 class CW83627EHF : public CSensorChip {
   public:
-    // Selects bank 0; a failure is reported and the object stays usable.
-    CW83627EHF();
+    // Selects bank 0 through `io`; a failure is reported and the object stays usable.
+    explicit CW83627EHF(IPortIo& io);
 
     int LookupPin(const std::string& name, uint8_t pinAndBank[2]);
 

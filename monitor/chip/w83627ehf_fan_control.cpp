@@ -36,13 +36,13 @@ int CW83627EHF::WriteFanField(uint8_t pin, uint8_t value, uint8_t maxValue, FanF
         return r;
     const Field& f = regs->*field;
     if (!shared)
-        return WriteChipRegister(f.reg, value);
+        return WriteChipRegister(Port(), f.reg, value);
     uint8_t v = 0;
-    r = ReadChipRegister(f.reg, &v);
+    r = ReadChipRegister(Port(), f.reg, &v);
     if (r < 1)
         return r;
     uint8_t mask = FieldMask(f);
-    return WriteChipRegister(f.reg,
+    return WriteChipRegister(Port(), f.reg,
                              static_cast<uint8_t>((v & ~mask) | ((value << f.shift) & mask)));
 }
 
@@ -56,7 +56,7 @@ int CW83627EHF::ReadFanField(uint8_t pin, uint8_t* value, FanField field) {
         return r;
     const Field& f = regs->*field;
     uint8_t v = 0;
-    r = ReadChipRegister(f.reg, &v);
+    r = ReadChipRegister(Port(), f.reg, &v);
     if (r >= 1)
         *value = static_cast<uint8_t>((v & FieldMask(f)) >> f.shift);
     return r;
@@ -104,7 +104,7 @@ int CW83627EHF::SetFanControlFlag(uint8_t pin, bool on) {
     if (r < 1)
         return r;
     uint8_t v = 0;
-    r = ReadChipRegister(FAN_CONTROL_FLAGS, &v);
+    r = ReadChipRegister(Port(), FAN_CONTROL_FLAGS, &v);
     if (r < 1)
         return r;
     const FanControlRegisters* regs = nullptr;
@@ -112,6 +112,6 @@ int CW83627EHF::SetFanControlFlag(uint8_t pin, bool on) {
     if (r < 1)
         return r;
     uint8_t mask = FieldMask(regs->controlFlag);
-    return WriteChipRegister(FAN_CONTROL_FLAGS,
+    return WriteChipRegister(Port(), FAN_CONTROL_FLAGS,
                              static_cast<uint8_t>(on ? (v | mask) : (v & ~mask)));
 }

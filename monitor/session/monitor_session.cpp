@@ -43,7 +43,7 @@ std::string StoredUnit() {
 }  // namespace
 
 CMonitorSession::CMonitorSession(IMachine& machine, ISessionFront& front, SSessionFaces faces,
-                                 CPortGuard* guard, WallClock wallClock)
+                                 CPortGuard& guard, WallClock wallClock)
     : m_machine(machine),
       m_front(front),
       m_faces(faces),
@@ -60,15 +60,14 @@ CMonitorSession::~CMonitorSession() {
 }
 
 void CMonitorSession::Rearm() {
-    if (m_guard != nullptr)
-        m_guard->Rearm();
+    m_guard.Rearm();
 }
 
 void CMonitorSession::CreateEngine() {
     m_page.SetItems({});
     // The old engine goes first: it writes back the SMI masks it saved, which the new one reads.
     m_engine.reset();
-    m_engine = std::make_unique<CMonitorEngine>(m_machine);
+    m_engine = std::make_unique<CMonitorEngine>(m_machine, m_guard);
     m_engine->Initialize();
     ++m_counts.engineStarts;
     m_lastRead.assign(m_engine->Items().size(), 0);
@@ -184,7 +183,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
             ++readFailures;
     }
     s->chipAnswered = s->statusRead || anyRead;
-    s->serviceBusy = !s->chipAnswered && m_guard != nullptr && m_guard->LastError() == EBUSY;
+    s->serviceBusy = !s->chipAnswered && m_guard.LastError() == EBUSY;
 
     ++m_counts.passes;
     if (!s->chipAnswered)

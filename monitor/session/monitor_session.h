@@ -39,11 +39,11 @@ class CMonitorSession {
     // Milliseconds since the Unix epoch: the time stamps of the snapshots.
     using WallClock = std::function<int64_t()>;
 
-    // `guard`, when given, is the chip's port calls; it is re-armed before every pass, start-up
-    // and ending so that one hung access costs at most one wait each. `wallClock` defaults to
-    // the system clock.
-    CMonitorSession(IMachine& machine, ISessionFront& front, SSessionFaces faces,
-                    CPortGuard* guard = nullptr, WallClock wallClock = {});
+    // `guard` is the port every engine of the session reaches the chip through; it is re-armed
+    // before every pass, start-up and ending so that one hung access costs at most one wait
+    // each. `wallClock` defaults to the system clock.
+    CMonitorSession(IMachine& machine, ISessionFront& front, SSessionFaces faces, CPortGuard& guard,
+                    WallClock wallClock = {});
     ~CMonitorSession();
     CMonitorSession(const CMonitorSession&) = delete;
     CMonitorSession& operator=(const CMonitorSession&) = delete;
@@ -75,7 +75,7 @@ class CMonitorSession {
     IMachine& m_machine;
     ISessionFront& m_front;
     SSessionFaces m_faces;
-    CPortGuard* m_guard;
+    CPortGuard& m_guard;
     WallClock m_wallClock;
     CStatusPage m_page;
     std::unique_ptr<CMonitorEngine> m_engine;

@@ -164,7 +164,7 @@ TEST_F(PassTest, UnknownPinDoesNotStopThePass) {
     EXPECT_FALSE(engine->FindItem(2)->IsBound());
     EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::BoardFile);
     EXPECT_TRUE(Hive().KeyExists(ItemKey(3))) << "the other items' settings were saved";
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     double hi = 0, lo = 0;
     ASSERT_EQ(chip.ReadTemperatureLimits(0x50, &hi, &lo, 1), 1);
     EXPECT_EQ(hi, 70) << "the item after the bad one got its limits";
@@ -216,7 +216,7 @@ TEST_F(PassTest, EmptyTableReadsOnlyTheStatus) {
 
 TEST_F(PassTest, StartMasksSmiAndTheEndRestoresIt) {
     UseSimBoardFile();
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     const uint8_t original[4] = {0x12, 0x00, 0x30, 0x00};
     ASSERT_EQ(chip.WriteSmiMasks(original), 1);
     {
@@ -259,7 +259,7 @@ TEST_F(PassTest, FailedRestoreIsShownAndUnreadMasksAreNotWritten) {
 
 TEST_F(PassTest, EngineRestoresEveryFan) {
     UseSimBoardFile();
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     uint8_t before = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
     auto engine = Start();

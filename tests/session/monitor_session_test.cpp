@@ -84,7 +84,7 @@ class SessionTest : public EngineFixture {
     CMonitorSession& Session() {
         if (!session) {
             session = std::make_unique<CMonitorSession>(
-                machine, front, SSessionFaces{face, tray, log}, &guard, [this] { return wallMs; });
+                machine, front, SSessionFaces{face, tray, log}, guard, [this] { return wallMs; });
         }
         return *session;
     }
@@ -115,7 +115,6 @@ class SessionTest : public EngineFixture {
     CRecordingLog log;
     CServicePortIo service{io, machine};
     CPortGuard guard{service, [this] { return machine.now; }};
-    CScopedChipPortIo guardScope{&guard};
     int64_t wallMs = 1'765'000'000'000;
     std::unique_ptr<CMonitorSession> session;
 };
@@ -423,7 +422,7 @@ TEST_F(SessionTest, SettingsNoticesReachThePass) {
 }
 
 TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
-    CW83627EHF chip;
+    CW83627EHF chip{guard};
     uint8_t before = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
     Start();

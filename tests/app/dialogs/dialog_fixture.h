@@ -90,5 +90,5 @@ class DialogFixture : public EngineFixture {
     }
 
     std::unique_ptr<CMonitorEngine> engine;
-    CW83627EHF chip;
+    CW83627EHF chip{io};
 };
