@@ -88,6 +88,31 @@ TEST_F(PassTest, AlarmClearedAtPassElevenDoesNotPowerOff) {
     EXPECT_EQ(machine.powerOff.requests, 0);
 }
 
+// Each engine reaches the chip only through the port it was given: two engines on two boards
+// in one process each read their own.
+TEST_F(PassTest, TwoEnginesOnTwoPortsReadTheirOwnBoards) {
+    UseSimBoardFile();
+    std::string error;
+    auto otherBoard = LoadTestBoard([this] { return simNow; }, &error);
+    ASSERT_TRUE(otherBoard) << error;
+    CSimPortIo otherIo;
+    otherIo.Attach(otherBoard.get());
+    auto engine = Start();
+    CMonitorEngine other(machine, otherIo);
+    ASSERT_TRUE(other.Initialize());
+    Sim("set VCORE 1.35");
+    ASSERT_EQ(otherBoard->Execute("set VCORE 1.1").substr(0, 3), "OK\n");
+
+    otherIo.ClearLog();
+    ASSERT_TRUE(engine->UpdateAll());
+    EXPECT_TRUE(otherIo.Log().empty()) << "the first engine's pass touched the other port";
+    io.ClearLog();
+    ASSERT_TRUE(other.UpdateAll());
+    EXPECT_TRUE(io.Log().empty()) << "the other engine's pass touched the first port";
+    EXPECT_NEAR(engine->FindItem(1)->GetValue(), 1.35, 0.008);
+    EXPECT_NEAR(other.FindItem(1)->GetValue(), 1.1, 0.008);
+}
+
 TEST_F(PassTest, ShutdownSwitchAndTheSettersRestartTheCount) {
     UseSimBoardFile();
     auto engine = Start();
