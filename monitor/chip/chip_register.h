@@ -6,10 +6,10 @@
 #include <string>
 
 #include "port_io.h"
+#include "w83627ehf_map.h"
 
 inline constexpr uint16_t CHIP_INDEX_PORT = 0x295;
 inline constexpr uint16_t CHIP_DATA_PORT = 0x296;
-inline constexpr uint8_t BANK_SELECT_REGISTER = 0x4E;
 
 inline constexpr int ERR_PORT_READ = -8;
 inline constexpr int ERR_PORT_WRITE = -9;
@@ -33,8 +33,11 @@ class CSensorChip {
     // Formats "#Error: %d, %s" for the debug trace; changes nothing.
     void ReportChipError(int code, const std::string& detail);
 
-  protected:
-    IPortIo& Port() const { return m_io; }
+    // The one way to a field of the register map, in the bank selected last. A read gives the
+    // field's bits and leaves *value alone on failure. A write of a field that keeps other bits
+    // reads the register first; any other write replaces the register at once.
+    int ReadField(const ehf::SChipField& field, uint8_t* value);
+    int WriteField(const ehf::SChipField& field, uint8_t value);
 
   private:
     IPortIo& m_io;
