@@ -58,11 +58,10 @@ void BM_UpdateAll(benchmark::State& state) {
     CTempDir config;  // the settings the engine saves go here, not to the user's folder
     ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
     CCountingPortIo io;
-    SetChipPortIo(&io);
     CStderrNotifier notifier;
     CBenchMachine machine(notifier);
     {
-        CMonitorEngine engine(machine);
+        CMonitorEngine engine(machine, io);
         engine.Initialize();
         if (engine.Items().size() != 18) {
             state.SkipWithError(
@@ -80,7 +79,6 @@ void BM_UpdateAll(benchmark::State& state) {
         }
         engine.RestoreFanControl();
     }
-    SetChipPortIo(nullptr);
 }
 BENCHMARK(BM_UpdateAll)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 

@@ -34,16 +34,14 @@ BENCHMARK(BM_InPortB)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmar
 
 static void BM_ReadChipRegister(benchmark::State& state) {
     CLibraryPortIo io;
-    SetChipPortIo(&io);
     uint8_t v = 0;
     for (auto _ : state) {
-        if (ReadChipRegister(0x20, &v) < 1) {
+        if (ReadChipRegister(io, 0x20, &v) < 1) {
             state.SkipWithError("ReadChipRegister failed");
             break;
         }
         benchmark::DoNotOptimize(v);
     }
-    SetChipPortIo(nullptr);
 }
 BENCHMARK(BM_ReadChipRegister)
     ->Repetitions(5)

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-using namespace ehf;
+using namespace sim_ehf;
 
 namespace {
 

@@ -23,7 +23,7 @@ struct STemperatureDescription {
     double ambient = 25.0;       // degrees Celsius with no heat
     double heat = 0.0;           // rise above ambient while its fan stands still
     double cooling = 0.0;        // fraction of that rise its fan removes at full speed
-    int fan = -1;                // row of ehf::FANS that cools it, or -1
+    int fan = -1;                // row of sim_ehf::FANS that cools it, or -1
     double timeConstant = 30.0;  // seconds
     double high = 127.0;         // BIOS limit and hysteresis, degrees Celsius
     double hysteresis = 127.0;
@@ -49,7 +49,7 @@ struct SFanDescription {
 
 struct SBoardDescription {
     std::string name;
-    std::array<SVoltageDescription, ehf::VOLTAGE_COUNT> voltages;
-    std::array<STemperatureDescription, ehf::TEMPERATURE_COUNT> temperatures;
-    std::array<SFanDescription, ehf::FAN_COUNT> fans;
+    std::array<SVoltageDescription, sim_ehf::VOLTAGE_COUNT> voltages;
+    std::array<STemperatureDescription, sim_ehf::TEMPERATURE_COUNT> temperatures;
+    std::array<SFanDescription, sim_ehf::FAN_COUNT> fans;
 };

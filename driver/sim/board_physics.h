@@ -53,9 +53,9 @@ class CBoardPhysics {
 
     SBoardDescription m_board;
     CW83627ehfModel& m_chip;
-    std::array<SInputState, ehf::PIN_COUNT> m_inputs{};
-    std::array<double, ehf::TEMPERATURE_COUNT> m_celsius{};
-    std::array<double, ehf::FAN_COUNT> m_rpm{};
+    std::array<SInputState, sim_ehf::PIN_COUNT> m_inputs{};
+    std::array<double, sim_ehf::TEMPERATURE_COUNT> m_celsius{};
+    std::array<double, sim_ehf::FAN_COUNT> m_rpm{};
     std::mt19937_64 m_rng;
     uint64_t m_seed = 0;
     bool m_drift = true;

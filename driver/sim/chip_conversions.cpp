@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ehf {
+namespace sim_ehf {
 
 double PinVolts(double volts, double divider, bool negative) {
     const double scaled = volts * divider;
@@ -93,4 +93,4 @@ int PercentFromDuty(uint8_t duty) {
     return duty * 100 / 256 + 1;
 }
 
-}  // namespace ehf
+}  // namespace sim_ehf

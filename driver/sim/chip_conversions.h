@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace ehf {
+namespace sim_ehf {
 
 inline constexpr double VOLTS_PER_COUNT = 0.008;
 // Negative rails reach the chip through an inverting network: rail volts =
@@ -54,4 +54,4 @@ uint8_t FanLimitCount(double rpm, int divisor);
 uint8_t DutyFromPercent(int percent);
 int PercentFromDuty(uint8_t duty);
 
-}  // namespace ehf
+}  // namespace sim_ehf

@@ -22,7 +22,7 @@ double MonotonicSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-const int CPU_TEMPERATURE_PIN = *ehf::FindPin("CPUTEMPERATURE");
+const int CPU_TEMPERATURE_PIN = *sim_ehf::FindPin("CPUTEMPERATURE");
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 
 #include "chip_conversions.h"
 
-using namespace ehf;
+using namespace sim_ehf;
 
 namespace {
 

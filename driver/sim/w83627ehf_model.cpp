@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-using namespace ehf;
+using namespace sim_ehf;
 
 namespace {
 
@@ -132,7 +132,7 @@ void CW83627ehfModel::SetFanDivisorCode(int index, uint8_t code) {
 }
 
 uint8_t CW83627ehfModel::FanCount(int index) const {
-    return ehf::FanCount(m_rpm[index], FanDivisor(FanDivisorCode(index)));
+    return sim_ehf::FanCount(m_rpm[index], FanDivisor(FanDivisorCode(index)));
 }
 
 bool CW83627ehfModel::InAlarm(int pin) const {

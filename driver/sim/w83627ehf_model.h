@@ -32,11 +32,11 @@ class CW83627ehfModel {
     uint8_t Bank() const;
 
     // Any bank, without touching 0x4E. Writes follow the data port's rules.
-    uint8_t Read(ehf::SReg reg) const;
-    void Write(ehf::SReg reg, uint8_t value);
-    bool ReadBit(ehf::SRegBit bit) const;
-    void WriteBit(ehf::SRegBit bit, bool on);
-    static bool IsReadOnly(ehf::SReg reg);
+    uint8_t Read(sim_ehf::SReg reg) const;
+    void Write(sim_ehf::SReg reg, uint8_t value);
+    bool ReadBit(sim_ehf::SRegBit bit) const;
+    void WriteBit(sim_ehf::SRegBit bit, bool on);
+    static bool IsReadOnly(sim_ehf::SReg reg);
 
     // What the inputs carry: volts at the pin, degrees Celsius, rpm.
     void SetVoltageInput(int index, double pinVolts);
@@ -45,12 +45,12 @@ class CW83627ehfModel {
 
     // What the chip measures now.
     uint8_t VoltageCount(int index) const;
-    ehf::STemperatureBytes TemperatureReading(int index) const;
+    sim_ehf::STemperatureBytes TemperatureReading(int index) const;
     uint8_t FanCount(int index) const;
     uint8_t FanDivisorCode(int index) const;
     void SetFanDivisorCode(int index, uint8_t code);
 
-    // Limit comparison per pin (index into ehf::PINS).
+    // Limit comparison per pin (index into sim_ehf::PINS).
     bool InAlarm(int pin) const;
     bool BeepEnabled(int pin) const;
     bool GlobalBeep() const;
@@ -66,16 +66,16 @@ class CW83627ehfModel {
     static constexpr double CRUISE_STEP_SECONDS = 1.0;
 
   private:
-    static constexpr int SLOT_COUNT = 256 + ehf::BANK_COUNT * 16;
-    int Slot(ehf::SReg reg) const;
-    uint8_t StatusByte(ehf::SReg statusReg) const;
-    uint8_t Field(ehf::SField field) const;
+    static constexpr int SLOT_COUNT = 256 + sim_ehf::BANK_COUNT * 16;
+    int Slot(sim_ehf::SReg reg) const;
+    uint8_t StatusByte(sim_ehf::SReg statusReg) const;
+    uint8_t Field(sim_ehf::SField field) const;
     void UpdateTemperatureAlarms();
 
     std::array<uint8_t, SLOT_COUNT> m_regs{};
-    std::array<double, ehf::VOLTAGE_COUNT> m_pinVolts{};
-    std::array<double, ehf::TEMPERATURE_COUNT> m_celsius{};
-    std::array<double, ehf::FAN_COUNT> m_rpm{};
+    std::array<double, sim_ehf::VOLTAGE_COUNT> m_pinVolts{};
+    std::array<double, sim_ehf::TEMPERATURE_COUNT> m_celsius{};
+    std::array<double, sim_ehf::FAN_COUNT> m_rpm{};
     // Temperatures latch their alarm above the limit until they fall below the hysteresis.
-    std::array<bool, ehf::TEMPERATURE_COUNT> m_temperatureAlarm{};
+    std::array<bool, sim_ehf::TEMPERATURE_COUNT> m_temperatureAlarm{};
 };

@@ -1,6 +1,6 @@
 #include "w83627ehf_registers.h"
 
-namespace ehf {
+namespace sim_ehf {
 
 std::optional<int> FindPin(std::string_view name) {
     for (int i = 0; i < PIN_COUNT; ++i) {
@@ -18,4 +18,4 @@ int PinOf(EInputKind kind, int kindIndex) {
     return -1;
 }
 
-}  // namespace ehf
+}  // namespace sim_ehf

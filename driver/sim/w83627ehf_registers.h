@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-namespace ehf {
+namespace sim_ehf {
 
 inline constexpr uint8_t REG_BANK_SELECT = 0x4E;
 inline constexpr uint8_t BANK_BITS = 0x07;
@@ -174,4 +174,4 @@ inline constexpr uint8_t FAN_MODE_MANUAL = 0;
 inline constexpr uint8_t FAN_MODE_THERMAL_CRUISE = 1;
 inline constexpr uint8_t FAN_TARGET_MASK = 0x7F;
 
-}  // namespace ehf
+}  // namespace sim_ehf

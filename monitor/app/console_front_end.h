@@ -17,8 +17,8 @@ inline constexpr int EXIT_NO_READINGS = 3;
 
 class CConsoleFrontEnd {
   public:
-    // `guard`: the chip's port calls, re-armed by the session before each pass; may be null.
-    CConsoleFrontEnd(IMachine& machine, const ConsoleOptions& options, CPortGuard* guard,
+    // `guard`: the chip's port calls, re-armed by the session before each pass.
+    CConsoleFrontEnd(IMachine& machine, const ConsoleOptions& options, CPortGuard& guard,
                      std::FILE* out = stdout)
         : m_machine(machine), m_options(options), m_guard(guard), m_out(out) {}
 
@@ -29,6 +29,6 @@ class CConsoleFrontEnd {
   private:
     IMachine& m_machine;
     ConsoleOptions m_options;
-    CPortGuard* m_guard;
+    CPortGuard& m_guard;
     std::FILE* m_out;
 };

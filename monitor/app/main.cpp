@@ -11,7 +11,6 @@
 #include "local_machine.h"
 #include "notifier.h"
 #include "port_guard.h"
-#include "port_io.h"
 #ifdef VORN_HAVE_WINDOW
 #include "window_front_end.h"
 #endif
@@ -38,15 +37,13 @@ int main(int argc, char** argv) {
     // Every chip access goes through the port-I/O library, bounded when the service hangs.
     CLibraryPortIo library;
     CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
-    SetChipPortIo(&io);
     int code = 0;
 #ifdef VORN_HAVE_WINDOW
     if (options.window || (!options.console && HasDisplay()))
-        code = RunWindowFrontEnd(machine, &io, options.startInTray, argc, argv, options.metrics);
+        code = RunWindowFrontEnd(machine, io, options.startInTray, argc, argv, options.metrics);
     else
 #endif
-        code = CConsoleFrontEnd(machine, options, &io).Run();
+        code = CConsoleFrontEnd(machine, options, io).Run();
     std::fflush(stdout);
-    SetChipPortIo(nullptr);
     return code;
 }

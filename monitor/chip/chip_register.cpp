@@ -3,40 +3,48 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "port_io.h"
-
 namespace {
 std::string g_lastErrorText;
 }
 
-int ReadChipRegister(uint8_t index, uint8_t* value) {
-    IPortIo* io = ChipPortIo();
-    if (!io || io->OutPortB(CHIP_INDEX_PORT, index) == 0)
+int ReadChipRegister(IPortIo& io, uint8_t index, uint8_t* value) {
+    if (io.OutPortB(CHIP_INDEX_PORT, index) == 0)
         return ERR_PORT_WRITE;
-    int result = io->InPortB(CHIP_DATA_PORT, value);
+    int result = io.InPortB(CHIP_DATA_PORT, value);
     return result == 0 ? ERR_PORT_READ : result;
 }
 
-int WriteChipRegister(uint8_t index, uint8_t value) {
-    IPortIo* io = ChipPortIo();
-    if (!io || io->OutPortB(CHIP_INDEX_PORT, index) == 0)
+int WriteChipRegister(IPortIo& io, uint8_t index, uint8_t value) {
+    if (io.OutPortB(CHIP_INDEX_PORT, index) == 0)
         return ERR_PORT_WRITE;
-    int result = io->OutPortB(CHIP_DATA_PORT, value);
+    int result = io.OutPortB(CHIP_DATA_PORT, value);
     return result == 0 ? ERR_PORT_WRITE : result;
 }
 
 int CSensorChip::SelectBank(uint8_t bank) {
-    uint8_t old = 0;
-    int result = ReadChipRegister(BANK_SELECT_REGISTER, &old);
-    if (result < 1) {
-        ReportChipError(result, "");
-        return result;
-    }
-    result =
-        WriteChipRegister(BANK_SELECT_REGISTER, static_cast<uint8_t>((old & 0xF8) | (bank & 0x07)));
+    int result = WriteField(ehf::BANK_SELECT, bank);
     if (result < 1)
         ReportChipError(result, "");
     return result;
+}
+
+int CSensorChip::ReadField(const ehf::SChipField& field, uint8_t* value) {
+    uint8_t v = 0;
+    int result = ReadChipRegister(m_io, field.index, &v);
+    if (result >= 1)
+        *value = static_cast<uint8_t>((v & ehf::FieldMask(field)) >> field.shift);
+    return result;
+}
+
+int CSensorChip::WriteField(const ehf::SChipField& field, uint8_t value) {
+    uint8_t v = 0;
+    if (field.kept != 0) {
+        int result = ReadChipRegister(m_io, field.index, &v);
+        if (result < 1)
+            return result;
+    }
+    return WriteChipRegister(m_io, field.index,
+                             ehf::WithField(static_cast<uint8_t>(v & field.kept), field, value));
 }
 
 void CSensorChip::ReportChipError(int code, const std::string& detail) {

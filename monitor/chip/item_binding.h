@@ -1,8 +1,8 @@
 #pragma once
-// Where each pin's beep bit and real-time status bit live. Beep masks: b[0] register 0x56,
-// b[1] 0x57, b[2] bank 4 register 0x53, b[3] register 0x4E. Status: s[0..2] bank 4 registers
-// 0x59..0x5B. Register 0x50 holds three pins, told apart by bank: 1 and 2 are the CPU and
-// auxiliary temperatures, any other bank is VSB.
+// Where each pin's beep bit and real-time status bit lie in the chip layer's mask arrays: the
+// beep masks b[0..3] and the status bytes s[0..2] as ReadBeepMasks and ReadRealTimeStatus fill
+// them, the bits as the register map places them. Register 0x50 holds three pins, told apart by
+// bank: 1 and 2 are the CPU and auxiliary temperatures, any other bank is VSB.
 
 #include <cstdint>
 
@@ -14,7 +14,7 @@ struct ItemBits {
 };
 
 // False for a pin with no bits (an unbound item's register 0, or any register not in the
-// table); *bits is then left alone.
+// map); *bits is then left alone.
 bool FindItemBits(uint8_t pinRegister, uint8_t pinBank, ItemBits* bits);
 
 // Sets or clears the pin's beep bit in the 4-byte mask array; false (nothing changed) for a pin

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "w83627ehf_map.h"
+
 namespace {
 constexpr PinRecord Pin(const char* name, uint8_t reg, uint8_t bank) {
     PinRecord r{};
@@ -45,17 +47,11 @@ const PinRecord* FindPin(std::string_view name) {
 }
 
 bool IsVoltagePin(uint8_t pin) {
-    return (pin >= 0x20 && pin <= 0x26) || (pin >= 0x50 && pin <= 0x52);
+    return ehf::FindVoltageInput(pin) != nullptr;
 }
 bool IsTemperaturePin(uint8_t pin) {
-    return pin == 0x27 || pin == 0x50;
+    return ehf::FindTemperatureInput(pin) != nullptr;
 }
 bool IsFanPin(uint8_t pin) {
-    return pin == 0x28 || pin == 0x29 || pin == 0x2A || pin == 0x3F || pin == 0x53;
-}
-uint8_t VoltageBank(uint8_t pin) {
-    return pin >= 0x50 ? 5 : 0;
-}
-uint8_t FanBank(uint8_t pin) {
-    return pin == 0x53 ? 5 : 0;
+    return ehf::FindFanInput(pin) != nullptr;
 }

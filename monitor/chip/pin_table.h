@@ -25,11 +25,7 @@ inline constexpr uint8_t PinBank(const PinRecord& r) {
 // Exact, case-sensitive match; nullptr when the name is not in the table.
 const PinRecord* FindPin(std::string_view name);
 
-// The pin sets the operations accept, by register.
+// The pin sets the operations accept, by register: the inputs of the register map.
 bool IsVoltagePin(uint8_t pin);
 bool IsTemperaturePin(uint8_t pin);
 bool IsFanPin(uint8_t pin);
-// The bank a voltage reading lives in: 5 for 0x50..0x52, else 0.
-uint8_t VoltageBank(uint8_t pin);
-// 5 for 0x53, else 0.
-uint8_t FanBank(uint8_t pin);

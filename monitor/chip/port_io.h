@@ -1,6 +1,7 @@
 #pragma once
-// The two port calls the chip layer makes. The program routes them to the port-I/O library;
-// tests route them to an in-process simulated chip and watch the order of accesses.
+// The two port calls the chip layer makes. Every chip object is built over the port it is
+// given: the program gives the port-I/O library's, tests an in-process simulated chip whose
+// accesses they watch.
 
 #include <cstdint>
 
@@ -11,7 +12,3 @@ class IPortIo {
     virtual int InPortB(uint16_t port, uint8_t* value) = 0;
     virtual int OutPortB(uint16_t port, uint8_t value) = 0;
 };
-
-// The port calls in use; until one is set every call fails.
-void SetChipPortIo(IPortIo* io);
-IPortIo* ChipPortIo();

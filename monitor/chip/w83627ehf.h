@@ -1,20 +1,20 @@
 #pragma once
-// Driver of the Winbond W83627EHF hardware-monitor chip: its banked register map turned into
-// operations on pins. Every operation selects the bank it needs first, stops at its first
-// failed access and returns the chip-layer result (above 0 success, 0 nothing done, negative
-// an error code). Bytes not yet read stay as the caller pre-set them.
+// Driver of the Winbond W83627EHF hardware-monitor chip: its banked register map
+// (w83627ehf_map.h) turned into operations on pins. Every operation selects the bank it needs
+// first, stops at its first failed access and returns the chip-layer result (above 0 success, 0
+// nothing done, negative an error code). Bytes not yet read stay as the caller pre-set them.
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 
 #include "chip_register.h"
-#include "w83627ehf_registers.h"
+#include "w83627ehf_map.h"
 
 class CW83627EHF : public CSensorChip {
   public:
-    // Selects bank 0; a failure is reported and the object stays usable.
-    CW83627EHF();
+    // Selects bank 0 through `io`; a failure is reported and the object stays usable.
+    explicit CW83627EHF(IPortIo& io);
 
     int LookupPin(const std::string& name, uint8_t pinAndBank[2]);
 
@@ -74,23 +74,25 @@ class CW83627EHF : public CSensorChip {
     int SetFanControlFlag(uint8_t pin, bool on);
 
   private:
-    struct RegisterRead {
-        uint8_t reg;
+    struct FieldRead {
+        ehf::SChipField field;
         uint8_t* into;
     };
-    struct RegisterWrite {
-        uint8_t reg;
+    struct FieldWrite {
+        ehf::SChipField field;
         uint8_t value;
     };
-    // Selects bank, then reads or writes the registers in order, stopping at the first failure.
-    int ReadRegisters(uint8_t bank, std::initializer_list<RegisterRead> reads);
-    int WriteRegisters(uint8_t bank, std::initializer_list<RegisterWrite> writes);
+    // Reads or writes the fields in order, selecting each field's bank before the first field
+    // in it; the first failure stops them.
+    int ReadFields(std::initializer_list<FieldRead> reads);
+    int WriteFields(std::initializer_list<FieldWrite> writes);
+    template <typename Item, typename Access>
+    int InBanks(std::initializer_list<Item> items, Access access);
     int Reject(int code);
-    int ReadBit(uint8_t reg, uint8_t bit, uint8_t* into, uint8_t weight);
-    int UpdateBits(uint8_t reg, uint8_t mask, uint8_t bits);
-    using FanField = ehf::Field ehf::FanControlRegisters::*;
-    // Fan-control access: bank 0, then the value check, then the pin; 0 for pin 0x53.
-    int WriteFanField(uint8_t pin, uint8_t value, uint8_t maxValue, FanField field, bool shared);
+    using FanField = ehf::SChipField ehf::SFanControl::*;
+    // Fan-control access: bank 0, then the value check, then the pin; 0 for a fan without
+    // control.
+    int WriteFanField(uint8_t pin, uint8_t value, FanField field);
     int ReadFanField(uint8_t pin, uint8_t* value, FanField field);
-    int FanControlPin(uint8_t pin, const ehf::FanControlRegisters** regs);
+    int FanControlPin(uint8_t pin, const ehf::SFanControl** control);
 };

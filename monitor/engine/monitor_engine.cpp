@@ -4,7 +4,8 @@
 
 #include "monitor_setup.h"
 
-CMonitorEngine::CMonitorEngine(IMachine& machine) : m_machine(machine) {
+CMonitorEngine::CMonitorEngine(IMachine& machine, IPortIo& io)
+    : m_chip(io), m_machine(machine), m_io(io) {
     m_modulePath.Run(machine.ModuleFileName(), machine.Notifier());
 }
 
@@ -31,7 +32,7 @@ EStartProblem CMonitorEngine::Start() {
     m_smiSaved = true;
     if (MaskMoreSmiSources(m_chip) < 1)
         return EStartProblem::ChipUnreachable;
-    CW83627EHF setupChip;
+    CW83627EHF setupChip(m_io);
     if (MakeSetupWrites(setupChip) < 1)
         return EStartProblem::ChipUnreachable;
 
@@ -43,7 +44,7 @@ EStartProblem CMonitorEngine::Start() {
 
     bool allBound = true;
     for (const auto& record : m_fileRecords) {
-        auto item = std::make_unique<CSensorItem>(record.get(), m_machine);
+        auto item = std::make_unique<CSensorItem>(record.get(), m_machine, m_io);
         // An item that fails to bind stays listed; the apply steps pass it by.
         if (!item->Bind())
             allBound = false;

@@ -33,7 +33,9 @@ enum class EStartProblem {
 
 class CMonitorEngine {
   public:
-    explicit CMonitorEngine(IMachine& machine);
+    // Every chip object of the engine and its items reaches the chip through `io`, which must
+    // outlive the engine.
+    CMonitorEngine(IMachine& machine, IPortIo& io);
     // Frees the items and records, then writes back the SMI masks saved at start (when they
     // were saved); a failed write shows "Can't restore SMI!".
     virtual ~CMonitorEngine();
@@ -128,6 +130,7 @@ class CMonitorEngine {
     bool m_registryFilledIn = false;  // some items got the board file's settings in the load
 
     IMachine& m_machine;
+    IPortIo& m_io;
     bool m_initialized = false;
     bool m_smiSaved = false;
     ESettingsSource m_settingsSource = ESettingsSource::None;

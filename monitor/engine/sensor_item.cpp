@@ -8,8 +8,9 @@
 
 #include "item_binding.h"
 
-CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine)
+CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine, IPortIo& io)
     : m_source(source),
+      m_chip(io),
       m_machine(machine),
       m_osVersion(machine.OsVersion()),
       m_perfFrequency(PERF_FREQUENCY) {}

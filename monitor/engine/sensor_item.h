@@ -25,8 +25,9 @@ bool PinFitsType(uint8_t pin, int32_t itemType);
 class CSensorItem {
   public:
     // `source` is the board-file record; it is not owned and must outlive the item. The item
-    // is not bound yet: its pin register and bank are 0 until Bind.
-    CSensorItem(const SensorItemConfig* source, IMachine& machine);
+    // is not bound yet: its pin register and bank are 0 until Bind. The item's chip object
+    // reaches the chip through `io`.
+    CSensorItem(const SensorItemConfig* source, IMachine& machine, IPortIo& io);
     virtual ~CSensorItem();
     CSensorItem(const CSensorItem&) = delete;
     CSensorItem& operator=(const CSensorItem&) = delete;

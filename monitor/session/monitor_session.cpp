@@ -29,7 +29,7 @@ const char* UnitOf(int32_t type) {
 
 }  // namespace
 
-CMonitorSession::CMonitorSession(IMachine& machine, CPortGuard* guard, WallClock wallClock)
+CMonitorSession::CMonitorSession(IMachine& machine, CPortGuard& guard, WallClock wallClock)
     : m_machine(machine),
       m_guard(guard),
       m_wallClock(wallClock ? std::move(wallClock) : WallClock(SystemUnixMs)) {}
@@ -41,14 +41,13 @@ void CMonitorSession::Subscribe(Subscriber subscriber) {
 }
 
 void CMonitorSession::Rearm() {
-    if (m_guard != nullptr)
-        m_guard->Rearm();
+    m_guard.Rearm();
 }
 
 void CMonitorSession::CreateEngine() {
     // The old engine goes first: it writes back the SMI masks it saved, which the new one reads.
     m_engine.reset();
-    m_engine = std::make_unique<CMonitorEngine>(m_machine);
+    m_engine = std::make_unique<CMonitorEngine>(m_machine, m_guard);
     m_engine->Initialize();
     ++m_counts.engineStarts;
     m_lastRead.assign(m_engine->Items().size(), 0);
@@ -156,7 +155,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
             ++readFailures;
     }
     s->chipAnswered = s->statusRead || anyRead;
-    s->serviceBusy = !s->chipAnswered && m_guard != nullptr && m_guard->LastError() == EBUSY;
+    s->serviceBusy = !s->chipAnswered && m_guard.LastError() == EBUSY;
 
     ++m_counts.passes;
     if (!s->chipAnswered)

@@ -30,10 +30,10 @@ class CMonitorSession {
     using WallClock = std::function<int64_t()>;
     using Subscriber = std::function<void(const SPassSnapshot&)>;
 
-    // `guard`, when given, is the chip's port calls; it is re-armed before every pass, start-up
-    // and ending so that one hung access costs at most one wait each. `wallClock` defaults to
-    // the system clock.
-    CMonitorSession(IMachine& machine, CPortGuard* guard = nullptr, WallClock wallClock = {});
+    // `guard` is the port every engine of the session reaches the chip through; it is re-armed
+    // before every pass, start-up and ending so that one hung access costs at most one wait
+    // each. `wallClock` defaults to the system clock.
+    CMonitorSession(IMachine& machine, CPortGuard& guard, WallClock wallClock = {});
     ~CMonitorSession();
     CMonitorSession(const CMonitorSession&) = delete;
     CMonitorSession& operator=(const CMonitorSession&) = delete;
@@ -64,7 +64,7 @@ class CMonitorSession {
     void Rearm();
 
     IMachine& m_machine;
-    CPortGuard* m_guard;
+    CPortGuard& m_guard;
     WallClock m_wallClock;
     std::vector<Subscriber> m_subscribers;
     std::unique_ptr<CMonitorEngine> m_engine;

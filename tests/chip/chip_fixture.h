@@ -22,5 +22,4 @@ class ChipFixture : public ::testing::Test {
 
     CFakeChipBackend regs;
     CSimPortIo io;
-    CScopedChipPortIo scope{&io};
 };

@@ -28,8 +28,9 @@ class CDynamicLibraryPortIo : public IPortIo {
         m_out = reinterpret_cast<int (*)(uint16_t, uint8_t)>(dlsym(lib, "OutPortB"));
         return m_in && m_out;
     }
-    int InPortB(uint16_t port, uint8_t* value) override { return m_in(port, value); }
-    int OutPortB(uint16_t port, uint8_t value) override { return m_out(port, value); }
+    // Until loaded, every call fails.
+    int InPortB(uint16_t port, uint8_t* value) override { return m_in ? m_in(port, value) : 0; }
+    int OutPortB(uint16_t port, uint8_t value) override { return m_out ? m_out(port, value) : 0; }
 
   private:
     int (*m_in)(uint16_t, uint8_t*) = nullptr;
@@ -45,12 +46,9 @@ class ChipThroughService : public ::testing::Test {
         ASSERT_TRUE(s_daemon->Start(&error)) << error;
         setenv("VORNIO_RUNTIME_DIR", s_daemon->RuntimeDir().c_str(), 1);
         setenv("VORNIO_STATE_DIR", s_state->Path().c_str(), 1);
-        s_io = new CDynamicLibraryPortIo();
-        ASSERT_TRUE(s_io->Load(&error)) << error;
-        SetChipPortIo(s_io);
+        ASSERT_TRUE(s_io.Load(&error)) << error;
     }
     static void TearDownTestSuite() {
-        SetChipPortIo(nullptr);
         delete s_daemon;  // stops the service; the library stays loaded for the process
         delete s_state;
     }
@@ -63,8 +61,8 @@ class ChipThroughService : public ::testing::Test {
 
     static inline CDaemon* s_daemon = nullptr;
     static inline CTempDir* s_state = nullptr;
-    static inline CDynamicLibraryPortIo* s_io = nullptr;
-    CW83627EHF chip;
+    static inline CDynamicLibraryPortIo s_io;
+    CW83627EHF chip{s_io};
 };
 
 }  // namespace
@@ -128,10 +126,10 @@ TEST_F(ChipThroughService, FanControlAndBeepMasks) {
 TEST_F(ChipThroughService, InjectedPortFailuresComeBackAsChipErrors) {
     Sim("fault port 0x296 read");
     uint8_t v = 0x33;
-    EXPECT_EQ(ReadChipRegister(0x20, &v), ERR_PORT_READ);
+    EXPECT_EQ(ReadChipRegister(s_io, 0x20, &v), ERR_PORT_READ);
     EXPECT_EQ(v, 0x33);
     Sim("fault port 0x295 write");
-    EXPECT_EQ(WriteChipRegister(0x20, 1), ERR_PORT_WRITE);
+    EXPECT_EQ(WriteChipRegister(s_io, 0x20, 1), ERR_PORT_WRITE);
     Sim("fault off");
-    EXPECT_EQ(ReadChipRegister(0x20, &v), 1);
+    EXPECT_EQ(ReadChipRegister(s_io, 0x20, &v), 1);
 }

@@ -34,8 +34,7 @@ class SimChip : public ::testing::Test {
     double now = 0;
     std::unique_ptr<CSimBoard> board;
     CSimPortIo io;
-    CScopedChipPortIo scope{&io};
-    CW83627EHF chip;
+    CW83627EHF chip{io};
 };
 
 }  // namespace
@@ -141,6 +140,6 @@ TEST_F(SimChip, SetUpWritesAndSmiMasksReadBack) {
     ASSERT_EQ(chip.SetRegister47Bit0(true), 1);
     uint8_t r47 = 0;
     ASSERT_EQ(chip.SelectBank(0), 1);
-    ASSERT_EQ(ReadChipRegister(0x47, &r47), 1);
+    ASSERT_EQ(ReadChipRegister(io, 0x47, &r47), 1);
     EXPECT_EQ(r47 & 1, 1);
 }

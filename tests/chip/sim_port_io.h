@@ -47,13 +47,3 @@ class CSimPortIo : public IPortIo {
     std::optional<size_t> m_failAt;
     std::vector<std::pair<uint16_t, PortAccess::Kind>> m_failPorts;
 };
-
-// Installs a port I/O for the chip layer for the life of a scope.
-class CScopedChipPortIo {
-  public:
-    explicit CScopedChipPortIo(IPortIo* io) : m_previous(ChipPortIo()) { SetChipPortIo(io); }
-    ~CScopedChipPortIo() { SetChipPortIo(m_previous); }
-
-  private:
-    IPortIo* m_previous;
-};

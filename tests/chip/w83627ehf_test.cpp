@@ -8,7 +8,7 @@ using Log = std::vector<std::string>;
 
 namespace {
 struct W83627EHFTest : ChipFixture {
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     W83627EHFTest() { io.ClearLog(); }
 };
 }  // namespace

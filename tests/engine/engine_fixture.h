@@ -1,5 +1,5 @@
 #pragma once
-// Engine tests: the chip layer's port calls go to the simulated board in-process, the program
+// Engine tests: the engine's port calls go to the simulated board in-process, the program
 // folder and the user's configuration folder are fresh per test, and the machine is made up.
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ class EngineFixture : public ::testing::Test {
     }
 
     std::unique_ptr<CMonitorEngine> Start(bool* result = nullptr) {
-        auto engine = std::make_unique<CMonitorEngine>(machine);
+        auto engine = std::make_unique<CMonitorEngine>(machine, io);
         bool ok = engine->Initialize();
         if (result != nullptr)
             *result = ok;
@@ -98,5 +98,4 @@ class EngineFixture : public ::testing::Test {
     double simNow = 0;
     std::unique_ptr<CSimBoard> board;
     CSimPortIo io;
-    CScopedChipPortIo scope{&io};
 };

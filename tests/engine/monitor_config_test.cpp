@@ -31,7 +31,7 @@ TEST_F(ConfigTest, BoardFileNameFromProgramFolderAndModel) {
     for (const Case& c : cases) {
         machine.facts["Path"] = c.path;
         machine.facts["MBModel"] = c.model;
-        CMonitorEngine engine(machine);
+        CMonitorEngine engine(machine, io);
         EXPECT_EQ(engine.BuildConfigFileName(), c.expected) << c.model;
     }
 }
@@ -183,7 +183,7 @@ TEST_F(ConfigTest, FirstStartWritesTheHiveAndTheNextAppliesIt) {
     EXPECT_EQ(lo, FromThousandths(62000));
     EXPECT_FALSE(second->FindItem(11)->IsShutdownEnabled());
     double chipHi = 0, chipLo = 0;
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     ASSERT_EQ(chip.ReadTemperatureLimits(0x50, &chipHi, &chipLo, 1), 1);
     EXPECT_EQ(chipHi, 68) << "the saved limit reached the chip, without a stray half degree";
     EXPECT_EQ(chipLo, 62);
@@ -334,7 +334,7 @@ TEST_F(ConfigTest, ZeroFanLimitKeepsTheUsersSettings) {
     EXPECT_TRUE(fan->IsEnabled());
     EXPECT_TRUE(fan->IsBeepEnabled());
     uint8_t count = 0;
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     ASSERT_EQ(chip.ReadFanLimitCount(0x53, &count), 1);
     EXPECT_EQ(count, 255) << "the slowest count: no fan alarm";
     first->FindItem(2)->SetShutdownEnabled(false);
@@ -371,7 +371,7 @@ TEST_F(ConfigTest, SecondProcessorItemsAreSilencedOnOneProcessor) {
     UseTestBoard("second_cpu.ini");
     machine.processors = 1;
     // The BIOS left the beep bit of the AUXTEMPERATURE input set (b[1] bit 5).
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     uint8_t b[4] = {};
     ASSERT_EQ(chip.ReadBeepMasks(b), 1);
     b[1] |= 0x20;
@@ -410,7 +410,7 @@ TEST_F(ConfigTest, SecondProcessorItemsStayOnTwoProcessors) {
     EXPECT_TRUE(engine->FindItem(2)->IsEnabled());
     EXPECT_TRUE(engine->FindItem(2)->IsBeepEnabled());
     EXPECT_TRUE(engine->FindItem(3)->GetSmartFanEnable());
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     uint8_t target = 0;
     ASSERT_EQ(chip.ReadFanTarget(0x3F, &target), 1);
     EXPECT_EQ(target, 45);
@@ -433,7 +433,7 @@ TEST_F(ConfigTest, UsersFanPilotChoiceSurvivesARestart) {
     EXPECT_TRUE(second->FindItem(15)->GetSmartFanEnable());
     EXPECT_EQ(second->FindItem(15)->GetTargetTemp(), 40);
     EXPECT_FALSE(second->FindItem(14)->GetSmartFanEnable());
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     uint8_t mode = 0;
     ASSERT_EQ(chip.ReadFanMode(0x28, &mode), 1);
     EXPECT_EQ(mode, 1);

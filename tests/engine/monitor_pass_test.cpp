@@ -88,6 +88,31 @@ TEST_F(PassTest, AlarmClearedAtPassElevenDoesNotPowerOff) {
     EXPECT_EQ(machine.powerOff.requests, 0);
 }
 
+// Each engine reaches the chip only through the port it was given: two engines on two boards
+// in one process each read their own.
+TEST_F(PassTest, TwoEnginesOnTwoPortsReadTheirOwnBoards) {
+    UseSimBoardFile();
+    std::string error;
+    auto otherBoard = LoadTestBoard([this] { return simNow; }, &error);
+    ASSERT_TRUE(otherBoard) << error;
+    CSimPortIo otherIo;
+    otherIo.Attach(otherBoard.get());
+    auto engine = Start();
+    CMonitorEngine other(machine, otherIo);
+    ASSERT_TRUE(other.Initialize());
+    Sim("set VCORE 1.35");
+    ASSERT_EQ(otherBoard->Execute("set VCORE 1.1").substr(0, 3), "OK\n");
+
+    otherIo.ClearLog();
+    ASSERT_TRUE(engine->UpdateAll());
+    EXPECT_TRUE(otherIo.Log().empty()) << "the first engine's pass touched the other port";
+    io.ClearLog();
+    ASSERT_TRUE(other.UpdateAll());
+    EXPECT_TRUE(io.Log().empty()) << "the other engine's pass touched the first port";
+    EXPECT_NEAR(engine->FindItem(1)->GetValue(), 1.35, 0.008);
+    EXPECT_NEAR(other.FindItem(1)->GetValue(), 1.1, 0.008);
+}
+
 TEST_F(PassTest, ShutdownSwitchAndTheSettersRestartTheCount) {
     UseSimBoardFile();
     auto engine = Start();
@@ -164,7 +189,7 @@ TEST_F(PassTest, UnknownPinDoesNotStopThePass) {
     EXPECT_FALSE(engine->FindItem(2)->IsBound());
     EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::BoardFile);
     EXPECT_TRUE(Hive().KeyExists(ItemKey(3))) << "the other items' settings were saved";
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     double hi = 0, lo = 0;
     ASSERT_EQ(chip.ReadTemperatureLimits(0x50, &hi, &lo, 1), 1);
     EXPECT_EQ(hi, 70) << "the item after the bad one got its limits";
@@ -216,7 +241,7 @@ TEST_F(PassTest, EmptyTableReadsOnlyTheStatus) {
 
 TEST_F(PassTest, StartMasksSmiAndTheEndRestoresIt) {
     UseSimBoardFile();
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     const uint8_t original[4] = {0x12, 0x00, 0x30, 0x00};
     ASSERT_EQ(chip.WriteSmiMasks(original), 1);
     {
@@ -259,7 +284,7 @@ TEST_F(PassTest, FailedRestoreIsShownAndUnreadMasksAreNotWritten) {
 
 TEST_F(PassTest, EngineRestoresEveryFan) {
     UseSimBoardFile();
-    CW83627EHF chip;
+    CW83627EHF chip{io};
     uint8_t before = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
     auto engine = Start();

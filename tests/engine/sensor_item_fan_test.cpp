@@ -41,7 +41,7 @@ struct FanPilotTest : ChipFixture {
 };
 
 TEST_F(FanPilotTest, StartAndStopDuties) {
-    CSensorItem fan(&config, machine);
+    CSensorItem fan(&config, machine, io);
     ASSERT_TRUE(fan.Bind());
     const struct {
         int percent;
@@ -58,7 +58,7 @@ TEST_F(FanPilotTest, StartAndStopDuties) {
 }
 
 TEST_F(FanPilotTest, SmartFanOnAndOff) {
-    CSensorItem fan(&config, machine);
+    CSensorItem fan(&config, machine, io);
     ASSERT_TRUE(fan.Bind());
     regs.Set(0, 0x04, 0x05);  // automatic, output type 1
     ASSERT_TRUE(fan.SetSmartFan(false));
@@ -76,7 +76,7 @@ TEST_F(FanPilotTest, SmartFanOnAndOff) {
 }
 
 TEST_F(FanPilotTest, TargetOutsideTheFieldFails) {
-    CSensorItem fan(&config, machine);
+    CSensorItem fan(&config, machine, io);
     ASSERT_TRUE(fan.Bind());
     ASSERT_TRUE(fan.SetTargetTemp(60));
     EXPECT_FALSE(fan.SetTargetTemp(130));
@@ -92,7 +92,7 @@ TEST_F(FanPilotTest, TargetOutsideTheFieldFails) {
 }
 
 TEST_F(FanPilotTest, ApplyStopsAtTheFirstFailure) {
-    CSensorItem fan(&config, machine);
+    CSensorItem fan(&config, machine, io);
     ASSERT_TRUE(fan.Bind());
     SensorItemConfig s = config;
     s.TargetTemp = 130;
@@ -114,7 +114,7 @@ TEST_F(FanPilotTest, SecondProcessorFanOnOneProcessor) {
     config.PinName = "CPUFAN1";
     config.CpuNo = 2;
     machine.processors = 1;
-    CSensorItem fan(&config, machine);
+    CSensorItem fan(&config, machine, io);
     ASSERT_TRUE(fan.Bind());
     regs.Set(0, 0x62, 0x10);  // CPUFAN1 automatic
     ASSERT_TRUE(fan.ApplyFanControl());
@@ -146,7 +146,7 @@ TEST_F(FanPilotTest, RestoreRoundTrip) {
         regs.Set(0, 0x07, c.tolerance);
         regs.Set(0, 0x0A, c.start);
         regs.Set(0, 0x08, c.stop);
-        CSensorItem fan(&config, machine);
+        CSensorItem fan(&config, machine, io);
         ASSERT_TRUE(fan.Bind());
         ASSERT_TRUE(fan.ApplyFanControl());
         ASSERT_TRUE(fan.SetSmartFan(c.mode == 0));
@@ -164,7 +164,7 @@ TEST_F(FanPilotTest, RestoreRoundTrip) {
 
 TEST_F(FanPilotTest, FanWithoutControlFailsEveryOperation) {
     config.PinName = "AUXFAN1";
-    CSensorItem fan(&config, machine);
+    CSensorItem fan(&config, machine, io);
     ASSERT_TRUE(fan.Bind());
     EXPECT_FALSE(fan.SetSmartFan(true));
     EXPECT_FALSE(fan.SetTargetTemp(40));

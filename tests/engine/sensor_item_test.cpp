@@ -36,7 +36,7 @@ struct SensorItemTest : ChipFixture {
 
 TEST_F(SensorItemTest, NotBoundUntilBind) {
     SensorItemConfig c = Record("VBAT", ITEM_VOLTAGE);
-    CSensorItem item(&c, machine);
+    CSensorItem item(&c, machine, io);
     EXPECT_EQ(item.GetPinRegister(), 0);
     EXPECT_EQ(item.GetPinBank(), 0);
     EXPECT_FALSE(item.IsBound());
@@ -73,7 +73,7 @@ TEST_F(SensorItemTest, BindingOfEveryPin) {
     };
     for (const Case& c : cases) {
         SensorItemConfig r = Record(c.pin, ITEM_VOLTAGE);
-        CSensorItem item(&r, machine);
+        CSensorItem item(&r, machine, io);
         ASSERT_TRUE(item.Bind()) << c.pin;
         EXPECT_EQ(item.GetPinRegister(), c.reg) << c.pin;
         EXPECT_EQ(item.GetPinBank(), c.bank) << c.pin;
@@ -95,7 +95,7 @@ TEST_F(SensorItemTest, BindingOfEveryPin) {
         regs.Set(0, 0x4E, 0);
         ASSERT_TRUE(item.SetBeepBit(true)) << c.pin;
         uint8_t b[4] = {};
-        CW83627EHF chip;
+        CW83627EHF chip{io};
         ASSERT_EQ(chip.ReadBeepMasks(b), 1);
         uint8_t expected[4] = {0, 0, 0, 0};
         expected[c.bits.beepByte] = static_cast<uint8_t>(1u << c.bits.beepBit);
@@ -110,7 +110,7 @@ TEST_F(SensorItemTest, BindingOfEveryPin) {
 
 TEST_F(SensorItemTest, UnknownPinIsListedButHasNoBits) {
     SensorItemConfig c = Record("CPUTEMP", ITEM_TEMPERATURE);
-    CSensorItem item(&c, machine);
+    CSensorItem item(&c, machine, io);
     EXPECT_FALSE(item.Bind());
     EXPECT_EQ(item.GetName(), "CPUTEMP") << "settings are copied before the lookup";
     io.ClearLog();
@@ -126,14 +126,14 @@ TEST_F(SensorItemTest, FanValueIsItsRpm) {
     regs.Set(0, 0x47, 0x30);  // SYSFAN divisor code 3: 8
     regs.Set(0, 0x28, 75);    // 1350000 / 8 / 75 = 2250 rpm
     SensorItemConfig c = Record("SYSFAN", ITEM_FAN);
-    CSensorItem fan(&c, machine);
+    CSensorItem fan(&c, machine, io);
     ASSERT_TRUE(fan.Bind());
     ASSERT_TRUE(fan.ReadValue());
     EXPECT_EQ(fan.GetValue(), 2250.0);
 
     regs.Set(0, 0x20, 150);  // 1.2 V
     SensorItemConfig v = Record("VCORE", ITEM_VOLTAGE);
-    CSensorItem volt(&v, machine);
+    CSensorItem volt(&v, machine, io);
     ASSERT_TRUE(volt.Bind());
     ASSERT_TRUE(volt.ReadValue());
     EXPECT_DOUBLE_EQ(volt.GetValue(), 150 * 0.008);
@@ -143,7 +143,7 @@ TEST_F(SensorItemTest, FanFieldsOfOtherTypesAreZero) {
     SensorItemConfig c = Record("VCORE", ITEM_VOLTAGE);
     c.SmartFanSupport = c.SmartFanEnable = true;
     c.TargetTemp = c.ToleranceTemp = c.StartCtrl = c.StopCtrl = 50;
-    CSensorItem item(&c, machine);
+    CSensorItem item(&c, machine, io);
     ASSERT_TRUE(item.Bind());
     EXPECT_FALSE(item.GetSmartFanSupport());
     EXPECT_FALSE(item.GetSmartFanEnable());
@@ -157,7 +157,7 @@ TEST_F(SensorItemTest, FanFieldsOfOtherTypesAreZero) {
 TEST_F(SensorItemTest, SettersRestartTheTimingAndBeepFlagLeavesTheChip) {
     SensorItemConfig c = Record("VCORE", ITEM_VOLTAGE);
     c.ShutDownEnable = true;
-    CSensorItem item(&c, machine);
+    CSensorItem item(&c, machine, io);
     ASSERT_TRUE(item.Bind());
     uint8_t s[3] = {1, 0, 0};
     item.UpdateAlarmFromStatus(s);
@@ -180,7 +180,7 @@ TEST_F(SensorItemTest, SettersRestartTheTimingAndBeepFlagLeavesTheChip) {
 TEST_F(SensorItemTest, FanLimitsReachTheChipAsTheLowLimitOnly) {
     regs.Set(0, 0x47, 0x30);  // SYSFAN divisor 8
     SensorItemConfig c = Record("SYSFAN", ITEM_FAN);
-    CSensorItem fan(&c, machine);
+    CSensorItem fan(&c, machine, io);
     ASSERT_TRUE(fan.Bind());
     io.ClearLog();
     ASSERT_TRUE(fan.SetLimits(4000, 3000));
@@ -207,7 +207,7 @@ TEST_F(SensorItemTest, FanLimitsReachTheChipAsTheLowLimitOnly) {
 TEST_F(SensorItemTest, SetLimitsSuccessRule) {
     regs.Set(0, 0x47, 0x30);
     SensorItemConfig c = Record("SYSFAN", ITEM_FAN);
-    CSensorItem fan(&c, machine);
+    CSensorItem fan(&c, machine, io);
     ASSERT_TRUE(fan.Bind());
     struct Case {
         const char* name;
@@ -236,7 +236,7 @@ TEST_F(SensorItemTest, SetLimitsSuccessRule) {
         EXPECT_EQ(lo, k.lo) << k.name << ": stored whatever the chip said";
     }
     SensorItemConfig other = Record("VCORE", 7);
-    CSensorItem odd(&other, machine);
+    CSensorItem odd(&other, machine, io);
     ASSERT_TRUE(odd.Bind());
     EXPECT_FALSE(odd.SetLimits(1, 0)) << "a type no operation handles";
     EXPECT_FALSE(odd.ReadValue());
@@ -247,7 +247,7 @@ TEST_F(SensorItemTest, ApplySettingsForms) {
     SensorItemConfig file = Record("VCORE", ITEM_VOLTAGE);
     file.HiLimit = 1.6;
     file.LoLimit = 1.0;
-    CSensorItem item(&file, machine);
+    CSensorItem item(&file, machine, io);
     ASSERT_TRUE(item.Bind());
 
     SensorItemConfig saved = file;
@@ -290,7 +290,7 @@ TEST_F(SensorItemTest, SecondProcessorItemOnOneProcessor) {
     c.CpuNo = 2;
     c.HiLimit = 70;
     c.LoLimit = 65;
-    CSensorItem item(&c, machine);
+    CSensorItem item(&c, machine, io);
     ASSERT_TRUE(item.Bind());
     EXPECT_FALSE(item.IsSecondCpuPresent());
     EXPECT_FALSE(item.IsEnabled());
@@ -303,7 +303,7 @@ TEST_F(SensorItemTest, SecondProcessorItemOnOneProcessor) {
     EXPECT_FALSE(item.IsEnabled());
 
     machine.processors = 2;
-    CSensorItem two(&c, machine);
+    CSensorItem two(&c, machine, io);
     ASSERT_TRUE(two.Bind());
     EXPECT_TRUE(two.IsSecondCpuPresent());
     EXPECT_TRUE(two.IsEnabled());
@@ -315,7 +315,7 @@ TEST_F(SensorItemTest, DisabledItemIsNeitherReadNorTimed) {
     SensorItemConfig c = Record("VCORE", ITEM_VOLTAGE);
     c.Enable = false;
     c.ShutDownEnable = true;
-    CSensorItem item(&c, machine);
+    CSensorItem item(&c, machine, io);
     ASSERT_TRUE(item.Bind());
     uint8_t s[3] = {1, 0, 0};
     ASSERT_TRUE(item.UpdateAlarmFromStatus(s));

@@ -69,7 +69,7 @@ class SessionTest : public EngineFixture {
     }
     CMonitorSession& Session() {
         if (!session) {
-            session = std::make_unique<CMonitorSession>(machine, &guard, [this] { return wallMs; });
+            session = std::make_unique<CMonitorSession>(machine, guard, [this] { return wallMs; });
             // As the window does: a new table loads the skin from its report, then the page.
             session->Subscribe([this](const SPassSnapshot& pass) {
                 if (pass.itemsNew) {
@@ -109,7 +109,6 @@ class SessionTest : public EngineFixture {
     CStatusPage page{face, tray, log};
     CServicePortIo service{io, machine};
     CPortGuard guard{service, [this] { return machine.now; }};
-    CScopedChipPortIo guardScope{&guard};
     int64_t wallMs = 1'765'000'000'000;
     std::unique_ptr<CMonitorSession> session;
 };
@@ -446,7 +445,7 @@ TEST_F(SessionTest, SettingsNoticesReachThePass) {
 }
 
 TEST_F(SessionTest, EndGivesTheFansTheirControlBackThenTheSmiMasks) {
-    CW83627EHF chip;
+    CW83627EHF chip{guard};
     uint8_t before = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &before), 1);
     Start();

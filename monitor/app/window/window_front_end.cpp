@@ -56,7 +56,7 @@ std::string AppName(const std::string& modulePath) {
 
 }  // namespace
 
-int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc, char** argv,
+int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, int argc, char** argv,
                       const SMetricsOptions& metrics) {
     const std::string appName = AppName(machine.ModuleFileName());
     // Before anything touches the chip: a later start only brings the first window forward.

@@ -8,5 +8,5 @@
 
 // argc/argv go to the toolkit. Returns the exit code: 0, also when an earlier instance was
 // brought forward instead; 4 (as the console's) when the metrics asked for cannot start.
-int RunWindowFrontEnd(IMachine& machine, CPortGuard* guard, bool startInTray, int argc, char** argv,
+int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, int argc, char** argv,
                       const SMetricsOptions& metrics = {});

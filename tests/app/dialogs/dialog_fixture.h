@@ -91,5 +91,5 @@ class DialogFixture : public EngineFixture {
 
     std::unique_ptr<CMonitorEngine> engine;
     CEngineCommands commands{[this] { return engine.get(); }};
-    CW83627EHF chip;
+    CW83627EHF chip{io};
 };

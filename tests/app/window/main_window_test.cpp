@@ -48,7 +48,7 @@ class MainWindowTest : public EngineFixture {
         log = std::make_unique<CErrorLog>(programDir, machine.Notifier(), opener);
         window = std::make_unique<CMainWindow>(
             SWindowOptions{programDir, "vornpilot", programDir + "vornpilot", startInTray}, *log);
-        session = std::make_unique<CMonitorSession>(machine);
+        session = std::make_unique<CMonitorSession>(machine, guard);
         bool started = false;
         bool shownEarly = false;
         QObject::connect(window.get(), &CMainWindow::Started, [&] { started = true; });
@@ -85,6 +85,8 @@ class MainWindowTest : public EngineFixture {
     CDesktopOpener opener;
     std::unique_ptr<CErrorLog> log;
     std::unique_ptr<CMainWindow> window;
+    // The in-process board never hangs: a guard on a clock that stands still never trips.
+    CPortGuard guard{io, [] { return int64_t{0}; }};
     std::unique_ptr<CMonitorSession> session;
 };
 

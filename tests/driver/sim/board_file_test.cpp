@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-using namespace ehf;
+using namespace sim_ehf;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace ehf;
+using namespace sim_ehf;
 
 namespace {
 
