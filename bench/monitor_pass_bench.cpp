@@ -32,11 +32,6 @@ class CCountingPortIo : public IPortIo {
     CLibraryPortIo m_io;
 };
 
-class CNoPowerOff : public IPowerOff {
-  public:
-    bool RequestPowerOff() override { return true; }
-};
-
 // This computer, with the simulated board's board file and no power-off.
 class CBenchMachine : public CLocalMachine {
   public:
@@ -48,10 +43,7 @@ class CBenchMachine : public CLocalMachine {
             return "EHF-SIM";
         return CLocalMachine::SystemFact(key);
     }
-    IPowerOff& PowerOff() override { return m_powerOff; }
-
-  private:
-    CNoPowerOff m_powerOff;
+    void RequestPowerOff() override {}
 };
 
 void BM_UpdateAll(benchmark::State& state) {

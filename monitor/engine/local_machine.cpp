@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "os_version_info.h"
+#include "power_off.h"
 #include "system_info.h"
 
 int CLocalMachine::ProcessorCount() {
@@ -19,12 +21,8 @@ int64_t CLocalMachine::PerfCounter() {
     return static_cast<int64_t>(ts.tv_sec) * PERF_FREQUENCY + ts.tv_nsec;
 }
 
-COSVersionInfo CLocalMachine::OsVersion() {
-    return COSVersionInfo();
-}
-
-IPowerOff& CLocalMachine::PowerOff() {
-    return SystemPowerOff();
+void CLocalMachine::RequestPowerOff() {
+    COSVersionInfo().ShutdownComputer(SystemPowerOff());
 }
 
 std::string CLocalMachine::SystemFact(const std::string& key) {

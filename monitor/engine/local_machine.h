@@ -11,8 +11,7 @@ class CLocalMachine : public IMachine {
     int ProcessorCount() override;
     // CLOCK_MONOTONIC in nanoseconds.
     int64_t PerfCounter() override;
-    COSVersionInfo OsVersion() override;
-    IPowerOff& PowerOff() override;
+    void RequestPowerOff() override;
     std::string SystemFact(const std::string& key) override;
     // /proc/self/exe.
     std::string ModuleFileName() override;

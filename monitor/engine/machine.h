@@ -7,8 +7,6 @@
 #include <string>
 
 #include "notifier.h"
-#include "os_version_info.h"
-#include "power_off.h"
 
 // The performance counter counts nanoseconds of CLOCK_MONOTONIC, so its frequency is a
 // constant and never 0.
@@ -21,8 +19,8 @@ class IMachine {
     virtual int ProcessorCount() = 0;
     // Ticks of PERF_FREQUENCY per second; never goes backwards.
     virtual int64_t PerfCounter() = 0;
-    virtual COSVersionInfo OsVersion() = 0;
-    virtual IPowerOff& PowerOff() = 0;
+    // Asks the computer to power off, where the operating system offers a way; returns at once.
+    virtual void RequestPowerOff() = 0;
     // CSystemInfo::GetInfo: "Path", "MBModel", ...
     virtual std::string SystemFact(const std::string& key) = 0;
     // Full path of the running program; "" when it cannot be read.

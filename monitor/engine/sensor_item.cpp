@@ -9,11 +9,7 @@
 #include "item_binding.h"
 
 CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine, IPortIo& io)
-    : m_source(source),
-      m_chip(io),
-      m_machine(machine),
-      m_osVersion(machine.OsVersion()),
-      m_perfFrequency(PERF_FREQUENCY) {}
+    : m_source(source), m_chip(io), m_machine(machine), m_perfFrequency(PERF_FREQUENCY) {}
 
 CSensorItem::~CSensorItem() = default;
 
@@ -317,7 +313,7 @@ bool CSensorItem::CheckShutdown() {
     }
     int64_t elapsed = (m_machine.PerfCounter() - m_alarmSince) / m_perfFrequency;
     if (static_cast<int32_t>(elapsed) >= SHUTDOWN_DELAY_SECONDS)
-        m_osVersion.ShutdownComputer(m_machine.PowerOff());
+        m_machine.RequestPowerOff();
     return true;
 }
 

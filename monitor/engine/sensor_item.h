@@ -11,7 +11,6 @@
 
 #include "fan_control.h"
 #include "machine.h"
-#include "os_version_info.h"
 #include "sensor_item_config.h"
 #include "w83627ehf.h"
 
@@ -180,7 +179,6 @@ class CSensorItem {
     bool m_secondCpu = false;
     FanControlSnapshot m_savedFanControl;
     IMachine& m_machine;
-    COSVersionInfo m_osVersion;
     int64_t m_perfFrequency;
     int64_t m_alarmSince = 0;
     bool m_valueFresh = false;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "machine.h"
+#include "os_version_info.h"
+#include "power_off.h"
 
 class CCountingPowerOff : public IPowerOff {
   public:
@@ -32,8 +34,8 @@ class CFakeMachine : public IMachine {
 
     int ProcessorCount() override { return processors; }
     int64_t PerfCounter() override { return now; }
-    COSVersionInfo OsVersion() override { return COSVersionInfo(os); }
-    IPowerOff& PowerOff() override { return powerOff; }
+    // The local machine's rule, on the test's operating-system record.
+    void RequestPowerOff() override { COSVersionInfo(os).ShutdownComputer(powerOff); }
     std::string SystemFact(const std::string& key) override {
         auto f = facts.find(key);
         return f == facts.end() ? "" : f->second;
