@@ -6,8 +6,6 @@
 
 #include "page_test_support.h"
 #include "script_bridge.h"
-#include "skin_click.h"
-#include "skin_command.h"
 #include "temp_dir.h"
 
 namespace {
@@ -131,39 +129,4 @@ TEST_F(PageDocumentTest, ThePageStaysAndReachesOnlyItsOwnFolders) {
 
 }  // namespace
 
-namespace {
-
-// Receives skin clicks the way the main window does.
-class CClickReceiver : public QObject {
-  public:
-    std::vector<std::string> ids;
-    int dropped = 0;
-    bool event(QEvent* e) override {
-        if (e->type() != SkinClickEventType())
-            return QObject::event(e);
-        if (std::unique_ptr<CSkinCommand> command = TakeSkinCommand(e))
-            ids.push_back(command->Id());
-        else
-            ++dropped;
-        return true;
-    }
-};
-
-TEST(SkinClick, OnlyLiveCommandsAreDeliveredAndAfterTheSendersTurn) {
-    CClickReceiver window;
-    ASSERT_TRUE(PostSkinCommand(new CSkinCommand("TOP"), &window));
-    EXPECT_TRUE(window.ids.empty()) << "posted, not sent";
-    auto* stale = new CSkinCommand("CLOSE");
-    ASSERT_TRUE(PostSkinCommand(stale, &window));
-    delete stale;  // gone before delivery: its address must not be used
-    int forged = 0;
-    QCoreApplication::postEvent(&window, new CSkinClickEvent(&forged, 1));
-    EXPECT_FALSE(PostSkinCommand(new CSkinCommand("X"), nullptr));
-    QCoreApplication::sendPostedEvents(&window);
-    EXPECT_EQ(window.ids, (std::vector<std::string>{"TOP"}));
-    EXPECT_EQ(window.dropped, 2);
-    SkinCommandRegistry::Clear();  // the refused one
-    EXPECT_EQ(SkinCommandRegistry::Size(), 0);
-}
-
-}  // namespace
+namespace {}  // namespace

@@ -8,21 +8,16 @@
 
 #include "button_fixture.h"
 #include "script_caller.h"
-#include "skin_click.h"
-#include "skin_command.h"
 
 namespace {
 
 // The main window's side: takes the click commands as they arrive.
 class COwner : public QObject {
+    Q_OBJECT
+  public slots:
+    void OnSkinCommand(const QString& word) { ids.push_back(word.toStdString()); }
+
   public:
-    bool event(QEvent* event) override {
-        if (auto command = TakeSkinCommand(event)) {
-            ids.push_back(command->Id());
-            return true;
-        }
-        return QObject::event(event);
-    }
     std::vector<std::string> ids;
 };
 
@@ -80,14 +75,19 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{"Plain", ESkinButtonKind::Plain, {}}),
     [](const ::testing::TestParamInfo<ReportCase>& info) { return std::string(info.param.name); });
 
-TEST_F(ButtonFixture, AClickWithNoOwnerLeavesNoCommandBehind) {
-    auto* owner = new COwner;
+TEST_F(ButtonFixture, AClickReachesOnlyAnOwnerThatIsStillThere) {
+    auto* gone = new COwner;
+    COwner stays;
     auto* button =
-        Make<CSkinButton>("CLOSE", ESkinButtonKind::Plain, owner, std::string(), EButtonType::Push);
-    delete owner;
-    const int before = SkinCommandRegistry::Size();
+        Make<CSkinButton>("CLOSE", ESkinButtonKind::Plain, gone, std::string(), EButtonType::Push);
+    QObject::connect(button, &CSkinButton::Command, &stays, &COwner::OnSkinCommand,
+                     Qt::QueuedConnection);
     Click(button, {20, 10});
-    EXPECT_EQ(SkinCommandRegistry::Size(), before);
+    delete gone;  // after the click, before its delivery
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(stays.ids, std::vector<std::string>{"CLOSE"});
 }
 
 }  // namespace
+
+#include "skin_button_test.moc"

@@ -14,8 +14,6 @@
 #include "monitor_session.h"
 #include "page_host.h"
 #include "setting_dlg.h"
-#include "skin_click.h"
-#include "skin_command.h"
 #include "snapshot_text.h"
 #include "web_page_document.h"
 #include "window_dialogs.h"
@@ -225,12 +223,6 @@ void CMainWindow::ShowNewProblems(const SPassSnapshot& pass) {
 }
 
 bool CMainWindow::event(QEvent* event) {
-    if (event->type() == SkinClickEventType()) {
-        // Only a live command is read; it is freed whatever its word.
-        if (std::unique_ptr<CSkinCommand> command = TakeSkinCommand(event))
-            OnPageCommand(command->Id());
-        return true;
-    }
     if (event->type() == QEvent::Resize)
         m_page->setGeometry(rect());
     return QWidget::event(event);
@@ -240,6 +232,10 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
     // The window manager's close is the dialog's cancel: the program goes on in the tray.
     event->ignore();
     OnTrayCommand(TRAY_MINIMIZE);
+}
+
+void CMainWindow::OnSkinCommand(const QString& word) {
+    OnPageCommand(word.toStdString());
 }
 
 void CMainWindow::OnPageCommand(const std::string& word) {

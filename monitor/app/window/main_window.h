@@ -53,6 +53,11 @@ class CMainWindow : public QWidget {
     // Another start of the program asked for this window.
     void BringForward();
 
+  public slots:
+    // A skin button's click, queued after the button's own handling.
+    void OnSkinCommand(const QString& word);
+
+  public:
     void MinimiseToTray();
     void MaximiseFromTray();
 

@@ -17,7 +17,6 @@
 #include "metrics_outputs.h"
 #include "monitor_session.h"
 #include "single_instance.h"
-#include "skin_command.h"
 
 namespace {
 
@@ -108,6 +107,5 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, in
     const int code = app.exec();
     outputs.Stop();
     session.End();
-    SkinCommandRegistry::Clear();
     return code;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // A skin's button: an image button that carries the skin's ID and CALL text and reports every
-// click to its owner window as a posted skin command, after running CALL for script buttons.
+// click, after running CALL for script buttons, as its ID on the queued signal Command. The owner
+// window takes it in its slot OnSkinCommand(QString), after the button has finished with the
+// click; an owner without that slot, or one that is gone, gets nothing.
 
-#include <QPointer>
+#include <QString>
 #include <string>
 
 #include "image_button.h"
@@ -30,13 +32,15 @@ class CSkinButton : public CImageButton {
     const std::string& Call() const { return m_call; }
     ESkinButtonKind Kind() const { return m_kind; }
 
+  signals:
+    void Command(const QString& id);
+
   protected:
     void OnClick() override;
 
   private:
     std::string m_id;
     ESkinButtonKind m_kind;
-    QPointer<QObject> m_owner;
     std::string m_call;
     IScriptCaller* m_bridge = nullptr;
 };
