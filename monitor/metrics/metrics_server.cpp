@@ -1,20 +1,18 @@
 #include "metrics_server.h"
 
-#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <httplib.h>
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <vector>
 
+#include "metrics_connections.h"
 #include "metrics_text.h"
 #include "pass_snapshot.h"
 
@@ -23,233 +21,317 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* CONTENT_TYPE = "text/plain; version=0.0.4; charset=utf-8";
-// How often a waiting exchange looks whether the server is stopping.
-constexpr int STOP_CHECK_MS = 50;
+constexpr const char* WELCOME = "VORNPILOT hardware monitor: metrics at /metrics\n";
+constexpr char BUSY[] =
+    "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+constexpr int LISTEN_BACKLOG = 128;
+// Connections taken from the listening socket in one round, so that a flood of them cannot
+// keep the open ones waiting.
+constexpr int ACCEPTS_PER_ROUND = 32;
+// How long accepting rests when the process has no descriptor left for a new connection.
+constexpr auto ACCEPT_REST = std::chrono::milliseconds(100);
 
-// Set while the accepting thread turns a connection away: the connection is then closed with a
-// 503 instead of being served.
-thread_local bool t_refusing = false;
-
-void PeerOf(int fd, bool local, std::string& ip, int& port) {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof(addr);
-    const int r = local ? ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len)
-                        : ::getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ip.clear();
-    port = 0;
-    if (r != 0)
-        return;
-    char text[INET6_ADDRSTRLEN] = "";
-    if (addr.ss_family == AF_INET) {
-        const auto* a = reinterpret_cast<const sockaddr_in*>(&addr);
-        ::inet_ntop(AF_INET, &a->sin_addr, text, sizeof(text));
-        port = ntohs(a->sin_port);
-    } else if (addr.ss_family == AF_INET6) {
-        const auto* a = reinterpret_cast<const sockaddr_in6*>(&addr);
-        ::inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof(text));
-        port = ntohs(a->sin6_port);
-    }
-    ip = text;
+int MsUntil(Clock::time_point t) {
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - Clock::now()).count();
+    return static_cast<int>(std::clamp<int64_t>(ms, 0, 60'000));
 }
 
-// One connection's exchange: every wait ends at the exchange's deadline or when the server
-// stops, and reading ends at the byte cap.
-class CBoundedStream : public httplib::Stream {
-  public:
-    CBoundedStream(int fd, Clock::time_point deadline, size_t maxBytes,
-                   const std::atomic<bool>& stopping)
-        : m_fd(fd), m_deadline(deadline), m_left(maxBytes), m_stopping(stopping) {}
+std::string AddressText(const std::string& host, int port) {
+    return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+           std::to_string(port);
+}
 
-    bool is_readable() const override { return m_pos < m_len || Wait(POLLIN); }
-    bool is_writable() const override { return Wait(POLLOUT); }
-
-    ssize_t read(char* ptr, size_t size) override {
-        if (m_pos == m_len) {
-            if (m_left == 0 || !Wait(POLLIN))
-                return -1;
-            const ssize_t n = ::recv(m_fd, m_buf, std::min(sizeof(m_buf), m_left), 0);
-            if (n <= 0)
-                return n;
-            m_pos = 0;
-            m_len = static_cast<size_t>(n);
-            m_left -= m_len;
-        }
-        const size_t n = std::min(size, m_len - m_pos);
-        std::memcpy(ptr, m_buf + m_pos, n);
-        m_pos += n;
-        return static_cast<ssize_t>(n);
+// A listening socket on host:port, host being a numeric address; -1 with the reason in *error.
+int Listen(const std::string& host, int port, int* boundPort, std::string* error) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
+    addrinfo* found = nullptr;
+    const int gai = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (gai != 0) {
+        *error = "cannot listen on " + AddressText(host, port) + ": " + ::gai_strerror(gai);
+        return -1;
     }
-    ssize_t write(const char* ptr, size_t size) override {
-        if (!Wait(POLLOUT))
-            return -1;
-        return ::send(m_fd, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-    }
-    void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        PeerOf(m_fd, false, ip, port);
-    }
-    void get_local_ip_and_port(std::string& ip, int& port) const override {
-        PeerOf(m_fd, true, ip, port);
-    }
-    socket_t socket() const override { return m_fd; }
-
-  private:
-    bool Wait(short events) const {
-        for (;;) {
-            if (m_stopping)
-                return false;
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now())
-                    .count();
-            if (left <= 0)
-                return false;
-            pollfd p{m_fd, events, 0};
-            const int r = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, STOP_CHECK_MS)));
-            if (r > 0)
-                return (p.revents & (events | POLLHUP | POLLERR)) != 0;
-            if (r < 0 && errno != EINTR)
-                return false;
+    int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int e = errno;
+    if (fd >= 0) {
+        // Not SO_REUSEPORT: a second monitor must be told the port is taken, not share it.
+        const int yes = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0 ||
+            ::listen(fd, LISTEN_BACKLOG) != 0) {
+            e = errno;
+            ::close(fd);
+            fd = -1;
         }
     }
-
-    int m_fd;
-    Clock::time_point m_deadline;
-    size_t m_left;
-    const std::atomic<bool>& m_stopping;
-    char m_buf[4096];
-    size_t m_pos = 0;
-    size_t m_len = 0;
-};
-
-// A fixed set of workers and a bounded waiting room. A connection that finds the room full is
-// refused on the accepting thread itself, which costs it one non-blocking send and a close.
-class CBoundedQueue : public httplib::TaskQueue {
-  public:
-    CBoundedQueue(int workers, int waiting, std::atomic<uint64_t>& refused)
-        : m_waiting(static_cast<size_t>(waiting)), m_refused(refused) {
-        for (int i = 0; i < workers; ++i)
-            m_threads.emplace_back([this] { Work(); });
+    ::freeaddrinfo(found);
+    sockaddr_storage bound{};
+    socklen_t len = sizeof(bound);
+    if (fd >= 0 && ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len) == 0) {
+        *boundPort = ntohs(bound.ss_family == AF_INET6
+                               ? reinterpret_cast<const sockaddr_in6*>(&bound)->sin6_port
+                               : reinterpret_cast<const sockaddr_in*>(&bound)->sin_port);
+    } else if (fd >= 0) {
+        e = errno;
+        ::close(fd);
+        fd = -1;
     }
-    void enqueue(std::function<void()> fn) override {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_jobs.size() < m_waiting) {
-                m_jobs.push_back(std::move(fn));
-                m_wake.notify_one();
-                return;
-            }
-        }
-        ++m_refused;
-        t_refusing = true;
-        fn();
-        t_refusing = false;
-    }
-    void shutdown() override {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_shutdown = true;
-        }
-        m_wake.notify_all();
-        for (std::thread& t : m_threads)
-            t.join();
-    }
+    if (fd < 0)
+        *error = "cannot listen on " + AddressText(host, port) + ": " + std::strerror(e);
+    return fd;
+}
 
-  private:
-    void Work() {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_shutdown || !m_jobs.empty(); });
-                if (m_jobs.empty())
-                    return;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
-            }
-            job();
-        }
+MHD_Response* FixedResponse(const std::string& body, const char* type) {
+    MHD_Response* r = MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                      MHD_RESPMEM_MUST_COPY);
+    if (r != nullptr) {
+        if (type != nullptr)
+            MHD_add_response_header(r, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+        // One request per connection: its deadline then never cuts a client between requests.
+        MHD_add_response_header(r, MHD_HTTP_HEADER_CONNECTION, "close");
     }
-
-    size_t m_waiting;
-    std::atomic<uint64_t>& m_refused;
-    std::vector<std::thread> m_threads;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_jobs;
-    bool m_shutdown = false;
-};
+    return r;
+}
 
 }  // namespace
 
-class CMetricsServer::CServer : public httplib::Server {
+// The HTTP side is the library's: it parses each request from what the connection has sent so
+// far and writes the answer without blocking. This class owns what the library leaves to its
+// user: the listening socket and the limit on open connections, the loop that drives it all,
+// and the answers; the connections' ends are CMetricsConnections'.
+class CMetricsServer::CServer {
   public:
     CServer(SnapshotSource source, SMetricsServerLimits limits)
-        : m_source(std::move(source)), m_limits(limits) {
-        new_task_queue = [this] {
-            return new CBoundedQueue(m_limits.workers, m_limits.waiting, refused);
-        };
-        set_payload_max_length(m_limits.requestBytes);
-        // The library's default also sets SO_REUSEPORT, which would let a second monitor bind
-        // the same port and share its scrapes instead of being told the port is taken.
-        set_socket_options([](socket_t sock) {
-            int yes = 1;
-            ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-        });
-        Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content(*Text(), CONTENT_TYPE);
-        });
-        Get("/", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("VORNPILOT hardware monitor: metrics at /metrics\n",
-                            "text/plain; charset=utf-8");
-        });
+        : m_source(std::move(source)),
+          m_limits(limits),
+          m_connections(std::chrono::milliseconds(limits.exchangeMs)) {
+        m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        // The library's own time-out, for a connection that stays quiet, only backs up the
+        // deadline.
+        const unsigned idleSeconds = static_cast<unsigned>(m_limits.exchangeMs / 1000 + 1);
+        m_daemon = MHD_start_daemon(
+            MHD_USE_EPOLL | MHD_USE_NO_LISTEN_SOCKET, 0, nullptr, nullptr, &CServer::Answer, this,
+            MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(m_limits.connections),
+            MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_limits.requestBytes,
+            MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds, MHD_OPTION_NOTIFY_CONNECTION,
+            &CServer::Notify, this, MHD_OPTION_END);
+        if (m_daemon != nullptr) {
+            const MHD_DaemonInfo* info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_EPOLL_FD);
+            m_epoll = info != nullptr ? info->epoll_fd : -1;
+        }
+        m_welcome = FixedResponse(WELCOME, "text/plain; charset=utf-8");
+        m_notFound = FixedResponse("", nullptr);
+        m_notAllowed = FixedResponse("", nullptr);
+        if (m_notAllowed != nullptr)
+            MHD_add_response_header(m_notAllowed, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
     }
 
-    void Serve(int sock) { process_and_close_socket(sock); }
+    ~CServer() {
+        Close();
+        for (MHD_Response* r : {m_welcome, m_notFound, m_notAllowed, m_metrics}) {
+            if (r != nullptr)
+                MHD_destroy_response(r);
+        }
+        if (m_wake >= 0)
+            ::close(m_wake);
+    }
 
-    std::atomic<bool> stopping{false};
-    std::atomic<bool> listenEnded{false};
+    bool Ready(std::string* error) const {
+        if (m_daemon != nullptr && m_epoll >= 0 && m_wake >= 0 && m_connections.HangupFd() >= 0 &&
+            m_welcome != nullptr && m_notFound != nullptr && m_notAllowed != nullptr)
+            return true;
+        *error = "cannot start the metrics server: out of resources";
+        return false;
+    }
+
+    bool Listen(const std::string& host, int port, int* boundPort, std::string* error) {
+        m_listen = ::Listen(host, port, boundPort, error);
+        return m_listen >= 0;
+    }
+
+    void Serve() {
+        while (Turn(-1)) {
+        }
+    }
+
+    void Wake() {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wake, &one, sizeof(one));
+    }
+
+    // Closes the listening socket and every open connection; only once serving has ended.
+    void Close() {
+        if (m_daemon != nullptr)
+            MHD_stop_daemon(m_daemon);
+        m_daemon = nullptr;
+        m_epoll = -1;
+        m_connections.Clear();
+        if (m_listen >= 0)
+            ::close(m_listen);
+        m_listen = -1;
+    }
+
+    void ServeOne(int fd) {
+        sockaddr_storage peer{};
+        socklen_t len = sizeof(peer);
+        ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len);
+        if (!Adopt(fd, peer, len))
+            return;
+        while (m_connections.Has(fd) && Turn(m_limits.exchangeMs)) {
+        }
+    }
+
     std::atomic<uint64_t> refused{0};
 
   private:
-    bool process_and_close_socket(socket_t sock) override {
-        if (t_refusing || stopping) {
-            static constexpr char BUSY[] =
-                "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Length: "
-                "0\r\n\r\n";
-            ::send(sock, BUSY, sizeof(BUSY) - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-            // A request left unread would make the close a reset, which can destroy the answer
-            // before the client reads it; take what has arrived, without waiting for more.
-            char discard[4096];
-            for (int i = 0; i < 4 && ::recv(sock, discard, sizeof(discard), MSG_DONTWAIT) > 0;
-                 ++i) {
-            }
-        } else {
-            CBoundedStream stream(sock,
-                                  Clock::now() + std::chrono::milliseconds(m_limits.exchangeMs),
-                                  m_limits.requestBytes, stopping);
-            bool closed = false;
-            process_request(stream, true, closed, nullptr);
-        }
-        ::shutdown(sock, SHUT_RDWR);
-        ::close(sock);
+    // One round: waits for a connection, a client's bytes or end of sending, the next
+    // deadline or a wake-up (capMs at most, -1: no cap), then accepts, lets the library read,
+    // answer and close, and ends what can make no more progress. False when woken to stop.
+    bool Turn(int capMs) {
+        int waitMs = capMs;
+        const auto less = [&waitMs](int ms) {
+            if (ms >= 0)
+                waitMs = waitMs < 0 ? ms : std::min(waitMs, ms);
+        };
+        less(LibraryWaitMs());
+        less(m_nextDeadlineMs);
+        const bool accepting = m_listen >= 0 && Clock::now() >= m_acceptRestEnds;
+        if (m_listen >= 0 && !accepting)
+            less(MsUntil(m_acceptRestEnds));
+        pollfd fds[4] = {{m_wake, POLLIN, 0},
+                         {m_epoll, POLLIN, 0},
+                         {m_connections.HangupFd(), POLLIN, 0},
+                         {accepting ? m_listen : -1, POLLIN, 0}};
+        ::poll(fds, 4, waitMs);
+        if (fds[0].revents != 0)
+            return false;
+        if (fds[3].revents != 0)
+            AcceptWaiting();
+        if (fds[2].revents != 0)
+            m_connections.TakeHangups();
+        MHD_run(m_daemon);
+        m_nextDeadlineMs = m_connections.Cut(LibraryWaitMs() != 0);
         return true;
     }
 
-    // The exposition of the last complete pass, rendered once per pass.
-    std::shared_ptr<const std::string> Text() {
-        std::shared_ptr<const SPassSnapshot> pass = m_source ? m_source() : nullptr;
-        std::lock_guard<std::mutex> lock(m_cacheMutex);
-        if (!m_text || pass != m_textOf) {
-            m_text = std::make_shared<const std::string>(MetricsText(pass.get()));
-            m_textOf = std::move(pass);
+    // How long the library may wait for its sockets: 0 while it has work in hand, -1 for as
+    // long as it likes.
+    int LibraryWaitMs() const {
+        MHD_UNSIGNED_LONG_LONG ms = 0;
+        if (MHD_get_timeout(m_daemon, &ms) != MHD_YES)
+            return -1;
+        return static_cast<int>(std::min<MHD_UNSIGNED_LONG_LONG>(ms, 60'000));
+    }
+
+    void AcceptWaiting() {
+        for (int i = 0; i < ACCEPTS_PER_ROUND; ++i) {
+            sockaddr_storage peer{};
+            socklen_t len = sizeof(peer);
+            const int fd = ::accept4(m_listen, reinterpret_cast<sockaddr*>(&peer), &len,
+                                     SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    m_acceptRestEnds = Clock::now() + ACCEPT_REST;
+                return;
+            }
+            Adopt(fd, peer, len);
         }
-        return m_text;
+    }
+
+    // Hands the connection to the library, or answers 503 and closes it when as many are open
+    // as allowed. True when the library took it.
+    bool Adopt(int fd, const sockaddr_storage& peer, socklen_t len) {
+        if (m_connections.Count() >= static_cast<size_t>(m_limits.connections)) {
+            ++refused;
+            Refuse(fd);
+            return false;
+        }
+        m_connections.Add(fd);
+        // On failure the library has closed the descriptor.
+        if (MHD_add_connection(m_daemon, fd, reinterpret_cast<const sockaddr*>(&peer), len) !=
+            MHD_YES) {
+            m_connections.Remove(fd);
+            return false;
+        }
+        return true;
+    }
+
+    static void Refuse(int fd) {
+        ::send(fd, BUSY, sizeof(BUSY) - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        // A request left unread would make the close a reset, which can destroy the answer
+        // before the client reads it; take what has arrived, without waiting for more.
+        char discard[4096];
+        for (int i = 0; i < 4 && ::recv(fd, discard, sizeof(discard), MSG_DONTWAIT) > 0; ++i) {
+        }
+        ::close(fd);
+    }
+
+    static int FdOf(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        return info != nullptr ? info->connect_fd : -1;
+    }
+
+    // Runs in the library's processing, on the serving thread, before it closes the socket.
+    static void Notify(void* self, MHD_Connection* connection, void**,
+                       MHD_ConnectionNotificationCode code) {
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED)
+            static_cast<CServer*>(self)->m_connections.Remove(FdOf(connection));
+    }
+
+    // Every request is answered once its headers are in; a body is never read, and the library
+    // closes the connection after the answer.
+    static MHD_Result Answer(void* self, MHD_Connection* connection, const char* url,
+                             const char* method, const char*, const char*, size_t*, void**) {
+        auto* server = static_cast<CServer*>(self);
+        server->m_connections.Answered(FdOf(connection));
+        const bool reads = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 ||
+                           std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
+        const bool metrics = std::strcmp(url, "/metrics") == 0;
+        if (!metrics && std::strcmp(url, "/") != 0)
+            return MHD_queue_response(connection, MHD_HTTP_NOT_FOUND, server->m_notFound);
+        if (!reads) {
+            return MHD_queue_response(connection, MHD_HTTP_METHOD_NOT_ALLOWED,
+                                      server->m_notAllowed);
+        }
+        MHD_Response* answer = metrics ? server->Metrics() : server->m_welcome;
+        if (answer == nullptr)
+            return MHD_NO;
+        return MHD_queue_response(connection, MHD_HTTP_OK, answer);
+    }
+
+    // The exposition of the last complete pass, made once per pass and shared by every scrape
+    // of it (the library counts the connections still sending it).
+    MHD_Response* Metrics() {
+        std::shared_ptr<const SPassSnapshot> pass = m_source ? m_source() : nullptr;
+        if (m_metrics == nullptr || pass != m_metricsOf) {
+            MHD_Response* fresh = FixedResponse(MetricsText(pass.get()), CONTENT_TYPE);
+            if (fresh == nullptr)
+                return m_metrics;
+            if (m_metrics != nullptr)
+                MHD_destroy_response(m_metrics);
+            m_metrics = fresh;
+            m_metricsOf = std::move(pass);
+        }
+        return m_metrics;
     }
 
     SnapshotSource m_source;
     SMetricsServerLimits m_limits;
-    std::mutex m_cacheMutex;
-    std::shared_ptr<const SPassSnapshot> m_textOf;
-    std::shared_ptr<const std::string> m_text;
+    CMetricsConnections m_connections;
+    MHD_Daemon* m_daemon = nullptr;
+    int m_epoll = -1;
+    int m_listen = -1;
+    int m_wake = -1;
+    int m_nextDeadlineMs = -1;
+    Clock::time_point m_acceptRestEnds;
+    MHD_Response* m_welcome = nullptr;
+    MHD_Response* m_notFound = nullptr;
+    MHD_Response* m_notAllowed = nullptr;
+    MHD_Response* m_metrics = nullptr;
+    std::shared_ptr<const SPassSnapshot> m_metricsOf;
 };
 
 CMetricsServer::CMetricsServer(SnapshotSource source, SMetricsServerLimits limits)
@@ -260,42 +342,24 @@ CMetricsServer::~CMetricsServer() {
 }
 
 bool CMetricsServer::Start(const std::string& host, int port, std::string* error) {
-    if (m_thread.joinable()) {
+    if (m_thread.joinable() || m_port != 0) {
         *error = "the metrics server already runs";
         return false;
     }
-    errno = 0;
-    int bound = port;
-    if (port == 0) {
-        bound = m_server->bind_to_any_port(host);
-    } else if (!m_server->bind_to_port(host, port)) {
-        bound = -1;
-    }
-    if (bound <= 0) {
-        const int e = errno;
-        *error = "cannot listen on " +
-                 (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
-                 std::to_string(port) + ": " +
-                 (e != 0 ? std::strerror(e) : "the address cannot be bound");
+    int bound = 0;
+    if (!m_server->Ready(error) || !m_server->Listen(host, port, &bound, error))
         return false;
-    }
     m_port = bound;
-    m_thread = std::thread([this] {
-        m_server->listen_after_bind();
-        m_server->listenEnded = true;
-    });
+    m_thread = std::thread([this] { m_server->Serve(); });
     return true;
 }
 
 void CMetricsServer::Stop() {
     if (!m_thread.joinable())
         return;
-    m_server->stopping = true;
-    // stop() only reaches a listening loop; wait until it listens or has given up.
-    while (!m_server->is_running() && !m_server->listenEnded)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    m_server->stop();
+    m_server->Wake();
     m_thread.join();
+    m_server->Close();
 }
 
 uint64_t CMetricsServer::Refused() const {
@@ -303,5 +367,10 @@ uint64_t CMetricsServer::Refused() const {
 }
 
 void CMetricsServer::ServeConnection(int fd) {
-    m_server->Serve(fd);
+    std::string error;
+    if (m_thread.joinable() || !m_server->Ready(&error)) {
+        ::close(fd);
+        return;
+    }
+    m_server->ServeOne(fd);
 }

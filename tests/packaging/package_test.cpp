@@ -76,7 +76,7 @@ void PackageTest::ControlDataAndMaintainerScripts() {
     EXPECT_NE(r.out.find("Package: vornpilot\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Version: " VORN_PACKAGE_VERSION "\n"), std::string::npos) << r.out;
     // dpkg-shlibdeps found what the programs link against.
-    for (const char* dependency : {"adduser", "libc6", "libcpp-httplib", "libxml2"})
+    for (const char* dependency : {"adduser", "libc6", "libmicrohttpd", "libxml2"})
         EXPECT_NE(r.out.find(dependency), std::string::npos) << dependency << "\n" << r.out;
 
     const std::string control = m_dir->PathOf("control");
