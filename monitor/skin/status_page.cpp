@@ -26,6 +26,7 @@ const std::string WARNING_ITEMS_ID = "WarningItems";
 const std::string WARNING_TEXT_ID = "WarningText";
 const std::string POWER_OFF_TEXT_ID = "PowerOffText";
 
+constexpr const char* PAGE_DEGREES = " &#176;";
 constexpr unsigned ANIMATION_STEP_MS = 500;
 constexpr unsigned ANIMATION_UNTIL_STOPPED = 0xFFFFFFFF;
 
@@ -59,11 +60,12 @@ std::string ValueText(const SItemSnapshot& item, bool celsius) {
     }
 }
 
-std::string LimitText(const SItemSnapshot& item, bool celsius) {
+// Temperatures carry their unit: `degrees` is " &#176;" on the page, " " in the report.
+std::string LimitText(const SItemSnapshot& item, bool celsius, const char* degrees) {
     switch (item.type) {
         case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperatureLimit(item.hiLimit, celsius)) +
-                   (celsius ? " &#176;C" : " &#176;F");
+            return DegreesText(DisplayTemperatureLimit(item.hiLimit, celsius)) + degrees +
+                   (celsius ? "C" : "F");
         case ITEM_VOLTAGE:
             return VoltRangeText(item.loLimit, item.hiLimit);
         default:
@@ -123,9 +125,9 @@ class CContentBuilder {
         const bool temperature = kind.type == ITEM_TEMPERATURE;
         const std::string value = item.EverRead() ? ValueText(item, celsius) : NOT_READ_VALUE;
         const std::string unit =
-            temperature && item.EverRead() ? (celsius ? " &#176;C" : " &#176;F") : "";
+            temperature && item.EverRead() ? std::string(PAGE_DEGREES) + (celsius ? "C" : "F") : "";
         if (kind.limitFirst)
-            Set(limitId, LimitText(item, celsius));
+            Set(limitId, LimitText(item, celsius, PAGE_DEGREES));
         if (item.alarm) {
             m_out.anyWarning = true;
             Set(valueId, RED + value + unit + END_FONT);
@@ -144,7 +146,7 @@ class CContentBuilder {
         }
         Set(statusId, StatusText(item));
         if (!kind.limitFirst)
-            Set(limitId, LimitText(item, celsius));
+            Set(limitId, LimitText(item, celsius, PAGE_DEGREES));
     }
 
     // A row that was not read in this pass is never shown as Normal.
@@ -165,28 +167,14 @@ class CContentBuilder {
 std::string ReportValue(const SItemSnapshot& item, bool celsius) {
     if (!item.enabled || !item.available)
         return NOT_AVAILABLE;
-    switch (item.type) {
-        case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperature(item.value, celsius)) + (celsius ? " C" : " F");
-        case ITEM_VOLTAGE:
-            return VoltText(item.value);
-        default:
-            return RpmText(item.value);
-    }
+    return ValueText(item, celsius) +
+           (item.type == ITEM_TEMPERATURE ? (celsius ? " C" : " F") : "");
 }
 
 std::string ReportLimit(const SItemSnapshot& item, bool celsius) {
     if (!item.enabled || !item.available)
         return NOT_AVAILABLE;
-    switch (item.type) {
-        case ITEM_TEMPERATURE:
-            return DegreesText(DisplayTemperatureLimit(item.hiLimit, celsius)) +
-                   (celsius ? " C" : " F");
-        case ITEM_VOLTAGE:
-            return VoltRangeText(item.loLimit, item.hiLimit);
-        default:
-            return RpmText(item.loLimit);
-    }
+    return LimitText(item, celsius, " ");
 }
 
 }  // namespace
