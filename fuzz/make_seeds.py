@@ -32,9 +32,30 @@ put("ini", "Error.log",
     b"[ErrorLog]\r\n261206, 02:14:44 Warning:=Temperature:    CPU:  75 C    \r\n"
     b"261206, 02:15:02 Warning:=Fan:    CPU Fan:  0 RPM    \r\n")
 
-# Registry hives: the tests' hives.
+# Board files people got wrong: a limit typed with an exponent on the item that powers off, a
+# factor of 0, an unknown item type, control characters in a name.
+with open(os.path.join(ROOT, "boards", "EHF-SIM.ini"), "rb") as f:
+    sim_board = f.read()
+put("ini", "board-exponent-limit", sim_board.replace(b"HiLimit=70000", b"HiLimit=7e4", 1))
+put("ini", "board-zero-factor", sim_board.replace(b"Factor=150", b"Factor=0", 1))
+put("ini", "board-unknown-type", sim_board.replace(b"ItemType=1", b"ItemType=7", 1))
+put("ini", "board-control-name", sim_board.replace(b"Name=CPU Core", b"Name=CPU\0Co\x1bre", 1))
+
+# Registry hives: the tests' hives, and settings files cut short or with junk after them.
 copy("registry_hive", "tests/platform/data/*.reg")
 copy("registry_hive", "tests/sysinfo/data/*.reg")
+settings = (b"Windows Registry Editor Version 5.00\n\n"
+            b"[HKEY_CURRENT_USER\\Software\\VORN\\HWM]\n"
+            b"\"Total_Item_Count\"=dword:00000002\n\"Global_Beep_Enable\"=dword:00000001\n\n"
+            b"[HKEY_CURRENT_USER\\Software\\VORN\\HWM\\1]\n"
+            b"\"Name\"=\"CPU Core\"\n\"PinName\"=\"VCORE\"\n\"ItemNo\"=dword:00000001\n"
+            b"\"ItemType\"=dword:00000001\n\"HiLimit\"=dword:000005dc\n\n"
+            b"[HKEY_CURRENT_USER\\Software\\VORN\\HWM\\2]\n"
+            b"\"Name\"=\"+12V\"\n\"PinName\"=\"VIN0\"\n\"ItemNo\"=dword:00000002\n")
+put("registry_hive", "settings-whole", settings)
+put("registry_hive", "settings-cut-mid-line", settings[:-5])
+put("registry_hive", "settings-junk-appended", settings + b"\xffjunk that is no line\n")
+put("registry_hive", "settings-cut-key-line", settings[:settings.rfind(b"]")])
 
 
 # DMI: tables and BIOS areas as the sysinfo tests build them.

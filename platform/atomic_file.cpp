@@ -1,6 +1,7 @@
 #include "atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,10 +16,12 @@ namespace {
 // Mode of a file that does not exist yet; an existing target keeps its own.
 constexpr mode_t NEW_FILE_MODE = 0644;
 
+// The reason stays in errno too, for callers that tell the user by the system's reason.
 bool Fail(std::string* error, const std::string& what, int err) {
     if (error != nullptr) {
         *error = what + ": " + std::strerror(err);
     }
+    errno = err;
     return false;
 }
 
@@ -71,16 +74,44 @@ std::string FollowLinks(const std::string& path) {
     return current.string();
 }
 
-// Temporary files of writes that were killed half-way (".<name>.XXXXXX") are removed once they
-// are old enough that no live write can still own them.
-void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string& name) {
+bool IsTemporaryName(const std::string& file, const std::string& prefix) {
+    if (file.size() != prefix.size() + 6 || file.rfind(prefix, 0) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < file.size(); ++i) {
+        const char c = file[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// Whether a live write holds the temporary file: it keeps it locked from just after creating
+// it until it is renamed.
+bool InUse(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // whatever it is, it is not for this process to remove
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::string& path) {
     namespace fs = std::filesystem;
-    constexpr auto STALE_AFTER = std::chrono::minutes(10);
-    const std::string prefix = "." + name + ".";
+    // Between creating its file and locking it a write holds no lock: a file that changed in
+    // the last minute may be such a write's.
+    constexpr auto QUIET_FOR = std::chrono::minutes(1);
+    const fs::path target(path);
+    fs::path dir = target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    const std::string prefix = "." + target.filename().string() + ".";
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string file = it->path().filename().string();
-        if (file.size() != prefix.size() + 6 || file.rfind(prefix, 0) != 0)
+        if (!IsTemporaryName(file, prefix))
             continue;
         struct stat st {};
         if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -89,12 +120,10 @@ void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string&
         }
         const auto age = std::chrono::system_clock::now() -
                          std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec);
-        if (age >= STALE_AFTER)
+        if (age >= QUIET_FOR && !InUse(it->path().string()))
             ::unlink(it->path().c_str());
     }
 }
-
-}  // namespace
 
 bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::string* error) {
     namespace fs = std::filesystem;
@@ -120,7 +149,7 @@ bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::
         ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
         return Fail(error, "cannot replace " + path + ": it is read-only", EACCES);
     }
-    RemoveStaleTemporaries(dir, target.filename().string());
+    RemoveStaleTemporaries(path);
 
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
@@ -130,6 +159,8 @@ bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::
         return Fail(error, "cannot create a temporary file in " + dir.string(), errno);
     }
     const std::string tmp(name.data());
+    // Held until the rename: a cleaner of stale temporary files leaves this one alone.
+    ::flock(fd, LOCK_EX | LOCK_NB);
 
     struct stat st {};
     mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : NEW_FILE_MODE;
@@ -145,13 +176,13 @@ bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::
         err = errno;
         what = "cannot flush " + tmp;
     }
-    if (::close(fd) != 0 && err == 0) {
-        err = errno;
-        what = "cannot close " + tmp;
-    }
     if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) {
         err = errno;
         what = "cannot replace " + path;
+    }
+    if (::close(fd) != 0 && err == 0) {
+        err = errno;
+        what = "cannot close " + path;
     }
     if (err != 0) {
         ::unlink(tmp.c_str());

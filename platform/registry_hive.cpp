@@ -182,7 +182,8 @@ void CRegistryHive::Clear() {
     m_keys.clear();
 }
 
-bool CRegistryHive::Load(const std::string& path, HiveError* error) {
+bool CRegistryHive::Load(const std::string& path, HiveError* error,
+                         std::vector<HiveError>* skipped) {
     // Not blocking: a FIFO at the path must not hang the program in open.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -220,18 +221,30 @@ bool CRegistryHive::Load(const std::string& path, HiveError* error) {
         text.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);
-    return Parse(text, error);
+    return Parse(text, error, skipped);
 }
 
-bool CRegistryHive::Parse(std::string_view text, HiveError* error) {
+bool CRegistryHive::Parse(std::string_view text, HiveError* error,
+                          std::vector<HiveError>* skipped) {
     if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM) {
         text.remove_prefix(UTF8_BOM.size());
+    }
+    if (skipped != nullptr) {
+        skipped->clear();
     }
     CRegistryHive parsed;
     Key* current = nullptr;
     bool seenHeader = false;
     int lineNo = 0;
     size_t pos = 0;
+    // A bad line fails the whole text, or, when salvaging, is listed and passed over.
+    auto bad = [&](const char* message) {
+        if (skipped == nullptr) {
+            return SetError(error, EHiveError::Malformed, lineNo, message);
+        }
+        skipped->push_back(HiveError{EHiveError::Malformed, lineNo, message});
+        return true;
+    };
     while (pos < text.size()) {
         size_t eol = text.find('\n', pos);
         std::string_view raw =
@@ -257,58 +270,88 @@ bool CRegistryHive::Parse(std::string_view text, HiveError* error) {
             continue;
         }
         if (line[0] == '[') {
+            // The values under a key line that does not read belong to no key that is known.
+            current = nullptr;
             if (line.back() != ']' || line.size() < 3 || line[1] == '-') {
-                return SetError(error, EHiveError::Malformed, lineNo, "bad key line");
+                if (!bad("bad key line")) {
+                    return false;
+                }
+                continue;
             }
             current = parsed.FindOrCreateKey(line.substr(1, line.size() - 2));
-            if (current == nullptr) {
-                return SetError(error, EHiveError::Malformed, lineNo, "bad key name");
+            if (current == nullptr && !bad("bad key name")) {
+                return false;
             }
             continue;
         }
         if (line[0] != '"' && line[0] != '@') {
-            return SetError(error, EHiveError::Malformed, lineNo, "neither a key nor a value");
+            if (!bad("neither a key nor a value")) {
+                return false;
+            }
+            continue;
         }
         if (current == nullptr) {
-            return SetError(error, EHiveError::Malformed, lineNo, "value outside a key");
+            if (!bad("value outside a key")) {
+                return false;
+            }
+            continue;
         }
         std::string name;  // "@" names the key's default value, whose name is empty
         size_t at = 1;
         if (line[0] == '"') {
             at = 0;
             if (!Unquote(line, at, name)) {
-                return SetError(error, EHiveError::Malformed, lineNo, "bad value name");
+                if (!bad("bad value name")) {
+                    return false;
+                }
+                continue;
             }
         }
         std::string_view rest = Trim(line.substr(at));
         if (rest.empty() || rest[0] != '=') {
-            return SetError(error, EHiveError::Malformed, lineNo, "missing '='");
+            if (!bad("missing '='")) {
+                return false;
+            }
+            continue;
         }
         rest = Trim(rest.substr(1));
         RegistryValue value;
         if (!rest.empty() && rest[0] == '"') {
             size_t end = 0;
             if (!Unquote(rest, end, value.text) || end != rest.size()) {
-                return SetError(error, EHiveError::Malformed, lineNo, "bad string value");
+                if (!bad("bad string value")) {
+                    return false;
+                }
+                continue;
             }
         } else if (EqualsFolded(rest.substr(0, DWORD_PREFIX.size()), DWORD_PREFIX)) {
             auto v = ParseDword(rest.substr(DWORD_PREFIX.size()));
             if (!v) {
-                return SetError(error, EHiveError::Malformed, lineNo, "bad dword value");
+                if (!bad("bad dword value")) {
+                    return false;
+                }
+                continue;
             }
             value.type = ERegType::Dword;
             value.dword = *v;
         } else {
-            return SetError(error, EHiveError::Malformed, lineNo, "unsupported value type");
+            if (!bad("unsupported value type")) {
+                return false;
+            }
+            continue;
         }
-        parsed.SetValue(current->path, name, value);
+        // A value with a NUL or a carriage return in it cannot be written back: it is dropped
+        // (and listed, when salvaging).
+        if (!parsed.SetValue(current->path, name, value) && skipped != nullptr) {
+            bad("value the file cannot hold");
+        }
     }
     if (!seenHeader) {
         return SetError(error, EHiveError::Malformed, lineNo == 0 ? 1 : lineNo,
                         "expected \"" + std::string(HEADER) + "\"");
     }
     m_keys = std::move(parsed.m_keys);
-    m_modified = false;
+    m_modified = skipped != nullptr && !skipped->empty();
     if (error != nullptr) {
         *error = HiveError{};
     }

@@ -49,10 +49,15 @@ class CRegistryHive {
     static std::string MachineHivePath();
 
     // Replaces the content with the file's. On any failure the hive keeps its previous content:
-    // it is never half-loaded.
-    bool Load(const std::string& path, HiveError* error = nullptr);
+    // it is never half-loaded. With `skipped`, a line that does not read (a file cut short, a
+    // line typed by hand) is passed over and listed there instead, and the values after a key
+    // line that does not read are passed over with it; only a file that is not a hive at all
+    // (no header) fails. The hive then counts as changed, so the next Save writes it whole.
+    bool Load(const std::string& path, HiveError* error = nullptr,
+              std::vector<HiveError>* skipped = nullptr);
     // Same as Load, from text.
-    bool Parse(std::string_view text, HiveError* error = nullptr);
+    bool Parse(std::string_view text, HiveError* error = nullptr,
+               std::vector<HiveError>* skipped = nullptr);
     std::string Serialize() const;
     // Writes the whole hive atomically; clears the changed mark on success.
     bool Save(const std::string& path, std::string* error = nullptr);

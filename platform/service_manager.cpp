@@ -17,6 +17,7 @@
 #include "atomic_file.h"
 #include "runtime_paths.h"
 #include "trusted_file.h"
+#include "trusted_program.h"
 #include "unix_socket.h"
 
 namespace {
@@ -146,12 +147,26 @@ bool CServiceManager::IsRunning(const ServiceRecord& r) const {
     return ProcessIsAlive(pid) && SocketAnswers(JoinPath(r.runtimeDir, r.socketName));
 }
 
-bool CServiceManager::StartService(const ServiceRecord& r) {
-    if (access(r.binary.c_str(), X_OK) != 0)
+bool CServiceManager::StartService(const ServiceRecord& r, std::string* refusal) {
+    std::string binary = r.binary;
+    if (::geteuid() == 0) {
+        // Checked before every start, not only when the record was made: a folder may have
+        // changed hands since, or the record may come from an older installation.
+        std::string why;
+        auto trusted = TrustedProgramPath(r.binary, &why);
+        if (!trusted) {
+            if (refusal != nullptr)
+                *refusal = why;
+            errno = EPERM;
+            return false;
+        }
+        binary = *trusted;
+    }
+    if (access(binary.c_str(), X_OK) != 0)
         return false;
     std::string logPath = JoinPath(m_stateDir, r.name + ".log");
 
-    std::vector<std::string> argv{r.binary};
+    std::vector<std::string> argv{binary};
     argv.insert(argv.end(), r.arguments.begin(), r.arguments.end());
     std::vector<char*> cargv;
     for (auto& a : argv)

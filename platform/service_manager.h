@@ -34,8 +34,10 @@ class CServiceManager {
 
     bool IsRunning(const ServiceRecord& record) const;
     // Spawns the service's program in its own session, detached from the caller, with standard
-    // output and error appended to "<name>.log" in the state directory.
-    bool StartService(const ServiceRecord& record);
+    // output and error appended to "<name>.log" in the state directory. Root starts only a
+    // program that nobody but root can change (TrustedProgramPath); otherwise the start is
+    // refused, with errno EPERM and the reason in *refusal.
+    bool StartService(const ServiceRecord& record, std::string* refusal = nullptr);
 
     std::string RecordPath(const std::string& name) const;
 

@@ -32,6 +32,7 @@ void CLastFailure::Record(const char* description, unsigned errorCode, const std
         std::snprintf(m_description, sizeof(m_description), "%s", description);
         m_line = line;
         m_cause = cause;
+        m_refusal = false;
     }
     if (std::getenv("VORNIO_TRACE")) {
         std::fprintf(stderr, "vorn-io: %s\n", line.c_str());
@@ -39,6 +40,17 @@ void CLastFailure::Record(const char* description, unsigned errorCode, const std
         syslog(LOG_DEBUG, "%s", line.c_str());
     }
     errno = saved;
+}
+
+void CLastFailure::RecordRefusal(const char* description, const std::string& message) {
+    Record(description, EPERM, message);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_refusal = true;
+}
+
+bool CLastFailure::IsRefusal() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_refusal;
 }
 
 std::string CLastFailure::Description() const {

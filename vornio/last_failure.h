@@ -15,10 +15,15 @@ class CLastFailure {
     void Record(const char* description, unsigned errorCode);
     // With what was found, for the user: it follows the line in parentheses.
     void Record(const char* description, unsigned errorCode, const std::string& cause);
+    // A start that was refused on purpose (root would run a program others can change): the
+    // user needs `message`, not the request to log in as administrator.
+    void RecordRefusal(const char* description, const std::string& message);
 
     std::string Description() const;
     // The cause given with the last failure; "" when none was.
     std::string Cause() const;
+    // Whether the last failure was a refusal.
+    bool IsRefusal() const;
     std::string DiagnosticLine() const;
 
   private:
@@ -26,6 +31,7 @@ class CLastFailure {
     char m_description[DESCRIPTION_SIZE] = {};
     std::string m_line;
     std::string m_cause;
+    bool m_refusal = false;
 };
 
 // Formats "Description: %s, ErrCode:%u".

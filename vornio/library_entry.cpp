@@ -17,6 +17,8 @@ namespace {
 constexpr const char* ADMIN_MESSAGE =
     "When you see this dialog box, please login as administrator and run this\n"
     "program once so that you won't see this dialog box again.";
+// The exit status of a process whose start was refused.
+constexpr int EXIT_REFUSED = 1;
 
 __attribute__((constructor)) void LibraryLoad() {
     CLibraryState& state = CLibraryState::Instance();
@@ -24,9 +26,16 @@ __attribute__((constructor)) void LibraryLoad() {
         state.Attach();
         return;
     }
+    const std::string cause = state.Failure().Cause();
+    // Root was about to run a program that others can change: logging in would not help, and
+    // the process must not go on as if nothing had happened.
+    if (state.Failure().IsRefusal()) {
+        std::fprintf(stderr, "vorn-io: %s\n", cause.c_str());
+        syslog(LOG_ERR, "vorn-io: %s", cause.c_str());
+        std::exit(EXIT_REFUSED);
+    }
     // The rule stays (ask for the administrator, end with 0), but what was found is said too,
     // so a broken installation is not mistaken for a missing log-in.
-    const std::string cause = state.Failure().Cause();
     state.Failure().Record("Start driver fail!", static_cast<unsigned>(errno), cause);
     if (!cause.empty())
         std::fprintf(stderr, "vorn-io: %s\n", cause.c_str());

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "printable_path.h"
 #include "runtime_paths.h"
+#include "trusted_program.h"
 
 CLibraryEnvironment::CLibraryEnvironment(CDeviceChannel& channel, std::string libraryDir)
     : m_channel(channel),
@@ -38,7 +40,7 @@ bool CLibraryEnvironment::DriverDirectory(std::string* dir) {
     return true;
 }
 
-bool CLibraryEnvironment::CreateService(const std::string& binary) {
+ServiceRecord CLibraryEnvironment::NewRecord(const std::string& binary) const {
     ServiceRecord r;
     r.name = SERVICE_NAME;
     r.displayName = SERVICE_NAME;
@@ -48,6 +50,32 @@ bool CLibraryEnvironment::CreateService(const std::string& binary) {
     r.runtimeDir = m_runtimeDir;
     r.socketName = DEVICE_SOCKET_NAME;
     r.pidFileName = DRIVER_PID_FILE_NAME;
+    return r;
+}
+
+bool CLibraryEnvironment::CreateService(const std::string& binary) {
+    m_refusal.clear();
+    // The record is one line per value: a program folder whose name has a line break cannot be
+    // written into it, and the user must learn which folder that is.
+    if (binary.find('\n') != std::string::npos) {
+        const std::string folder = binary.substr(0, binary.rfind('/') + 1);
+        m_refusal = "the program folder \"" + PrintablePath(folder) +
+                    "\" has a line break in its name, which the driver service's record cannot "
+                    "hold; move the program to a folder without one";
+        errno = EINVAL;
+        return false;
+    }
+    // The record makes every later start by root, at boot too, run this program.
+    std::string why;
+    auto trusted = TrustedProgramPath(binary, &why);
+    if (!trusted) {
+        m_refusal = "refusing to record " + PrintablePath(binary) +
+                    " as the driver service, which runs as root: " + why +
+                    ". Only a program that nobody but root can change is run as root";
+        errno = EPERM;
+        return false;
+    }
+    ServiceRecord r = NewRecord(*trusted);
     if (!m_manager.CreateService(r))
         return false;
     m_service = r;
@@ -55,11 +83,22 @@ bool CLibraryEnvironment::CreateService(const std::string& binary) {
 }
 
 bool CLibraryEnvironment::ServiceRunning() {
-    return m_service && m_manager.IsRunning(*m_service);
+    return m_manager.IsRunning(m_service ? *m_service : NewRecord(""));
 }
 
 bool CLibraryEnvironment::StartService() {
-    return m_service && m_manager.StartService(*m_service);
+    m_refusal.clear();
+    if (!m_service)
+        return false;
+    std::string why;
+    if (m_manager.StartService(*m_service, &why))
+        return true;
+    if (!why.empty()) {
+        m_refusal = "refusing to start " + PrintablePath(m_service->binary) +
+                    ", the driver service's recorded program, as root: " + why +
+                    ". Only a program that nobody but root can change is run as root";
+    }
+    return false;
 }
 
 void CLibraryEnvironment::CloseService() {

@@ -20,6 +20,7 @@ class CLibraryEnvironment : public IStartEnvironment {
     bool CreateService(const std::string& binary) override;
     bool ServiceRunning() override;
     bool StartService() override;
+    std::string Refusal() override { return m_refusal; }
     void CloseService() override;
     void Sleep(unsigned milliseconds) override;
     bool OpenDevice() override;
@@ -30,11 +31,15 @@ class CLibraryEnvironment : public IStartEnvironment {
     std::string DeviceDirectory() const;
 
   private:
+    // The record this environment makes for `binary`.
+    ServiceRecord NewRecord(const std::string& binary) const;
+
     CDeviceChannel& m_channel;
     std::string m_libraryDir;
     std::string m_runtimeDir;
     CServiceManager m_manager;
     std::optional<ServiceRecord> m_service;
+    std::string m_refusal;
 };
 
 inline constexpr const char* SERVICE_NAME = "VORN-IO";

@@ -37,19 +37,31 @@ bool RunStart(IStartEnvironment& env, CLastFailure& failure) {
     // A non-administrator cannot touch the service: it must already run.
     if (env.IsAdministrator()) {
         if (const char* description = OpenOrCreateService(env)) {
-            failure.Record(description);
-            return false;
-        }
-        if (!env.ServiceRunning()) {
+            const std::string refusal = env.Refusal();
+            if (refusal.empty()) {
+                failure.Record(description);
+                return false;
+            }
+            // Nothing of that folder is recorded or run; a service that runs already serves.
+            if (!env.ServiceRunning()) {
+                failure.RecordRefusal(description, refusal);
+                return false;
+            }
+        } else if (!env.ServiceRunning()) {
             bool running = false;
-            if (env.StartService()) {
+            const bool asked = env.StartService();
+            if (asked) {
                 for (int round = 0; round < START_POLL_ROUNDS && !running; ++round) {
                     env.Sleep(START_POLL_INTERVAL_MS);
                     running = env.ServiceRunning();
                 }
             }
             if (!running) {
-                failure.Record("Could not start VORN-IO.sys");
+                const std::string refusal = asked ? "" : env.Refusal();
+                if (refusal.empty())
+                    failure.Record("Could not start VORN-IO.sys");
+                else
+                    failure.RecordRefusal("Could not start VORN-IO.sys", refusal);
                 env.CloseService();
                 return false;
             }

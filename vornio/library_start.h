@@ -19,8 +19,13 @@ class IStartEnvironment {
     // The folder that holds the driver binary, the system directory of the service's world.
     virtual bool DriverDirectory(std::string* dir) = 0;
     virtual bool CreateService(const std::string& binary) = 0;
+    // With a record, whether its service runs; without one (the record was refused), whether a
+    // service someone else started runs where this environment expects it.
     virtual bool ServiceRunning() = 0;
     virtual bool StartService() = 0;
+    // Why the last CreateService or StartService was refused for the program it names, for the
+    // user; "" when it was not refused (it may still have failed).
+    virtual std::string Refusal() { return ""; }
     virtual void CloseService() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual bool OpenDevice() = 0;
@@ -33,7 +38,9 @@ inline constexpr const char* DRIVER_BINARY_NAME = "vorn-iod";
 inline constexpr int START_POLL_ROUNDS = 10;
 inline constexpr unsigned START_POLL_INTERVAL_MS = 1000;
 
-// True when the device is open; otherwise records the failing step's description.
+// True when the device is open; otherwise records the failing step's description. A program
+// the administrator may not record or start (see Refusal) is recorded as a refusal, unless a
+// service that is already running makes starting it unnecessary.
 bool RunStart(IStartEnvironment& env, CLastFailure& failure);
 
 // The start's service steps for a request that found no service: when the caller is the

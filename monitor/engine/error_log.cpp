@@ -14,6 +14,20 @@ namespace {
 
 constexpr const char* MESSAGE_CAPTION = "VORNPILOT";
 
+// Why the log at `path` must not be written, as an errno value; 0 when it may. Only a regular
+// file (or none yet) is written, never through a link, and a file its owner made read-only
+// stays so (root may write it regardless of the mode).
+int WriteProblem(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (int kind = FileKindError(st.st_mode); kind != 0)
+        return kind;
+    if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+        return EACCES;
+    return 0;
+}
+
 }  // namespace
 
 std::string ErrorLogPath(const std::string& programFolder) {
@@ -58,12 +72,16 @@ void CErrorLog::LogWarning(const std::string& text, const std::vector<std::strin
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ignored);
         errno = 0;
-        if (!CProfileFile(m_path).WriteString(ERROR_LOG_SECTION, EntryKey(m_now()), text) &&
-            !m_writeFailureShown) {
+        int err = WriteProblem(m_path);
+        if (err == 0 &&
+            !CProfileFile(m_path).WriteString(ERROR_LOG_SECTION, EntryKey(m_now()), text)) {
+            err = errno != 0 ? errno : EIO;
+        }
+        if (err != 0 && !m_writeFailureShown) {
             // Recording that records nothing must not look like recording.
             m_writeFailureShown = true;
-            m_notifier.ShowMessage(MESSAGE_CAPTION, "The error log cannot be written: " +
-                                                        FileErrorText(errno ? errno : EIO, m_path));
+            m_notifier.ShowMessage(
+                MESSAGE_CAPTION, "The error log cannot be written: " + FileErrorText(err, m_path));
         }
     }
     m_lastNames = names;
@@ -83,8 +101,9 @@ bool CErrorLog::SetRecording(bool on) {
 }
 
 void CErrorLog::OnErrorLogView() {
+    // Only the log itself is opened, never what a link in its place points at.
     struct stat st;
-    if (::stat(m_path.c_str(), &st) == 0) {
+    if (::lstat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         m_opener.Open(m_path);
     }
 }

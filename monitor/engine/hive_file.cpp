@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <filesystem>
 #include <map>
 
+#include "atomic_file.h"
 #include "settings_notices.h"
 
 namespace {
@@ -76,11 +78,16 @@ void CHiveFile::RefreshLocked() {
 }
 
 void CHiveFile::LoadLocked() {
+    if (!m_loaded && m_writable)
+        RemoveStaleTemporaries(m_path);
     m_loaded = true;
     m_readable = true;
     HiveError error;
-    if (m_hive.Load(m_path, &error)) {
+    std::vector<HiveError> skipped;
+    if (m_hive.Load(m_path, &error, &skipped)) {
         m_stamp = StampOf(m_path);
+        if (!skipped.empty())
+            KeepWhatReads(skipped);
         return;
     }
     m_hive.Clear();
@@ -113,6 +120,34 @@ void CHiveFile::LoadLocked() {
             return;
         }
     }
+}
+
+void CHiveFile::KeepWhatReads(const std::vector<HiveError>& skipped) {
+    std::string lines =
+        "line " + std::to_string(skipped.front().line) + ": " + skipped.front().message;
+    if (skipped.size() > 1)
+        lines += ", and " + std::to_string(skipped.size() - 1) + " more";
+    const std::string said = "the settings file " + m_path + " has lines that do not read (" +
+                             lines + "); every other setting is kept";
+    if (!m_writable) {
+        SettingsNotice(said);
+        return;
+    }
+    // The file as it was is kept for the user; then it is written again without those lines,
+    // so they are told once, not at every start.
+    const std::string aside = AsideName(m_path);
+    std::error_code ec;
+    std::filesystem::copy_file(m_path, aside, ec);
+    if (ec) {
+        m_readable = false;
+        SettingsNotice(said + ", but the file could not be copied aside (" + ec.message() +
+                       "), so it is not saved over");
+        return;
+    }
+    SettingsNotice(said + "; the file as it was is kept as " + aside +
+                   ", and an item whose values were on those lines uses the board file's "
+                   "settings");
+    SaveLocked();
 }
 
 bool CHiveFile::SaveLocked() {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "registry_hive.h"
 
@@ -55,6 +56,9 @@ class CHiveFile {
     void RefreshLocked();
     void LoadLocked();
     bool SaveLocked();
+    // After a load that passed over lines that do not read: says so, keeps the file as it was
+    // beside it and writes the rest back.
+    void KeepWhatReads(const std::vector<HiveError>& skipped);
 
     std::mutex m_mutex;
     std::string m_path;

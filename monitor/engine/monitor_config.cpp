@@ -42,6 +42,16 @@ bool IsPlainInteger(const std::string& text) {
     return v >= INT32_MIN && v <= INT32_MAX;
 }
 
+// A value as it may be quoted in a problem line.
+std::string Printable(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return out;
+}
+
 // Reads a board-file section's keys in order; the first missing integer ends the section.
 // Values are read with the board file's rules, and every mistake met on the way is told,
 // naming the file, the section and the key.
@@ -54,25 +64,41 @@ class CSectionReader {
           m_file(std::move(file)),
           m_problems(problems) {}
 
+    // Control characters (a NUL, a tab, an escape) become "?": the settings file, the page and
+    // the terminal all carry the name then.
     std::string Text(const char* key) const {
         auto value = m_ini.GetString(m_section, key);
         if (!value)
             Problem(key, "missing; \"Error\" is shown");
-        return value.value_or("Error").substr(0, TEXT_MAX);
+        std::string text = value.value_or("Error").substr(0, TEXT_MAX);
+        bool replaced = false;
+        for (char& c : text) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                c = '?';
+                replaced = true;
+            }
+        }
+        if (replaced)
+            Problem(key, "holds control characters; each is shown as \"?\"");
+        return text;
     }
     // nullopt for a missing key or the value -1.
-    std::optional<int32_t> Int(const char* key) const {
+    std::optional<int32_t> Int(const char* key) {
         auto text = m_ini.GetString(m_section, key);
         int32_t v = m_ini.GetInt(m_section, key, MISSING);
         if (!text || text->empty()) {
             Problem(key, "missing");
         } else if (!IsPlainInteger(*text)) {
-            Problem(key, "\"" + *text + "\" is not a whole number; read as " + std::to_string(v));
+            m_unclear = true;
+            Problem(key, "\"" + Printable(*text) + "\" is not a whole number; read as " +
+                             std::to_string(v));
         }
         if (v == MISSING)
             return std::nullopt;
         return v;
     }
+    // Whether a number of the section was not written as a whole number.
+    bool Unclear() const { return m_unclear; }
     void Problem(const std::string& key, const std::string& what) const {
         m_problems.push_back(m_file + ": [" + m_section + "]" + (key.empty() ? "" : " " + key) +
                              ": " + what);
@@ -83,6 +109,7 @@ class CSectionReader {
     std::string m_section;
     std::string m_file;
     std::vector<std::string>& m_problems;
+    bool m_unclear = false;
 };
 
 const char* PinKind(uint8_t pin) {
@@ -111,6 +138,8 @@ bool CMonitorEngine::LoadConfigFile() {
     // Read once: every key below comes from this one parse.
     CIniFile ini;
     m_boardProblems.clear();
+    m_noPowerOffItems.clear();
+    m_unreadItems.clear();
     // A missing file is said as such by the start; its keys are not listed one by one.
     if (::access(m_configFilePath.c_str(), F_OK) != 0 || !ini.Load(m_configFilePath))
         return false;
@@ -170,19 +199,37 @@ bool CMonitorEngine::LoadConfigFile() {
         }
         if (!complete)
             return false;
-        // Read as written, but an item whose type or pin cannot be read is said to be so.
+        // Read as written, but an item whose type or pin cannot be read is said to be so (its
+        // item is listed but never read or programmed).
         const PinRecord* pin = FindPin(r.PinName);
         if (r.ItemType != ITEM_VOLTAGE && r.ItemType != ITEM_TEMPERATURE &&
             r.ItemType != ITEM_FAN) {
             section.Problem("ItemType", std::to_string(r.ItemType) +
                                             " is not 1 (voltage), 2 (temperature) or 3 (fan); "
                                             "the item is not read");
+            m_unreadItems.push_back(i);
         } else if (pin == nullptr) {
+            // Binding fails for it and the start says so.
             section.Problem("PinName",
                             "\"" + r.PinName + "\" is not a pin of the chip; the item is not read");
         } else if (!PinFitsType(PinRegister(*pin), r.ItemType)) {
             section.Problem("PinName", r.PinName + " is " + PinKind(PinRegister(*pin)) +
                                            ", not of the item's type; the item is not read");
+            m_unreadItems.push_back(i);
+        } else if (r.ItemType == ITEM_VOLTAGE && r.Factor == 0) {
+            section.Problem("Factor", "0 would make every reading infinite; the item is not read");
+            m_unreadItems.push_back(i);
+        }
+        // A typing slip ("7e4" read as 7) must not power the computer off: the item keeps its
+        // values as read but never arms the power-off until the file is mended.
+        if (section.Unclear()) {
+            m_noPowerOffItems.push_back(i);
+            if (r.ShutDownEnable) {
+                r.ShutDownEnable = false;
+                section.Problem("ShutDownEnable",
+                                "switched off, because a value of the item is not a whole "
+                                "number");
+            }
         }
         m_fileRecords.push_back(std::move(record));
     }
@@ -322,6 +369,24 @@ bool CMonitorEngine::ApplyRegistryConfig() {
 bool CMonitorEngine::ApplyFileConfig() {
     m_lastApply = ApplyRecords(m_fileRecords, ERecordSource::BoardFile, m_fileGlobalBeep);
     return m_lastApply == EApplyResult::Applied;
+}
+
+void CMonitorEngine::KeepUnclearItemsFromPowerOff() {
+    for (int32_t itemNo : m_noPowerOffItems) {
+        CSensorItem* item = FindItem(itemNo);
+        if (item == nullptr || !item->IsShutdownEnabled())
+            continue;
+        item->SetShutdownEnabled(false);
+        // Said once per item: the board file's own setting may have been switched off already.
+        const std::string said =
+            m_configFilePath + ": [ITEM" + std::to_string(itemNo) + "] ShutDownEnable: ";
+        if (std::none_of(m_boardProblems.begin(), m_boardProblems.end(),
+                         [&](const std::string& p) { return p.rfind(said, 0) == 0; })) {
+            m_boardProblems.push_back(said +
+                                      "the saved setting is switched off, because a value of "
+                                      "the item is not a whole number");
+        }
+    }
 }
 
 bool CMonitorEngine::SaveItem(const CSensorItem& item) {

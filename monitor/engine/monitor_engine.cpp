@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "monitor_setup.h"
 
 CMonitorEngine::CMonitorEngine(IMachine& machine, IPortIo& io)
@@ -45,10 +47,16 @@ EStartProblem CMonitorEngine::Start() {
     bool allBound = true;
     for (const auto& record : m_fileRecords) {
         auto item = std::make_unique<CSensorItem>(record.get(), m_machine, m_io);
-        // An item that fails to bind stays listed; the apply steps pass it by.
-        if (!item->Bind())
-            allBound = false;
-        item->ReadLimits();
+        // An item that fails to bind stays listed; the apply steps pass it by. One the board
+        // file's problems say is not read is listed without touching the chip.
+        if (std::find(m_unreadItems.begin(), m_unreadItems.end(), record->ItemNo) !=
+            m_unreadItems.end()) {
+            item->ListUnbound();
+        } else {
+            if (!item->Bind())
+                allBound = false;
+            item->ReadLimits();
+        }
         m_items.push_back(std::move(item));
     }
     const EStartProblem bound = allBound ? EStartProblem::None : EStartProblem::UnknownPin;
@@ -57,6 +65,7 @@ EStartProblem CMonitorEngine::Start() {
     const bool hadSettings = m_registry.KeyExists(SETTINGS_KEY);
     if (LoadRegistryConfig() && ApplyRegistryConfig()) {
         m_settingsSource = ESettingsSource::Registry;
+        KeepUnclearItemsFromPowerOff();
         // Items that got the board file's settings are saved with them: the file is whole again.
         if (m_registryFilledIn && !SaveRegistryConfig())
             return EStartProblem::SettingsNotSaved;

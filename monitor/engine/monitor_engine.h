@@ -110,6 +110,9 @@ class CMonitorEngine {
     EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
                               ERecordSource from, bool globalBeep);
     bool SaveItem(const CSensorItem& item);
+    // Items with a value the board file does not give as a whole number never arm the
+    // power-off, whichever settings are in force; each one switched off is said.
+    void KeepUnclearItemsFromPowerOff();
     // Copies the user's settings file beside itself before the board file's settings replace
     // it in bulk, and says so; false when the copy could not be made (then it is not replaced).
     bool KeepSettingsAside();
@@ -117,6 +120,8 @@ class CMonitorEngine {
     std::vector<std::unique_ptr<CSensorItem>> m_items;
     std::vector<std::unique_ptr<SensorItemConfig>> m_fileRecords;
     std::vector<std::string> m_boardProblems;
+    std::vector<int32_t> m_noPowerOffItems;  // their board file sections hold unclear numbers
+    std::vector<int32_t> m_unreadItems;      // the board file gets their type, pin or factor wrong
     std::vector<std::unique_ptr<SensorItemConfig>> m_registryRecords;
     std::string m_configFilePath;
     CPATH m_modulePath;

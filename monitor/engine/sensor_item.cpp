@@ -80,7 +80,7 @@ bool PinFitsType(uint8_t pin, int32_t itemType) {
     }
 }
 
-bool CSensorItem::Bind() {
+bool CSensorItem::ListUnbound() {
     if (m_source == nullptr)
         return false;
     m_config = *m_source;
@@ -112,7 +112,12 @@ bool CSensorItem::Bind() {
     m_toleranceTemp = m_config.ToleranceTemp;
     m_startCtrl = m_config.StartCtrl;
     m_stopCtrl = m_config.StopCtrl;
+    return true;
+}
 
+bool CSensorItem::Bind() {
+    if (!ListUnbound())
+        return false;
     uint8_t pinAndBank[2] = {0, 0};
     if (m_chip.LookupPin(m_pinName, pinAndBank) < 1)
         return false;

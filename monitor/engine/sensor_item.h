@@ -74,6 +74,9 @@ class CSensorItem {
     // in the pin table: the item stays unbound), silences a second-processor item on a
     // one-processor machine and, for fans, captures the chip's fan-control values.
     bool Bind();
+    // Takes the configuration as Bind does but no pin: the item is listed and never read or
+    // programmed (for an item its board file gets wrong). False without a source record.
+    bool ListUnbound();
     // True once Bind found the pin.
     bool IsBound() const { return m_pinRegister != 0; }
     bool ReadValue();

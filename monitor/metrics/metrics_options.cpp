@@ -64,6 +64,28 @@ bool ParseListenAddress(const std::string& text, SListenAddress* address, std::s
     return true;
 }
 
+bool IsLoopbackAddress(const std::string& host) {
+    in_addr v4{};
+    if (::inet_pton(AF_INET, host.c_str(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (::inet_pton(AF_INET6, host.c_str(), &v6) != 1)
+        return false;
+    if (IN6_IS_ADDR_LOOPBACK(&v6))
+        return true;
+    return IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127;
+}
+
+std::string ReachableNotice(const std::string& host, const std::string& url) {
+    if (IsLoopbackAddress(host))
+        return "";
+    const bool any = host == "0.0.0.0" || host == "::";
+    return "the metrics at " + url + " are reachable from other machines (" +
+           (any ? "every address of this machine" : "a network address") +
+           "); anyone who can reach the port can read them. Listen on 127.0.0.1 or [::1] to "
+           "keep them on this machine";
+}
+
 EMetricsArgument ParseMetricsArgument(const std::vector<std::string>& args, size_t* i,
                                       SMetricsOptions* options, std::string* error) {
     const std::string& a = args[*i];

@@ -25,6 +25,13 @@ struct SMetricsOptions {
 
 bool ParseListenAddress(const std::string& text, SListenAddress* address, std::string* error);
 
+// Whether an address literal is a loopback address (127.0.0.0/8, ::1, or 127.x.y.z mapped into
+// IPv6): only then can no other machine reach what listens on it.
+bool IsLoopbackAddress(const std::string& host);
+// The line to tell at start when the metrics served at `url` on `host` can be reached from
+// other machines; "" for a loopback address.
+std::string ReachableNotice(const std::string& host, const std::string& url);
+
 enum class EMetricsArgument { NotMetrics, Taken, Bad };
 
 // Looks at args[*i]: a metrics switch is taken with its value (*i then points at the value);

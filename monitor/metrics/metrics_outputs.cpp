@@ -24,6 +24,9 @@ bool CMetricsOutputs::Start(const SMetricsOptions& options, CMetricsServer::Snap
         m_url = MetricsUrl(options.listen->host, server->Port());
         m_server = std::move(server);
         std::fprintf(m_notices, "vornpilot: metrics at %s\n", m_url.c_str());
+        if (const std::string notice = ReachableNotice(options.listen->host, m_url);
+            !notice.empty())
+            std::fprintf(m_notices, "vornpilot: %s\n", notice.c_str());
         std::fflush(m_notices);
     }
     return true;

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -241,8 +242,54 @@ TEST_F(ErrorLog, FailedCleanIsShownWithTheReasonAndTheFileStays) {
     std::filesystem::create_directories(m_log->Path());
     m_log->OnErrorLogClean();
     EXPECT_EQ(m_notifier.messages,
-              (Strings{"VORNPILOT: Access to " + m_log->Path() + " was denied."}));
+              (Strings{"VORNPILOT: " + m_log->Path() + " is a folder, not a file."}));
     EXPECT_TRUE(std::filesystem::exists(m_log->Path()));
+}
+
+// The log is written only as a regular file of its own: a link in its place is not followed
+// (its target stays as it was), and a link, a folder or a read-only file is said as what it is.
+TEST_F(ErrorLog, ALinkAFolderOrAReadOnlyLogIsSaidAsSuch) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& log, const std::string& target)> make;
+        int err;
+    };
+    const Case cases[] = {
+        {"link to a file",
+         [](const std::string& log, const std::string& target) {
+             std::ofstream(target) << "not the log's\n";
+             std::filesystem::create_symlink(target, log);
+         },
+         ELOOP},
+        {"folder",
+         [](const std::string& log, const std::string&) {
+             std::filesystem::create_directories(log);
+         },
+         EISDIR},
+        {"read-only log",
+         [](const std::string& log, const std::string&) {
+             std::ofstream(log) << "[ErrorLog]\n";
+             ::chmod(log.c_str(), 0444);
+         },
+         EACCES},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(m_log->Path());
+        const std::string target = In(m_dir, "target");
+        std::filesystem::remove(target);
+        c.make(m_log->Path(), target);
+        CRecordingNotifier notifier;
+        CErrorLog log(m_folder, notifier, m_opener);
+        log.SetRecording(true);
+        log.LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
+        EXPECT_EQ(notifier.messages, (Strings{"VORNPILOT: The error log cannot be written: " +
+                                              FileErrorText(c.err, log.Path())}));
+        if (std::filesystem::exists(target)) {
+            std::ifstream in(target);
+            EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "not the log's\n");
+        }
+    }
 }
 
 TEST_F(ErrorLog, ViewOpensAnExistingLogOnly) {
@@ -314,7 +361,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{EACCES, "Access to /opt/v//Error.log was denied."},
         ReasonCase{EPERM, "Access to /opt/v//Error.log was denied."},
         ReasonCase{EROFS, "Access to /opt/v//Error.log was denied."},
-        ReasonCase{EISDIR, "Access to /opt/v//Error.log was denied."},
+        ReasonCase{EISDIR, "/opt/v//Error.log is a folder, not a file."},
+        ReasonCase{ELOOP, "/opt/v//Error.log is a symbolic link, which is not followed."},
+        ReasonCase{ENODEV, "/opt/v//Error.log is not a regular file."},
         ReasonCase{EBUSY, "A sharing violation occurred while accessing /opt/v//Error.log."},
         ReasonCase{ETXTBSY, "A sharing violation occurred while accessing /opt/v//Error.log."},
         ReasonCase{ENOENT, "/opt/v//Error.log was not found."},

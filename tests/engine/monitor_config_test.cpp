@@ -1,9 +1,12 @@
 // The engine's configuration: board file, registry settings, which of them wins, and saving.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -259,6 +262,129 @@ TEST_F(ConfigTest, BadValueAffectsItsItemAloneAndIsNamed) {
             << "item 2 has the board file's limit";
         EXPECT_EQ(Hive().GetString(ItemKey(2), "Name"), "-12V") << "item 2 is whole again";
     }
+}
+
+// A settings file cut in the middle of a line, or with a line of junk after it, keeps every
+// item that reads whole; only the items whose values were lost get the board file's, each
+// named; the file as it was is kept aside and the file is whole again after the start.
+TEST_F(ConfigTest, ABrokenLineCostsOnlyTheItemsItHeld) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string&)> spoil;
+    };
+    const Case cases[] = {
+        {"cut in the middle of a value",
+         [](const std::string& text) {
+             const size_t key = text.find("[" + ItemKey(5) + "]");
+             const size_t value = text.find("\"ItemNo\"=dword:", key);
+             return text.substr(0, value + std::string("\"ItemNo\"=dword:0000").size());
+         }},
+        {"a line of junk appended",
+         [](const std::string& text) { return text + "\xFFjunk that is no line of a hive\n"; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(dir.PathOf("config"));
+        UseSimBoardFile();
+        Start().reset();
+        CRegistryHive hive = Hive();
+        ASSERT_TRUE(hive.SetDword(ItemKey(1), "HiLimit", 1450));
+        ASSERT_TRUE(hive.Save(HivePath()));
+        std::string text;
+        {
+            std::ifstream in(HivePath(), std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        const std::string spoilt = c.spoil(text);
+        std::ofstream(HivePath(), std::ios::binary | std::ios::trunc) << spoilt;
+
+        testing::internal::CaptureStderr();
+        bool ok = false;
+        auto engine = Start(&ok);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(ok) << err;
+        EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::Registry) << err;
+        double hi = 0, lo = 0;
+        engine->FindItem(1)->GetLimits(&hi, &lo);
+        EXPECT_EQ(ToThousandths(hi), 1450) << "item 1 keeps the user's limit";
+        EXPECT_NE(err.find("has lines that do not read"), std::string::npos) << err;
+        int lostItems = 0;
+        for (int n = 1; n <= 18; ++n) {
+            // An item is lost when its block (up to the next key line) is not all there.
+            const size_t block = text.find("[" + ItemKey(n) + "]");
+            const size_t next = text.find("\n[", block + 1);
+            const bool lost = spoilt.size() < (next == std::string::npos ? text.size() : next);
+            lostItems += lost;
+            EXPECT_EQ(err.find("item " + std::to_string(n) + " uses the board file's settings") !=
+                          std::string::npos,
+                      lost)
+                << n << ": " << err;
+        }
+        EXPECT_EQ(lostItems > 0, c.spoil(text).size() < text.size());
+        int aside = 0;
+        for (const auto& e :
+             std::filesystem::directory_iterator(dir.PathOf("config") + "/vornpilot")) {
+            if (e.path().filename().string().rfind("registry.reg.corrupt-", 0) == 0) {
+                std::ifstream in(e.path(), std::ios::binary);
+                EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), spoilt);
+                ++aside;
+            }
+        }
+        EXPECT_EQ(aside, 1) << "the file as it was is kept";
+        CRegistryHive whole;
+        HiveError error;
+        EXPECT_TRUE(whole.Load(HivePath(), &error)) << error.message;
+        EXPECT_EQ(whole.GetDword(ItemKey(1), "HiLimit"), 1450u);
+        EXPECT_EQ(whole.GetDword(ItemKey(18), "ItemNo"), 18u);
+    }
+}
+
+// A control character in a name from the board file (a NUL, an escape) is shown as "?", so the
+// settings are saved and read back whole at every start.
+TEST_F(ConfigTest, ANameWithControlCharactersIsSavedAndReadBack) {
+    UseSimBoardFile();
+    std::string board;
+    {
+        std::ifstream in(BoardPath(), std::ios::binary);
+        board.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string name = "Name=CPU Core";
+    board.replace(board.find(name), name.size(), std::string("Name=CPU\0Co\x1Bre", 14));
+    std::ofstream(BoardPath(), std::ios::binary | std::ios::trunc) << board;
+
+    auto first = Start();
+    EXPECT_EQ(first->FindItem(1)->GetName(), "CPU?Co?re");
+    const auto& problems = first->BoardFileProblems();
+    EXPECT_NE(std::find_if(problems.begin(), problems.end(),
+                           [](const std::string& p) {
+                               return p.find("[ITEM1] Name: holds control characters") !=
+                                      std::string::npos;
+                           }),
+              problems.end());
+    first.reset();
+    EXPECT_EQ(Hive().GetString(ItemKey(1), "Name"), "CPU?Co?re");
+    testing::internal::CaptureStderr();
+    auto second = Start();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(second->SettingsSource(), CMonitorEngine::ESettingsSource::Registry);
+    EXPECT_EQ(err, "") << "nothing is missing from the saved settings";
+}
+
+// What a save killed half-way left beside the settings file is removed at the next start;
+// a file of another name stays.
+TEST_F(ConfigTest, AKilledSavesTemporaryFileIsRemovedAtTheNextStart) {
+    UseTestBoard("two_rails.ini");
+    Start().reset();
+    const std::string folder = dir.PathOf("config") + "/vornpilot/";
+    std::ofstream(folder + ".registry.reg.Qw12Er") << "half a hive";
+    std::ofstream(folder + ".registry.reg.keep") << "not the writer's";
+    const timespec old[2] = {{::time(nullptr) - 600, 0}, {::time(nullptr) - 600, 0}};
+    for (const char* name : {".registry.reg.Qw12Er", ".registry.reg.keep"})
+        ASSERT_EQ(::utimensat(AT_FDCWD, (folder + name).c_str(), old, 0), 0);
+    auto engine = Start();
+    EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::Registry);
+    EXPECT_FALSE(std::filesystem::exists(folder + ".registry.reg.Qw12Er"));
+    EXPECT_TRUE(std::filesystem::exists(folder + ".registry.reg.keep"));
 }
 
 TEST_F(ConfigTest, DamagedHiveIsKeptAsideAndTheStartIsAFirstStart) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "engine_fixture.h"
 
@@ -280,6 +281,63 @@ TEST_F(PassTest, FailedRestoreIsShownAndUnreadMasksAreNotWritten) {
     engine.reset();
     EXPECT_TRUE(io.Log().empty());
     EXPECT_TRUE(machine.notifier.messages.empty());
+}
+
+// A value the board file does not give as a whole number ("7e4" is read as 7, a CPU limit of
+// 0.007 °C) keeps its reading rule but never arms the power-off: not on a first start, whose
+// settings come from the file, nor over saved settings that had ShutDown on.
+TEST_F(PassTest, ABoardFileTypingSlipNeverPowersOff) {
+    for (const bool saved : {false, true}) {
+        SCOPED_TRACE(saved ? "over saved settings" : "first start");
+        std::filesystem::remove(HivePath());
+        UseSimBoardFile();
+        if (saved)
+            Start().reset();
+        EditBoard("ITEM11", "HiLimit", "7e4");
+        auto engine = Start();
+        const auto& problems = engine->BoardFileProblems();
+        auto said = [&](const std::string& text) {
+            return std::any_of(problems.begin(), problems.end(), [&](const std::string& p) {
+                return p.find(text) != std::string::npos;
+            });
+        };
+        EXPECT_TRUE(said("[ITEM11] HiLimit: \"7e4\" is not a whole number; read as 7"));
+        EXPECT_TRUE(said("[ITEM11] ShutDownEnable: "));
+        CSensorItem* cpu = engine->FindItem(11);
+        EXPECT_FALSE(cpu->IsShutdownEnabled());
+        Sim("set CPUTEMPERATURE 82.5");
+        for (int pass = 1; pass <= 15; ++pass)
+            Pass(*engine);
+        EXPECT_TRUE(cpu->IsAlarm());
+        EXPECT_EQ(machine.powerOff.requests, 0);
+        Sim("release CPUTEMPERATURE");
+    }
+}
+
+// An item the board file gets wrong (a factor of 0, an unknown type) is named, listed and never
+// read, and the others are programmed as ever, the global beep included.
+TEST_F(PassTest, AnItemTheBoardFileGetsWrongIsSkippedAndTheRestProgrammed) {
+    UseSimBoardFile();
+    EditBoard("ITEM2", "Factor", "0");
+    EditBoard("ITEM3", "ItemType", "7");
+    auto engine = Start();
+    const auto& problems = engine->BoardFileProblems();
+    auto said = [&](const std::string& text) {
+        return std::any_of(problems.begin(), problems.end(),
+                           [&](const std::string& p) { return p.find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(said("[ITEM2] Factor: 0 would make every reading infinite; the item is not read"));
+    EXPECT_TRUE(said("[ITEM3] ItemType: 7 is not 1 (voltage), 2 (temperature) or 3 (fan)"));
+    EXPECT_NE(engine->StartProblem(), EStartProblem::SettingsRefused);
+    EXPECT_EQ(engine->SettingsSource(), CMonitorEngine::ESettingsSource::BoardFile);
+    EXPECT_TRUE(engine->GetGlobalBeepEnable()) << "the global beep of the board file is on";
+    EXPECT_EQ(engine->Items().size(), 18u);
+    EXPECT_FALSE(engine->FindItem(2)->IsBound());
+    EXPECT_FALSE(engine->FindItem(3)->IsBound());
+    Pass(*engine);
+    EXPECT_FALSE(engine->FindItem(2)->IsValueFresh()) << "never read, never infinite";
+    EXPECT_TRUE(engine->FindItem(1)->IsValueFresh());
+    EXPECT_TRUE(engine->FindItem(11)->IsValueFresh());
 }
 
 TEST_F(PassTest, EngineRestoresEveryFan) {

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
 
 #include <atomic>
 #include <chrono>
@@ -68,6 +73,67 @@ TEST(MetricsFile, PlacesItCannotBeWrittenAreToldAtStart) {
         EXPECT_NE(error.find(c.says), std::string::npos) << c.path << ": " << error;
         EXPECT_FALSE(CMetricsFile(c.path).Write("a 1\n", &error)) << c.path;
     }
+}
+
+// What is at the path and is not a regular file is neither replaced nor followed nor removed:
+// a link (to a file elsewhere or to nothing) and a device node stay as they were.
+TEST(MetricsFile, OnlyARegularFileIsReplacedAndOnlyItsOwnIsRemoved) {
+    struct Case {
+        const char* name;
+        std::function<bool(const std::string& path, const std::string& elsewhere)> make;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"link to a file",
+         [](const std::string& p, const std::string& e) {
+             return std::ofstream(e).put('x').good() && ::symlink(e.c_str(), p.c_str()) == 0;
+         },
+         "is a symbolic link, not a regular file"},
+        {"link to nothing",
+         [](const std::string& p, const std::string& e) {
+             return ::symlink(e.c_str(), p.c_str()) == 0;
+         },
+         "is a symbolic link, not a regular file"},
+        {"device node",
+         [](const std::string& p, const std::string&) {
+             return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+         },
+         "is a device, not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempDir dir;
+        const std::string path = dir.PathOf("vornpilot.prom");
+        const std::string elsewhere = dir.PathOf("elsewhere");
+        if (!c.make(path, elsewhere)) {
+            ASSERT_EQ(errno, EPERM) << "only mknod may be refused, when not root";
+            continue;
+        }
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+        CMetricsFile file(path);
+        std::string error;
+        EXPECT_FALSE(file.Check(&error));
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        EXPECT_FALSE(file.Write("a 1\n", &error));
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        file.Remove();
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0) << "still there";
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(ReadAll(elsewhere), std::filesystem::exists(elsewhere) ? "x" : "");
+    }
+
+    // A file put in place of the one written is not the monitor's to remove.
+    CTempDir dir;
+    CMetricsFile file(dir.PathOf("vornpilot.prom"));
+    std::string error;
+    ASSERT_TRUE(file.Write("a 1\n", &error)) << error;
+    ASSERT_TRUE(dir.WriteFile("other", "someone else's\n"));
+    ASSERT_EQ(::rename(dir.PathOf("other").c_str(), file.Path().c_str()), 0);
+    file.Remove();
+    EXPECT_EQ(ReadAll(file.Path()), "someone else's\n");
 }
 
 TEST(MetricsFile, ALoopingReaderNeverSeesATornFile) {

@@ -9,6 +9,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -184,6 +186,10 @@ TEST_F(MetricsIntegrationTest, PrometheusScrapesTheOverheatedCpuAndItsAlertFires
 }
 
 TEST_F(MetricsIntegrationTest, WhatCannotBeServedOrWrittenStopsTheStart) {
+    // Neither the link nor the node may be replaced or deleted by the failed start.
+    ASSERT_TRUE(temp.WriteFile("target", "kept\n"));
+    ASSERT_EQ(::symlink(temp.PathOf("target").c_str(), temp.PathOf("link.prom").c_str()), 0);
+    const bool node = ::mknod(temp.PathOf("node.prom").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     int taken = 0;
     const int holder = Listener(&taken);
     const struct {
@@ -197,10 +203,14 @@ TEST_F(MetricsIntegrationTest, WhatCannotBeServedOrWrittenStopsTheStart) {
         {{"--metrics-listen", "192.0.2.1:9477"}, 4, "Cannot assign requested address"},
         {{"--metrics-file", temp.PathOf("missing/vornpilot.prom")}, 4, "No such file or directory"},
         {{"--metrics-file", temp.Path()}, 4, "is a directory"},
+        {{"--metrics-file", temp.PathOf("link.prom")}, 4, "is a symbolic link"},
+        {{"--metrics-file", temp.PathOf("node.prom")}, 4, "is a device"},
         {{"--metrics-listen", "127.0.0.1:99999"}, 2, "port from 0 to 65535"},
         {{"--metrics-listen", "host:9477"}, 2, "not an IPv4 address"},
     };
     for (const auto& c : cases) {
+        if (!node && c.args[1] == temp.PathOf("node.prom"))
+            continue;  // mknod needs root
         std::vector<std::string> args = {"--once", "--json"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         ProgramResult r = RunProgram(Vornpilot(args), env);
@@ -209,6 +219,12 @@ TEST_F(MetricsIntegrationTest, WhatCannotBeServedOrWrittenStopsTheStart) {
         EXPECT_EQ(r.out, "") << "no pass runs without the metrics asked for";
     }
     ::close(holder);
+    struct stat st {};
+    EXPECT_TRUE(::lstat(temp.PathOf("link.prom").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(temp.PathOf("target")), "kept\n");
+    if (node) {
+        EXPECT_TRUE(::lstat(temp.PathOf("node.prom").c_str(), &st) == 0 && S_ISCHR(st.st_mode));
+    }
 }
 
 TEST_F(MetricsIntegrationTest, SlowClientsAFloodAndAFileReaderLeaveThePassesOnTime) {

@@ -7,6 +7,40 @@
 
 namespace {
 
+// Only a loopback address keeps the metrics on this machine; every other one is told at start.
+TEST(MetricsOptions, AddressesBeyondLoopbackAreTold) {
+    struct Case {
+        const char* host;
+        bool loopback;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", true, ""},
+        {"127.1.2.3", true, ""},
+        {"::1", true, ""},
+        {"::ffff:127.0.0.1", true, ""},
+        {"0.0.0.0", false, "every address of this machine"},
+        {"::", false, "every address of this machine"},
+        {"192.168.1.5", false, "a network address"},
+        {"fe80::1", false, "a network address"},
+        {"::ffff:10.0.0.1", false, "a network address"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.host);
+        EXPECT_EQ(IsLoopbackAddress(c.host), c.loopback);
+        const std::string url = MetricsUrl(c.host, 9477);
+        const std::string notice = ReachableNotice(c.host, url);
+        if (c.loopback) {
+            EXPECT_EQ(notice, "");
+        } else {
+            EXPECT_EQ(notice.find("the metrics at " + url + " are reachable from other machines"),
+                      0u)
+                << notice;
+            EXPECT_NE(notice.find(c.says), std::string::npos) << notice;
+        }
+    }
+}
+
 TEST(MetricsOptions, ListenAddresses) {
     struct Case {
         const char* text;

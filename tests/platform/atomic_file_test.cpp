@@ -1,6 +1,7 @@
 #include "atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,10 +51,23 @@ TEST(AtomicFile, WritesThroughLinksRespectsReadOnlyAndClearsStaleTemporaries) {
     ASSERT_TRUE(dir.WriteFile(".real.reg.Ab12Cd", std::string(1 << 20, 'x')));
     ASSERT_TRUE(dir.WriteFile(".real.reg.Ef34Gh", "a write going on now"));
     const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, dir.PathOf(".real.reg.Ab12Cd").c_str(), hourAgo, 0), 0);
+    // Old, but held by a live write (as a write holds its own until the rename).
+    ASSERT_TRUE(dir.WriteFile(".real.reg.Ij56Kl", "held"));
+    const int held = ::open(dir.PathOf(".real.reg.Ij56Kl").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // Old, but not named as the writer names its files.
+    ASSERT_TRUE(dir.WriteFile(".real.reg.bak", "the user's"));
+    for (const char* old : {".real.reg.Ab12Cd", ".real.reg.Ij56Kl", ".real.reg.bak"})
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.PathOf(old).c_str(), hourAgo, 0), 0);
     ASSERT_TRUE(AtomicWriteFile(dir.PathOf("real.reg"), "again"));
     EXPECT_FALSE(fs::exists(dir.PathOf(".real.reg.Ab12Cd")));
     EXPECT_TRUE(fs::exists(dir.PathOf(".real.reg.Ef34Gh"))) << "a fresh one may be in use";
+    EXPECT_TRUE(fs::exists(dir.PathOf(".real.reg.Ij56Kl"))) << "a held one is in use";
+    EXPECT_TRUE(fs::exists(dir.PathOf(".real.reg.bak")));
+    ::close(held);
+    RemoveStaleTemporaries(dir.PathOf("real.reg"));
+    EXPECT_FALSE(fs::exists(dir.PathOf(".real.reg.Ij56Kl"))) << "no longer held";
+    EXPECT_TRUE(fs::exists(dir.PathOf(".real.reg.bak")));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -344,4 +345,75 @@ TEST(LibraryStartIntegration, UserWithoutServiceIsToldAndTheProcessEndsWithZero)
     EXPECT_NE(err.find("please login as administrator and run this\nprogram once"),
               std::string::npos)
         << err;
+}
+
+// Root never records or starts a driver program that another user could change: neither one
+// beside a library in such a folder, nor one an older record names. A folder name the record
+// cannot hold is named. Each is said plainly, without the request to log in as administrator,
+// and the process ends with 1; nothing is recorded and no service runs.
+TEST(LibraryStartIntegration, RootRefusesADriverProgramOthersCouldChange) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a folder to another user";
+    struct Case {
+        const char* name;
+        const char* folder;  // below the test's directory; holds bin/ and tests/
+        bool othersFolder;   // given to user 65534
+        bool recordedOnly;   // the build's client starts a record naming that folder's program
+        const char* said;
+    };
+    const Case cases[] = {
+        {"client in another user's folder", "theirs", true, false,
+         "as the driver service, which runs as root: the folder "},
+        {"record naming another user's program", "theirs", true, true,
+         ", the driver service's recorded program, as root: the folder "},
+        {"line break in the program folder", "a\nb", false, false, "has a line break in its name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempDir dirs;
+        ASSERT_EQ(::chmod(dirs.Path().c_str(), 0755), 0);
+        const std::string folder = dirs.PathOf(c.folder);
+        std::filesystem::create_directories(folder + "/bin");
+        std::filesystem::create_directories(folder + "/tests");
+        for (const char* file : {"libvorn-io.so", "vorn-iod"})
+            std::filesystem::copy_file(std::string(VORN_BIN_DIR) + "/" + file,
+                                       folder + "/bin/" + file);
+        std::filesystem::copy_file(ProbeExecutable(), folder + "/tests/vornio-probe");
+        if (c.othersFolder) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+        const std::string state = dirs.PathOf("state"), run = dirs.PathOf("run");
+        if (c.recordedOnly) {
+            CServiceManager manager(state);
+            ASSERT_TRUE(manager.Open());
+            ASSERT_TRUE(manager.CreateService({"VORN-IO",
+                                               "VORN-IO",
+                                               folder + "/bin/vorn-iod",
+                                               {"--backend", "sim", "--runtime-dir", run},
+                                               "boot",
+                                               run,
+                                               "VORN-IO",
+                                               "vorn-iod.pid"}));
+        }
+        CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", run}, {"VORNIO_STATE_DIR", state}},
+                             std::nullopt,
+                             dirs.PathOf("probe.err"),
+                             c.recordedOnly ? "" : folder + "/tests/vornio-probe",
+                             {}});
+        ASSERT_TRUE(probe.Start());
+        EXPECT_EQ(probe.Ask("started"), "") << "the library ends the process at load";
+        EXPECT_EQ(probe.Finish(), 1);
+        const std::string err = ReadFile(dirs.PathOf("probe.err"));
+        const std::string named =
+            c.othersFolder ? folder + " belongs to user 65534, not root" : "a\\nb/bin/";
+        EXPECT_NE(err.find("vorn-io: "), std::string::npos) << err;
+        EXPECT_NE(err.find(c.said), std::string::npos) << err;
+        EXPECT_NE(err.find(named), std::string::npos) << err;
+        EXPECT_EQ(err.find("please login as administrator"), std::string::npos) << err;
+        EXPECT_EQ(::access((run + "/vorn-iod.pid").c_str(), F_OK), -1) << "nothing was started";
+        if (!c.recordedOnly) {
+            EXPECT_EQ(::access((state + "/VORN-IO.service").c_str(), F_OK), -1)
+                << "nothing was recorded";
+        }
+    }
 }

@@ -17,6 +17,7 @@ struct FakeEnvironment : IStartEnvironment {
     bool startWorks = true;
     int runningAfterPolls = 0;  // -1: never runs; 0: runs already
     bool deviceOpens = true;
+    std::string refusal;  // what CreateService and StartService answer when they fail
 
     int interrogations = 0;
     bool started = false;
@@ -55,6 +56,7 @@ struct FakeEnvironment : IStartEnvironment {
         started = startWorks;
         return startWorks;
     }
+    std::string Refusal() override { return refusal; }
     void CloseService() override { log.push_back("close"); }
     void Sleep(unsigned ms) override { log.push_back("sleep " + std::to_string(ms)); }
     bool OpenDevice() override {
@@ -126,6 +128,53 @@ TEST(LibraryStart, EachPathEndsWithItsDescription) {
         CLastFailure failure;
         EXPECT_EQ(RunStart(env, failure), c.result) << c.name;
         EXPECT_EQ(failure.Description(), c.description) << c.name;
+    }
+}
+
+// A program the administrator must not run is refused with a message of its own, unless a
+// service that already runs makes running it unnecessary.
+TEST(LibraryStart, RefusedProgramIsSaidPlainlyOrPassedByForARunningService) {
+    struct Case {
+        const char* name;
+        void (*setup)(FakeEnvironment&);
+        bool result;
+        const char* description;
+        bool refusal;
+    };
+    const Case cases[] = {
+        {"record refused, nothing runs",
+         [](FakeEnvironment& e) {
+             e.exists = false;
+             e.createWorks = false;
+             e.runningAfterPolls = -1;
+         },
+         false, "Could not create Service!", true},
+        {"record refused, a service runs already",
+         [](FakeEnvironment& e) {
+             e.exists = false;
+             e.createWorks = false;
+         },
+         true, "", false},
+        {"recorded program refused at start",
+         [](FakeEnvironment& e) {
+             e.runningAfterPolls = -1;
+             e.startWorks = false;
+         },
+         false, "Could not start VORN-IO.sys", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeEnvironment env;
+        c.setup(env);
+        env.refusal = "the folder /home/u belongs to user 1000, not root";
+        CLastFailure failure;
+        EXPECT_EQ(RunStart(env, failure), c.result);
+        EXPECT_EQ(failure.Description(), c.description);
+        EXPECT_EQ(failure.IsRefusal(), c.refusal);
+        if (c.refusal) {
+            EXPECT_EQ(failure.Cause(), env.refusal);
+            EXPECT_EQ(Count(env.log, "device"), 0);
+        }
     }
 }
 
