@@ -270,12 +270,16 @@ void CMainWindow::OnTrayCommand(int command) {
         case TRAY_EXIT:
             EndProgram();
             break;
-        case TRAY_RUN_AT_STARTUP:
-            // Failures are not shown; the flag keeps the state asked for.
+        case TRAY_RUN_AT_STARTUP: {
+            // The flag keeps the state asked for; an entry that may not be written (a program
+            // folder whose name the entry cannot hold) is said, naming the folder.
             m_runAtStartup = !m_runAtStartup;
-            m_autostart.Set(m_runAtStartup);
+            std::string error;
+            if (!m_autostart.Set(m_runAtStartup, &error) && !error.empty())
+                ShowWarning(error, "autostartProblem");
             m_tray.SetRunAtStartupFlag(m_runAtStartup);
             break;
+        }
         case TRAY_RECORD:
             m_errorLog.OnErrorLogRecord();
             m_tray.SetErrorLogFlag(m_errorLog.IsOn());
