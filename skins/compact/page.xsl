@@ -63,7 +63,8 @@ img { pointer-events: none; }
 #PowerOffText:empty { display: none; }
 .vp-root-blind #WarningItems:empty::before { content: "Readings are not current."; color: #ffb347; }
 #WarningText.vp-blind { color: #ffb347; background: rgba(255,179,71,0.14); }
-.vp-row-stale .vp-value, .vp-row-stale .vp-state { color: #ffb347; }
+.vp-row-stale .vp-value { color: #ffb347; }
+.vp-row-stale .vp-status { background: #ffb347; }
 #WarningText.vp-alarm { color: #ff5c66; background: transparent; box-shadow: inset 0 0 0 1px #ff5c66; }
 #WarningText.vp-alarm-lit { color: #ffffff; background: #d6454e; box-shadow: none; }
 .vp-chips { position: absolute; right: 8px; top: 6px; line-height: 15px; font-size: 8.5px; }

@@ -70,7 +70,9 @@ img { pointer-events: none; }
 #PowerOffText:empty { display: none; }
 .vp-root-blind #WarningItems:empty::before { content: "Some readings are not current: the values shown are the last ones read."; color: #ffb347; }
 #WarningText.vp-blind { color: #ffb347; background: rgba(255,179,71,0.14); }
-.vp-row-stale .vp-value, .vp-row-stale .vp-state { color: #ffb347; }
+.vp-row-stale .vp-dot { background: #ffb347; box-shadow: 0 0 5px rgba(255,179,71,0.55); }
+.vp-row-stale .vp-value { color: #ffb347; }
+.vp-row-stale .vp-status { color: #ffb347; background: rgba(255,179,71,0.12); }
 #WarningText.vp-alarm { color: #ff5c66; background: transparent; box-shadow: inset 0 0 0 1px #ff5c66; }
 #WarningText.vp-alarm-lit { color: #ffffff; background: #d6454e; box-shadow: none; }
 .vp-chips { position: absolute; right: 12px; top: 10px; line-height: 20px; font-size: 10.5px; }
