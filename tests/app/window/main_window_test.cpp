@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "desktop_opener.h"
 #include "engine_fixture.h"
@@ -56,8 +57,13 @@ class MainWindowTest : public EngineFixture {
         bool started = false;
         bool shownEarly = false;
         QObject::connect(window.get(), &CMainWindow::Started, [&] { started = true; });
-        QObject::connect(window.get(), &CMainWindow::PassShown,
-                         [&] { passesWhileLoading += window->Skin().Loading() ? 1 : 0; });
+        QObject::connect(window.get(), &CMainWindow::PassShown, [&] {
+            if (!window->Skin().Loading())
+                return;
+            ++passesWhileLoading;
+            if (onPassWhileLoading)
+                onPassWhileLoading();
+        });
         session->StartEngine();
         window->Start(*session);
         WaitUntil(
@@ -97,6 +103,7 @@ class MainWindowTest : public EngineFixture {
     CPortGuard guard{io, [] { return int64_t{0}; }};
     std::unique_ptr<CMonitorSession> session;
     int passesWhileLoading = 0;
+    std::function<void()> onPassWhileLoading;
 };
 
 TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstTimerPass) {
@@ -201,11 +208,23 @@ TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
 }
 
 // The skin's stylesheet runs apart from the window: one that runs away holds up neither the
-// passes nor the start, and is named; the window says it fell back when the skin is not its own.
-TEST_F(MainWindowTest, ARunawayStylesheetStopsNoPassAndIsNamed) {
+// passes nor the power-off, and is named; a skin that is not the program's own gives way to it.
+TEST_F(MainWindowTest, ARunawayStylesheetStopsNeitherPassesNorPowerOffAndIsNamed) {
     std::ofstream(programDir + "page.xsl") << ExponentialStylesheet();
+    Sim("set CPUTEMPERATURE 95");
+    bool poweredOffWhileLoading = false;
+    onPassWhileLoading = [&] {
+        // Twenty-two seconds of passes on the machine's clock, the stylesheet still running.
+        for (int pass = 0; pass < 11 && machine.powerOff.requests == 0; ++pass) {
+            machine.AdvanceSeconds(2);
+            session->RunPass();
+        }
+        poweredOffWhileLoading =
+            poweredOffWhileLoading || (machine.powerOff.requests > 0 && window->Skin().Loading());
+    };
     EXPECT_FALSE(Launch());
-    EXPECT_GT(passesWhileLoading, 0) << "the passes went on while the stylesheet ran";
+    EXPECT_GT(passesWhileLoading, 0) << "the window's timer went on while the stylesheet ran";
+    EXPECT_TRUE(poweredOffWhileLoading);
     EXPECT_TRUE(window->isVisible());
     const auto boxes = window->findChildren<QMessageBox*>("skinLoadProblem");
     ASSERT_EQ(boxes.size(), 1);
