@@ -6,6 +6,7 @@
 #include <libxml/xmlmemory.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -104,6 +105,9 @@ int main(int argc, char** argv) {
     CXmlDocument report;
     if (!report.LoadXml(input))
         return Fail("the report is not well-formed: " + report.LastError());
+    struct stat st {};
+    if (stat(stylesheetPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Fail("there is no stylesheet file \"" + stylesheetPath + "\"");
     {
         const CXmlReadScope scope(argv[2]);
         if (!MayReadXmlFile(stylesheetPath))
