@@ -110,6 +110,8 @@ TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstT
     SetValue("UNIT", "F");
     EXPECT_FALSE(Launch()) << "the bare page or a half-built window was shown";
     EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->LastLoad().built);
+    EXPECT_EQ(window->LastLoad().problems, std::vector<std::string>()) << "the default skin";
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
     for (ETrayIcon icon : {ETrayIcon::Normal, ETrayIcon::Warning})
         EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull())
