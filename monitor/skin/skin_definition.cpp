@@ -1,5 +1,7 @@
 #include "skin_definition.h"
 
+#include <set>
+
 #include "ini_file.h"
 #include "xml_document.h"
 
@@ -27,6 +29,8 @@ class CReader {
 
     void Button(const std::string& path, int parentIndex, int childIndex, bool script,
                 bool allowCheck, int group) {
+        if (!Room(static_cast<int>(m_out.buttons.size()), MAX_SKIN_BUTTONS, "BUTTON"))
+            return;
         SSkinButtonDef b;
         b.id = Attr(path, parentIndex, childIndex, "ID");
         if (script)
@@ -71,10 +75,21 @@ class CReader {
             Button(path, 0, i, script, true, -1);
     }
 
+    // Whether one more element of the kind may be taken; says once when one may not.
+    bool Room(int taken, int most, const std::string& kind) {
+        if (taken < most)
+            return true;
+        if (m_full.insert(kind).second)
+            m_out.problems.push_back("more than " + std::to_string(most) + " " + kind +
+                                     " elements: only the first are used");
+        return false;
+    }
+
   private:
     const CXmlDocument& m_doc;
     SSkinDefinition& m_out;
     int m_nextGroup = 0;
+    std::set<std::string> m_full;
 };
 
 }  // namespace
@@ -90,14 +105,14 @@ SSkinDefinition ReadSkinDefinition(const CXmlDocument& document) {
     def.background = r.Attr(skin, 0, 0, "BACKGROUND");
     def.xsl = r.Attr(skin + "/XSL", 0, 0, "SRC");
     const int images = document.Count(skin + "/IMAGE");
-    for (int i = 0; i < images; ++i) {
+    for (int i = 0; i < images && r.Room(i, MAX_SKIN_IMAGES, "IMAGE"); ++i) {
         const std::string path = skin + "/IMAGE";
         def.images.push_back({r.Attr(path, 0, i, "ID"), r.Attr(path, 0, i, "SRC"),
                               SkinInt(r.Attr(path, 0, i, "X")), SkinInt(r.Attr(path, 0, i, "Y")),
                               SkinInt(r.Attr(path, 0, i, "Z"))});
     }
     const int scripts = document.Count(skin + "/JAVASCRIPT");
-    for (int i = 0; i < scripts; ++i)
+    for (int i = 0; i < scripts && r.Room(i, MAX_SKIN_SCRIPTS, "JAVASCRIPT"); ++i)
         def.scripts.push_back(r.Attr(skin + "/JAVASCRIPT", 0, i, "SRC"));
     r.Groups(skin + "/NORMALBUTTON", false);
     r.Ungrouped(skin + "/NORMALBUTTON", false);

@@ -40,6 +40,10 @@ struct SSkinDefinition {
 };
 
 inline constexpr size_t MAX_SKIN_ATTRIBUTE = 255;
+// Each becomes a widget or a page element: beyond these a skin would only slow the window down.
+inline constexpr int MAX_SKIN_BUTTONS = 200;
+inline constexpr int MAX_SKIN_IMAGES = 200;
+inline constexpr int MAX_SKIN_SCRIPTS = 50;
 
 // Reads a loaded definition; a document that did not parse yields an empty definition.
 SSkinDefinition ReadSkinDefinition(const CXmlDocument& document);

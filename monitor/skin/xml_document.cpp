@@ -18,12 +18,17 @@
 #include "libxml_init.h"
 #include "xml_blank_text.h"
 #include "xml_element_path.h"
+#include "xml_read_scope.h"
 #include "xml_text.h"
 
 namespace {
 
-// Never fetch anything from the network; report nothing on our own behalf.
-constexpr int PARSE_OPTIONS = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// Never fetch anything from the network; report nothing on our own behalf. Entities are
+// substituted while parsing, where libxml2 bounds how far they may amplify the text: left as
+// references, every later read of an attribute would expand them again without any bound. The
+// read scope keeps external entities from being loaded at all.
+constexpr int PARSE_OPTIONS =
+    XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 struct ParserCtxtFree {
     void operator()(xmlParserCtxtPtr p) const { xmlFreeParserCtxt(p); }
@@ -78,6 +83,14 @@ std::string PathToUrl(const std::string& path) {
     return uri ? reinterpret_cast<const char*>(uri.get()) : path;
 }
 
+// The folder of a document's file; "" for a document made from text.
+std::string FolderOf(const xmlChar* url) {
+    const std::string path =
+        url == nullptr ? std::string() : XmlLocalPath(reinterpret_cast<const char*>(url));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
 CXmlDocument::CXmlDocument() {
@@ -124,6 +137,7 @@ bool CXmlDocument::LoadXml(const std::string& text) {
 
 bool CXmlDocument::Parse(const std::string& bytes, const std::string& url, const char* encoding) {
     CLibxmlErrorScope errors(m_lastError);
+    const CXmlReadScope readsNothing{std::string()};
     Release();
     std::unique_ptr<xmlParserCtxt, ParserCtxtFree> ctxt(xmlNewParserCtxt());
     xmlDocPtr doc = nullptr;
@@ -190,11 +204,13 @@ bool CXmlDocument::GetAttribute(const std::string& path, int parentIndex, int ch
     return true;
 }
 
-bool CXmlDocument::Transform(const CXmlDocument& stylesheet, std::string& out) const {
+bool CXmlDocument::Transform(const CXmlDocument& stylesheet, std::string& out,
+                             const std::string& readFolder) const {
     CLibxmlErrorScope errors(m_lastError);
     if (m_doc == nullptr || stylesheet.m_doc == nullptr) {
         return false;
     }
+    const CXmlReadScope reads(readFolder.empty() ? FolderOf(stylesheet.m_doc->URL) : readFolder);
     // The stylesheet takes its document over; compile a copy so the caller's stays usable.
     xmlDocPtr copy = xmlCopyDoc(stylesheet.m_doc, 1);
     if (copy == nullptr) {
@@ -214,6 +230,8 @@ bool CXmlDocument::Transform(const CXmlDocument& stylesheet, std::string& out) c
         return false;
     }
     xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
+    ctxt->maxTemplateDepth = MAX_TEMPLATE_DEPTH;
+    ctxt->maxTemplateVars = MAX_TEMPLATE_VARIABLES;
     std::unique_ptr<xmlDoc, DocFree> result(
         xsltApplyStylesheetUser(style.get(), m_doc, nullptr, nullptr, nullptr, ctxt.get()));
     if (!result || ctxt->state != XSLT_STATE_OK) {

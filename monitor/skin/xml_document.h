@@ -38,8 +38,9 @@ class CXmlDocument {
     bool LoadXml(const std::string& text);
 
     // Parser defaults: text nodes made only of white space do not appear (except inside
-    // xml:space="preserve"); comments and processing instructions stay; external DTDs and
-    // entities are never fetched.
+    // xml:space="preserve"); comments and processing instructions stay; internal entities are
+    // substituted within libxml2's bounds (a document that amplifies too far does not parse);
+    // external DTDs and entities are never fetched.
 
     int Count(const std::string& path) const;
     // Child nodes (elements, text, comments, ...) of the parentIndex-th match of the path
@@ -54,9 +55,17 @@ class CXmlDocument {
 
     // Applies `stylesheet` (a loaded XSLT document) to this document; `out` receives the
     // result as text in UTF-8. False, `out` untouched, when either document is missing, the
-    // stylesheet does not compile or the transformation fails. The stylesheet may read files
-    // (document(), xsl:include) but never write files or reach the network.
-    bool Transform(const CXmlDocument& stylesheet, std::string& out) const;
+    // stylesheet does not compile or the transformation fails or goes past its bounds (templates
+    // nested deeper than MAX_TEMPLATE_DEPTH, more than MAX_TEMPLATE_VARIABLES variables). The
+    // stylesheet may read files (document(), xsl:include, xsl:import) below `readFolder` only,
+    // by default the folder of its own file (none for one made from text); it never writes
+    // files or reaches the network. Time and memory are not bounded here: a stylesheet that
+    // is not trusted runs in its own process (vorn-xslt).
+    bool Transform(const CXmlDocument& stylesheet, std::string& out,
+                   const std::string& readFolder = std::string()) const;
+
+    static constexpr int MAX_TEMPLATE_DEPTH = 1000;
+    static constexpr int MAX_TEMPLATE_VARIABLES = 5000;
 
     // The document's nodes serialised without an XML declaration and without added
     // indentation, each top-level node followed by "\n". An empty document gives "".

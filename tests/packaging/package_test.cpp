@@ -148,6 +148,7 @@ void PackageTest::FileList() {
         PROGRAM_DIR + "/vorn-iod",
         PROGRAM_DIR + "/vornsim",
         PROGRAM_DIR + "/vornio-listen",
+        PROGRAM_DIR + "/vorn-xslt",
         PROGRAM_DIR + "/libvorn-io.so",
         PROGRAM_DIR + "/EHF-SIM.ini",
         PROGRAM_DIR + "/MB-945P_EHF.ini",

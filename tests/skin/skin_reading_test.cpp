@@ -92,4 +92,23 @@ TEST(SkinDefinitionReading, ValuesButtonsAndGroupsComeOutInCreationOrder) {
     EXPECT_TRUE(empty.buttons.empty());
 }
 
+TEST(SkinDefinitionReading, ElementsPastTheirNumberAreLeftOutAndSaidOnce) {
+    std::string skin = "<VORNSKINDEFINE><SKIN>";
+    for (int i = 0; i <= MAX_SKIN_IMAGES; ++i)
+        skin += "<IMAGE/>";
+    for (int i = 0; i <= MAX_SKIN_SCRIPTS; ++i)
+        skin += "<JAVASCRIPT/>";
+    skin += "<NORMALBUTTON><GROUP>";
+    for (int i = 0; i < MAX_SKIN_BUTTONS + 5; ++i)
+        skin += "<BUTTON ID='b'/>";
+    skin += "</GROUP></NORMALBUTTON></SKIN></VORNSKINDEFINE>";
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.LoadXml(skin));
+    const SSkinDefinition def = ReadSkinDefinition(doc);
+    EXPECT_EQ(def.images.size(), static_cast<size_t>(MAX_SKIN_IMAGES));
+    EXPECT_EQ(def.scripts.size(), static_cast<size_t>(MAX_SKIN_SCRIPTS));
+    EXPECT_EQ(def.buttons.size(), static_cast<size_t>(MAX_SKIN_BUTTONS));
+    EXPECT_EQ(def.problems.size(), 3u);
+}
+
 }  // namespace

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QLabel>
 #include <QTcpServer>
 #include <fstream>
 
 #include "page_test_support.h"
+#include "page_watch.h"
 #include "script_bridge.h"
 #include "temp_dir.h"
 
@@ -127,6 +129,31 @@ TEST_F(PageDocumentTest, ThePageStaysAndReachesOnlyItsOwnFolders) {
               QDir(QString::fromStdString(dir.Path())).canonicalPath());
 }
 
-}  // namespace
+// A skin script that spins stops the page from applying anything: a banner over the page says
+// so within a few passes and goes once the page applies again.
+TEST_F(PageDocumentTest, ABannerSaysWhenThePageStopsApplyingUpdates) {
+    CPageWatch watch(page.document, page.window.get());
+    QLabel* banner = watch.Banner();
+    for (int pass = 0; pass <= CPageWatch::STALL_PASSES; ++pass) {
+        page.document->RunScript("var n = " + std::to_string(pass) + ";");
+        ASSERT_TRUE(Applied());
+        watch.OnPass();
+    }
+    EXPECT_FALSE(banner->isVisible());
 
-namespace {}  // namespace
+    page.document->RunScript("var end = Date.now() + 5000; while (Date.now() < end) {}");
+    page.document->Flush();
+    for (int pass = 0; pass < CPageWatch::STALL_PASSES; ++pass) {
+        page.document->RunScript("var n = 0;");
+        QApplication::processEvents();
+        watch.OnPass();
+    }
+    EXPECT_TRUE(watch.Stalled());
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_EQ(banner->width(), page.window->width());
+    EXPECT_TRUE(banner->text().contains("not responding"));
+    EXPECT_TRUE(WaitUntil([&] { return !watch.Stalled(); }, 60000));
+    EXPECT_FALSE(banner->isVisible());
+}
+
+}  // namespace

@@ -13,10 +13,12 @@
 #include "error_log.h"
 #include "monitor_session.h"
 #include "page_host.h"
+#include "page_watch.h"
 #include "setting_dlg.h"
 #include "snapshot_text.h"
 #include "web_page_document.h"
 #include "window_dialogs.h"
+#include "xslt_bounds.h"
 
 namespace {
 
@@ -79,6 +81,11 @@ CMainWindow::CMainWindow(SWindowOptions options, CErrorLog& errorLog)
     });
     m_page->Document()->SetErrorSink(
         [this](const std::string& error) { m_skin.Bridge().RecordError(error); });
+    // A skin that cannot be used gives way to the default skin beside the program.
+    m_skin.SetTransformHelper(m_options.programFolder + XSLT_HELPER_NAME);
+    m_skin.SetFallbackFolder(m_options.programFolder);
+    m_skin.SetLoadListener([this](const SSkinLoadResult& result) { OnSkinLoaded(result); });
+    m_pageWatch = new CPageWatch(m_page->Document(), this);
     connect(m_page, &CPageHost::MoveSizePressed, this, &CMainWindow::StartMove);
     m_timer.setInterval(PASS_INTERVAL_MS);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -98,8 +105,9 @@ CMainWindow::~CMainWindow() {
 }
 
 void CMainWindow::setVisible(bool visible) {
-    // Until start-up is complete every request to show is dropped.
-    if (visible && !m_mayShow)
+    // Until start-up is complete every request to show is dropped, and so is one (of a skin
+    // load) while the window lives in the tray.
+    if (visible && (!m_mayShow || m_inTray))
         return;
     QWidget::setVisible(visible);
 }
@@ -124,14 +132,22 @@ void CMainWindow::OnPageReady() {
     }
     m_timer.start();
     m_mayShow = true;
-    if (!m_inTray)
-        show();
     AfterPass();
     // The settings dialog's row beep switches start as the items' beep bits now.
     m_dialogs->SettingDlg().TakeBeepSwitches();
     // The page's own widget takes the mouse: watch it for the window drag.
     if (QWidget* proxy = m_page->focusProxy())
         proxy->installEventFilter(this);
+    // The skin's stylesheet may still run; the passes do not wait for it, the window does.
+    m_starting = true;
+    if (!m_skin.Loading())
+        FinishStart();
+}
+
+void CMainWindow::FinishStart() {
+    m_starting = false;
+    if (!m_inTray)
+        show();
     emit Started();
 }
 
@@ -148,6 +164,7 @@ void CMainWindow::AfterPass() {
         m_tray.SetToolTip(TrayToolTip(TRAY_TOOLTIP, KeyReadings(*pass)));
         ShowNewProblems(*pass);
     }
+    m_pageWatch->OnPass();
     emit PassShown();
 }
 
@@ -158,39 +175,44 @@ void CMainWindow::ReadFlags() {
     m_tray.SetRunAtStartupFlag(m_runAtStartup);
 }
 
+// The load finishes in OnSkinLoaded, at once or when the skin's stylesheet has run.
 void CMainWindow::LoadSkin(const std::string& report) {
     m_skinFolder = m_options.programFolder;
     m_skin.SetSkinFile(m_skinFile);
-    m_lastLoad = m_skin.LoadSkin(m_skinFolder, this, m_page->Document(), report);
-    m_page->setGeometry(rect());
-    m_page->lower();
-    m_skin.SetButtonCheck("VOLT", 1);
-    if (!m_lastLoad.built || !m_lastLoad.failure.empty())
-        ShowLoadProblem();
+    m_skin.LoadSkin(m_skinFolder, this, m_page->Document(), report);
 }
 
 void CMainWindow::ReloadSkin(const std::string& folder) {
     m_skin.SetSkinFile(m_skinFile);
     const auto pass = m_session->Snapshot();
-    m_lastLoad = m_skin.LoadSkin(folder, this, m_page->Document(),
-                                 pass ? SensorReport(*pass, m_options.programFolder)
-                                      : SensorReport({}, m_options.programFolder));
+    m_skin.LoadSkin(folder, this, m_page->Document(),
+                    pass ? SensorReport(*pass, m_options.programFolder)
+                         : SensorReport({}, m_options.programFolder));
+}
+
+void CMainWindow::OnSkinLoaded(const SSkinLoadResult& result) {
+    m_lastLoad = result;
+    m_skinFile = m_skin.SkinFile();
     m_page->setGeometry(rect());
     m_page->lower();
     m_skin.SetButtonCheck("VOLT", 1);
     if (m_topmost)
         m_skin.SetButtonCheck("TOP", 1);
-    if (!m_lastLoad.built || !m_lastLoad.failure.empty()) {
+    if (!result.built && !m_starting)
         show();
+    if (!result.built || !result.problems.empty())
         ShowLoadProblem();
-    }
+    if (m_starting)
+        FinishStart();
 }
 
 void CMainWindow::ShowLoadProblem() {
-    const std::string text =
-        !m_lastLoad.failure.empty()
-            ? m_lastLoad.failure
-            : "The skin \"" + m_skin.Folder() + m_skin.SkinFile() + "\" could not be loaded.";
+    const std::string skin = "\"" + m_skin.Folder() + m_skin.SkinFile() + "\"";
+    const std::string text = !m_lastLoad.refusedSkin.empty()
+                                 ? "The skin \"" + m_lastLoad.refusedSkin +
+                                       "\" cannot be used; the default skin is shown instead."
+                             : !m_lastLoad.built ? "The skin " + skin + " could not be loaded."
+                                                 : "The skin " + skin + " has problems.";
     ShowWarning(text + Joined(m_lastLoad.problems), "skinLoadProblem");
 }
 

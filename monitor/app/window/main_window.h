@@ -20,6 +20,7 @@
 class CErrorLog;
 class CMonitorSession;
 class CPageHost;
+class CPageWatch;
 class CWindowDialogs;
 struct SPassSnapshot;
 
@@ -43,6 +44,7 @@ class CMainWindow : public QWidget {
     CSkin& Skin() { return m_skin; }
     CMonitorTray& Tray() { return m_tray; }
     CPageHost* Page() const { return m_page; }
+    CPageWatch* PageWatch() const { return m_pageWatch; }
     const SSkinLoadResult& LastLoad() const { return m_lastLoad; }
     bool InTray() const { return m_inTray; }
     bool Topmost() const { return m_topmost; }
@@ -79,9 +81,12 @@ class CMainWindow : public QWidget {
     void OnPageReady();
     // The registry flags the window keeps (the error log's switch, "Run at StartUp").
     void ReadFlags();
-    // The skin built from the sensor report; again whenever the session's items are new.
+    // The skin built from the sensor report; again whenever the session's items are new. It
+    // finishes in OnSkinLoaded, at once or once the skin's stylesheet has run.
     void LoadSkin(const std::string& report);
     void ShowPass(const SPassSnapshot& pass);
+    void FinishStart();
+    void OnSkinLoaded(const SSkinLoadResult& result);
     void AfterPass();
     void EndProgram();
     void ToggleTopmost();
@@ -97,6 +102,7 @@ class CMainWindow : public QWidget {
     CErrorLog& m_errorLog;
     CSkin m_skin;
     CPageHost* m_page;
+    CPageWatch* m_pageWatch;
     CMonitorTray m_tray;
     CStatusPage m_statusPage;
     CAutostartEntry m_autostart;
@@ -106,6 +112,7 @@ class CMainWindow : public QWidget {
     std::string m_skinFile = "SkinDefine.xml";
     std::string m_skinFolder;
     bool m_mayShow = false;
+    bool m_starting = false;  // the page is ready, the first skin load not yet done
     bool m_boardProblemsShown = false;
     size_t m_noticesShown = 0;  // settings notices of the snapshots already shown
     bool m_inTray = false;

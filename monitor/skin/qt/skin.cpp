@@ -1,11 +1,14 @@
 #include "skin.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPalette>
 #include <QPixmap>
 #include <QWidget>
+#include <algorithm>
 #include <fstream>
 
 #include "bitmap_region.h"
@@ -14,7 +17,9 @@
 #include "skin_button.h"
 #include "skin_definition.h"
 #include "skin_paths.h"
+#include "transform_job.h"
 #include "xml_document.h"
+#include "xslt_bounds.h"
 
 namespace {
 
@@ -55,9 +60,46 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string Refused(const std::string& what, const std::string& name) {
+    return what + " " + Quoted(name) + " is refused: it leaves the skin folder";
+}
+
+// One file, whether or not it exists yet.
+bool SamePath(const std::string& a, const std::string& b) {
+    const QFileInfo x(QString::fromStdString(a));
+    const QFileInfo y(QString::fromStdString(b));
+    if (x.exists() && y.exists())
+        return x.canonicalFilePath() == y.canonicalFilePath();
+    return QDir::cleanPath(x.absoluteFilePath()) == QDir::cleanPath(y.absoluteFilePath());
+}
+
+// A way out the user can see and click: shown, not all masked away, not off the window.
+bool Reachable(const CSkinButton& button, const QWidget& owner) {
+    if (button.isHidden() || button.testAttribute(Qt::WA_TransparentForMouseEvents))
+        return false;
+    const QRegion window = owner.mask().isEmpty() ? QRegion(owner.rect()) : owner.mask();
+    const QRect area = (window & button.geometry()).boundingRect();
+    return area.width() >= CSkin::MIN_BUTTON_SIDE && area.height() >= CSkin::MIN_BUTTON_SIDE;
+}
+
 }  // namespace
 
-CSkin::CSkin() = default;
+// A load between its start and its end: what the stylesheet's result is waited for with.
+struct CSkin::SLoad {
+    SSkinDefinition def;
+    SSkinLoadResult result;
+    IPageDocument* page = nullptr;
+    std::string report;
+    std::string backgroundPath;
+    bool backgroundLoaded = false;
+    bool pageBuilt = true;
+};
+
+CSkin::CSkin() : m_job(std::make_unique<CTransformJob>()) {}
 
 CSkin::~CSkin() = default;
 
@@ -74,26 +116,54 @@ CSkinButton* CSkin::FindButton(const std::string& id) const {
     return nullptr;
 }
 
-void CSkin::ShapeWindow(const std::string& backgroundPath, SSkinLoadResult& result) {
-    const QImage background = LoadBitmapFile(backgroundPath);
-    if (background.isNull()) {
-        result.problems.push_back("background bitmap \"" + backgroundPath + "\" did not load");
+void CSkin::CheckFile(const std::string& what, const std::string& name, bool bitmap,
+                      std::vector<std::string>& problems) const {
+    if (name.empty())
         return;
+    const std::string path = SkinFilePath(m_folder, name);
+    if (path.empty())
+        problems.push_back(Refused(what, name));
+    else if (bitmap ? LoadBitmapFile(path).isNull() : !IsPlainFile(path))
+        problems.push_back(what + " " + Quoted(path) + " did not load");
+}
+
+bool CSkin::ShapeWindow(const std::string& background, std::vector<std::string>& problems) {
+    const std::string path = SkinFilePath(m_folder, background);
+    const QImage image = LoadBitmapFile(path);
+    if (image.isNull()) {
+        problems.push_back(background.empty() ? "the skin names no background (SKIN BACKGROUND)"
+                           : path.empty()     ? Refused("background", background)
+                                              : "background " + Quoted(path) + " did not load");
+        return false;
     }
-    const std::optional<QRegion> outline = RegionFromImage(&background, WINDOW_OUTLINE_KEY);
+    const std::optional<QRegion> outline = RegionFromImage(&image, WINDOW_OUTLINE_KEY);
     if (outline) {
         m_owner->setWindowFlag(Qt::FramelessWindowHint, true);
         if (!outline->isEmpty())
             m_owner->setMask(*outline);
     }
-    m_owner->setGeometry(0, 0, background.width(), background.height());
-    m_owner->setFixedSize(background.size());
+    m_owner->setGeometry(0, 0, image.width(), image.height());
+    m_owner->setFixedSize(image.size());
     m_owner->raise();
+    return true;
 }
 
 SSkinLoadResult CSkin::LoadSkin(const std::string& folder, QWidget* owner, IPageDocument* page,
                                 const std::string& reportXml) {
-    SSkinLoadResult result;
+    m_refusedSkin.clear();
+    m_refusedProblems.clear();
+    return StartLoad(folder, owner, page, reportXml);
+}
+
+SSkinLoadResult CSkin::StartLoad(const std::string& folder, QWidget* owner, IPageDocument* page,
+                                 const std::string& reportXml) {
+    // A newer load replaces one still waiting for its stylesheet.
+    m_job->Cancel();
+    m_pending.reset();
+    auto load = std::make_unique<SLoad>();
+    load->page = page;
+    load->report = reportXml;
+    std::vector<std::string>& problems = load->result.problems;
     m_owner = owner;
     if (m_owner)
         m_owner->hide();
@@ -102,82 +172,178 @@ SSkinLoadResult CSkin::LoadSkin(const std::string& folder, QWidget* owner, IPage
         m_folderListener(m_folder);
 
     const std::string definitionPath = SkinFilePath(m_folder, m_skinFile);
-    if (definitionPath.empty() || !IsPlainFile(definitionPath))
-        return result;
-
+    if (definitionPath.empty() || !IsPlainFile(definitionPath)) {
+        problems.push_back("the definition file " + Quoted(m_folder + m_skinFile) +
+                           " does not exist");
+        return Refuse(std::move(load));
+    }
+    if (QFileInfo(QString::fromStdString(definitionPath)).size() > MAX_DEFINITION_BYTES) {
+        problems.push_back("the definition file " + Quoted(definitionPath) +
+                           " is larger than 1 MiB");
+        return Refuse(std::move(load));
+    }
     CXmlDocument definition;
     if (!definition.Load(definitionPath))
-        result.problems.push_back(definitionPath + ": " + definition.LastError());
-    const SSkinDefinition def = ReadSkinDefinition(definition);
-    result.problems.insert(result.problems.end(), def.problems.begin(), def.problems.end());
+        problems.push_back(definitionPath + ": " + definition.LastError());
+    load->def = ReadSkinDefinition(definition);
+    problems.insert(problems.end(), load->def.problems.begin(), load->def.problems.end());
 
-    const std::string backgroundPath = SkinFilePath(m_folder, def.background);
+    load->backgroundPath = SkinFilePath(m_folder, load->def.background);
     if (m_owner)
-        ShapeWindow(backgroundPath, result);
+        load->backgroundLoaded = ShapeWindow(load->def.background, problems);
 
     if (page == nullptr) {
         if (m_owner) {
             QPalette palette = m_owner->palette();
-            palette.setBrush(QPalette::Window, QPixmap::fromImage(LoadBitmapFile(backgroundPath)));
+            palette.setBrush(QPalette::Window,
+                             QPixmap::fromImage(LoadBitmapFile(load->backgroundPath)));
             m_owner->setPalette(palette);
             m_owner->setAutoFillBackground(true);
         }
-        result.built = true;
-        return result;
+        load->result.built = true;
+        return Finish(std::move(load->result));
     }
     m_bridge.SetDocument(page);
     m_page = page;
+    if (reportXml.empty())
+        return Complete(std::move(load), nullptr);
 
-    if (!reportXml.empty()) {
-        CXmlDocument report;
-        report.LoadXml(reportXml);
-        if (def.xsl.empty()) {
-            m_stylesheetPath.clear();
-            result.problems.push_back("the skin names no stylesheet (XSL SRC)");
-            return result;
-        }
-        m_stylesheetPath = SkinFilePath(m_folder, def.xsl);
-        CXmlDocument stylesheet;
-        std::string content;
-        if (!stylesheet.Load(m_stylesheetPath) || !report.Transform(stylesheet, content)) {
-            content.clear();
-            result.problems.push_back("stylesheet \"" + m_stylesheetPath +
-                                      "\": " + stylesheet.LastError() + report.LastError());
-        }
-        for (const SSkinImage& image : def.images)
-            content += ImageTag(image, OptionalSkinFilePath(m_folder, image.src));
-        page->SetBodyHtml(content);
+    const std::string& xsl = load->def.xsl;
+    m_stylesheetPath = SkinFilePath(m_folder, xsl);
+    if (xsl.empty() || m_stylesheetPath.empty()) {
+        m_stylesheetPath.clear();
+        problems.push_back(xsl.empty() ? "the skin names no stylesheet (XSL SRC)"
+                                       : Refused("stylesheet", xsl));
+        return Refuse(std::move(load));
     }
+    if (m_transformHelper.empty())
+        m_transformHelper =
+            QCoreApplication::applicationDirPath().toStdString() + "/" + XSLT_HELPER_NAME;
+    SSkinLoadResult now = load->result;
+    now.pending = true;
+    m_pending = std::move(load);
+    m_job->Start(m_transformHelper, m_stylesheetPath, m_folder, reportXml,
+                 [this](const STransformOutcome& outcome) { OnTransformed(outcome); });
+    return now;
+}
 
-    if (!def.scripts.empty()) {
-        std::string text;
-        for (const std::string& src : def.scripts) {
-            const std::string path = SkinFilePath(m_folder, src);
-            if (!ReadScriptFile(path, text)) {
-                result.failure = "The skin's script file \"" + (path.empty() ? src : path) +
-                                 "\" cannot be read.";
-                return result;
-            }
-        }
-        text += "function SetBackGround(){document.body.background=\"" +
-                Replaced(backgroundPath, "\\", "//") + "\";}";
-        m_scriptBlock = "<BR><script defer>" + text + "</script>";
-        page->InsertBeforeBody(m_scriptBlock);
-        // Markup inserted into a live page does not run its scripts: run the same text here,
-        // at the page's global scope, as the skin expects.
-        page->RunScript(text);
-        m_bridge.CallFunction("SetBackGround");
+void CSkin::OnTransformed(const STransformOutcome& outcome) {
+    std::unique_ptr<SLoad> load = std::move(m_pending);
+    if (!load)
+        return;
+    load->pageBuilt = outcome.done;
+    if (!outcome.done)
+        load->result.problems.push_back("stylesheet " + Quoted(m_stylesheetPath) + ": " +
+                                        outcome.error);
+    Complete(std::move(load), &outcome.page);
+}
+
+SSkinLoadResult CSkin::Complete(std::unique_ptr<SLoad> load, const std::string* content) {
+    std::vector<std::string>& problems = load->result.problems;
+    if (m_owner)
+        CreateButtons(load->def, problems);
+    for (const SSkinImage& image : load->def.images)
+        CheckFile("image", image.src, false, problems);
+    const std::vector<std::string> unusable = WhyUnusable(*load);
+    problems.insert(problems.end(), unusable.begin(), unusable.end());
+    if (!unusable.empty() && !m_fallbackFolder.empty() && !IsFallback())
+        return Refuse(std::move(load));
+
+    IPageDocument* page = load->page;
+    if (content != nullptr) {
+        std::string html = load->pageBuilt ? *content : std::string();
+        for (const SSkinImage& image : load->def.images)
+            html += ImageTag(image, OptionalSkinFilePath(m_folder, image.src));
+        page->SetBodyHtml(html);
     }
-
-    if (m_owner)
-        CreateButtons(def);
-    if (m_owner)
+    AddScripts(load->def, load->backgroundPath, problems);
+    for (const auto& [id, html] : m_heldWrites)
+        page->SetElementHtml(id, html);
+    m_heldWrites.clear();
+    if (m_owner) {
+        for (const auto& b : m_buttons)
+            b->raise();
         m_owner->show();
-    result.built = true;
+    }
+    load->result.built = true;
+    return Finish(std::move(load->result));
+}
+
+void CSkin::AddScripts(const SSkinDefinition& def, const std::string& backgroundPath,
+                       std::vector<std::string>& problems) {
+    if (def.scripts.empty())
+        return;
+    std::string text;
+    for (const std::string& src : def.scripts) {
+        const std::string path = SkinFilePath(m_folder, src);
+        if (path.empty())
+            problems.push_back(Refused("script", src));
+        else if (!ReadScriptFile(path, text))
+            problems.push_back("script " + Quoted(path) + " cannot be read");
+    }
+    text += "function SetBackGround(){document.body.background=\"" +
+            Replaced(backgroundPath, "\\", "//") + "\";}";
+    m_scriptBlock = "<BR><script defer>" + text + "</script>";
+    m_page->InsertBeforeBody(m_scriptBlock);
+    // Markup inserted into a live page does not run its scripts: run the same text here, at the
+    // page's global scope, as the skin expects.
+    m_page->RunScript(text);
+    m_bridge.CallFunction("SetBackGround");
+}
+
+std::vector<std::string> CSkin::WhyUnusable(const SLoad& load) const {
+    std::vector<std::string> reasons;
+    if (!load.pageBuilt)
+        reasons.push_back("the page would show no readings");
+    if (m_owner == nullptr)
+        return reasons;
+    const QSize size = m_owner->size();
+    if (!load.backgroundLoaded)
+        reasons.push_back("the window would have no outline and no size of its own");
+    else if (size.width() < MIN_WINDOW_WIDTH || size.height() < MIN_WINDOW_HEIGHT)
+        reasons.push_back("the window would be " + std::to_string(size.width()) + " x " +
+                          std::to_string(size.height()) + " pixels, less than " +
+                          std::to_string(MIN_WINDOW_WIDTH) + " x " +
+                          std::to_string(MIN_WINDOW_HEIGHT));
+    const bool wayOut = std::any_of(m_buttons.begin(), m_buttons.end(), [this](const auto& b) {
+        return (b->Id() == "CLOSE" || b->Id() == "MIN") && Reachable(*b, *m_owner);
+    });
+    if (!wayOut)
+        reasons.push_back(
+            "the window would have no button to close or minimise it (\"CLOSE\", "
+            "\"MIN\") that can be seen and clicked");
+    return reasons;
+}
+
+bool CSkin::IsFallback() const {
+    return SamePath(m_folder + m_skinFile, SkinFolder(m_fallbackFolder) + DEFAULT_SKIN_FILE);
+}
+
+SSkinLoadResult CSkin::Refuse(std::unique_ptr<SLoad> load) {
+    if (m_fallbackFolder.empty() || IsFallback())
+        return Finish(std::move(load->result));
+    m_refusedSkin = m_folder + m_skinFile;
+    m_refusedProblems = std::move(load->result.problems);
+    SetSkinFile(DEFAULT_SKIN_FILE);
+    return StartLoad(m_fallbackFolder, m_owner, load->page, load->report);
+}
+
+SSkinLoadResult CSkin::Finish(SSkinLoadResult result) {
+    result.pending = false;
+    if (!m_refusedSkin.empty()) {
+        result.refusedSkin = std::exchange(m_refusedSkin, std::string());
+        result.problems.insert(result.problems.begin(), m_refusedProblems.begin(),
+                               m_refusedProblems.end());
+        m_refusedProblems.clear();
+    }
+    // Writes held for a page that was not built are out of date by the next pass.
+    m_heldWrites.clear();
+    if (m_loadListener)
+        m_loadListener(result);
     return result;
 }
 
-void CSkin::CreateButtons(const SSkinDefinition& def) {
+void CSkin::CreateButtons(const SSkinDefinition& def, std::vector<std::string>& problems) {
     int controlId = BASE_CONTROL_ID + static_cast<int>(m_buttons.size());
     for (const SSkinButtonDef& d : def.buttons) {
         const EButtonType type = d.group >= 0 ? EButtonType::Radio
@@ -196,6 +362,13 @@ void CSkin::CreateButtons(const SSkinDefinition& def) {
         button->resize(d.width, d.height);
         button->show();
         button->raise();
+        const std::string what = "button " + Quoted(d.id);
+        for (const auto& [attribute, name] : {std::pair{"IMAGE", &d.image},
+                                              {"DOWNIMAGE", &d.downImage},
+                                              {"OVERIMAGE", &d.overImage},
+                                              {"DISABLEIMAGE", &d.disableImage},
+                                              {"MASKIMAGE", &d.maskImage}})
+            CheckFile(what + " " + attribute, *name, true, problems);
         button->SetSkin(SkinFilePath(m_folder, d.image), SkinFilePath(m_folder, d.downImage),
                         SkinFilePath(m_folder, d.overImage),
                         OptionalSkinFilePath(m_folder, d.disableImage), std::string(),
@@ -206,6 +379,15 @@ void CSkin::CreateButtons(const SSkinDefinition& def) {
 }
 
 bool CSkin::SetElementHtml(const std::string& id, const std::string& html) {
+    if (m_pending) {
+        auto held = std::find_if(m_heldWrites.begin(), m_heldWrites.end(),
+                                 [&id](const auto& w) { return w.first == id; });
+        if (held != m_heldWrites.end())
+            held->second = html;
+        else
+            m_heldWrites.emplace_back(id, html);
+        return true;
+    }
     return m_page != nullptr && m_page->SetElementHtml(id, html);
 }
 
@@ -220,7 +402,7 @@ bool CSkin::SetButtonCheck(const std::string& id, int state) {
 }
 
 bool CSkin::RaiseSkinEvent(const std::string& name) {
-    CSkinButton* button = FindButton(name);
+    CSkinButton* button = m_pending ? nullptr : FindButton(name);
     if (button == nullptr || button->Call().empty())
         return false;
     return m_bridge.CallFunction(button->Call());

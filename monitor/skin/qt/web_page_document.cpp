@@ -1,5 +1,6 @@
 #include "web_page_document.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -40,9 +41,17 @@ constexpr const char* BATCH_TAIL =
 CWebPageDocument::CWebPageDocument(QWebEnginePage* page, QObject* parent)
     : QObject(parent), m_page(page) {}
 
-void CWebPageDocument::Queue(QString statement) {
-    m_queue.append(QStringLiteral("try{") + statement +
-                   QStringLiteral("}catch(x){errors.push(String(x));}"));
+void CWebPageDocument::Queue(QString statement, bool renewed) {
+    QString text =
+        QStringLiteral("try{") + statement + QStringLiteral("}catch(x){errors.push(String(x));}");
+    m_queuedBytes += static_cast<int>(text.size());
+    m_queue.push_back({std::move(text), renewed});
+    if (m_queuedBytes > MAX_QUEUED_BYTES) {
+        std::erase_if(m_queue, [](const SStatement& s) { return s.renewed; });
+        m_queuedBytes = 0;
+        for (const SStatement& s : m_queue)
+            m_queuedBytes += static_cast<int>(s.text.size());
+    }
     if (m_ready && !m_flushScheduled) {
         m_flushScheduled = true;
         QTimer::singleShot(0, this, &CWebPageDocument::Flush);
@@ -77,7 +86,8 @@ bool CWebPageDocument::SetElementHtml(const std::string& id, const std::string& 
         return false;
     AddIds(HtmlElementIds(html));
     Queue(QStringLiteral("var e=el(") + Literal(id) + QStringLiteral(");if(e)e.innerHTML=") +
-          Literal(html) + ';');
+              Literal(html) + ';',
+          true);
     return true;
 }
 
@@ -95,7 +105,8 @@ bool CWebPageDocument::CallFunction(const std::string& name, const std::vector<s
         list += Literal(a);
     }
     Queue(QStringLiteral("window[") + Literal(name) + QStringLiteral("].apply(window,[") + list +
-          QStringLiteral("]);"));
+              QStringLiteral("]);"),
+          true);
     return true;
 }
 
@@ -113,17 +124,25 @@ void CWebPageDocument::RunScript(const std::string& text) {
 
 void CWebPageDocument::SetReady(bool ready) {
     m_ready = ready;
-    if (ready && !m_queue.isEmpty())
+    if (!ready) {
+        // A new page: the old one answers nothing more that counts.
+        m_inFlight = 0;
+        m_replacedUpTo = m_generation;
+    }
+    if (ready && !m_queue.empty())
         Flush();
 }
 
 void CWebPageDocument::Flush() {
     m_flushScheduled = false;
-    if (!m_page || !m_ready || m_queue.isEmpty())
+    if (!m_page || !m_ready || m_queue.empty() || m_inFlight > 0)
         return;
-    const QString script =
-        QString::fromUtf8(BATCH_HEAD) + m_queue.join(QString()) + QString::fromUtf8(BATCH_TAIL);
+    QString script = QString::fromUtf8(BATCH_HEAD);
+    for (const SStatement& s : m_queue)
+        script += s.text;
+    script += QString::fromUtf8(BATCH_TAIL);
     m_queue.clear();
+    m_queuedBytes = 0;
     const int generation = ++m_generation;
     ++m_inFlight;
     QPointer<CWebPageDocument> self(this);
@@ -135,6 +154,8 @@ void CWebPageDocument::Flush() {
 }
 
 void CWebPageDocument::OnReport(const QVariant& report, int generation) {
+    if (generation <= m_replacedUpTo)
+        return;  // sent to a page that has been replaced since
     --m_inFlight;
     const QVariantMap map = report.toMap();
     if (generation > m_lastReported && map.contains(QStringLiteral("ids"))) {
@@ -158,13 +179,30 @@ void CWebPageDocument::OnReport(const QVariant& report, int generation) {
         for (const QVariant& v : map.value(QStringLiteral("errors")).toList())
             m_errorSink(v.toString().toStdString());
     }
+    // What was queued while this batch was out goes now.
+    Flush();
     emit BatchApplied();
 }
 
-QVariant CWebPageDocument::Evaluate(const QString& expression, int timeoutMs) {
-    if (!m_page)
-        return {};
+bool CWebPageDocument::WaitApplied(int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
     Flush();
+    while (m_inFlight > 0 || !m_queue.empty()) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0 || !m_ready)
+            return false;
+        QEventLoop loop;
+        connect(this, &CWebPageDocument::BatchApplied, &loop, &QEventLoop::quit);
+        QTimer::singleShot(static_cast<int>(left), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+QVariant CWebPageDocument::Evaluate(const QString& expression, int timeoutMs) {
+    if (!m_page || !WaitApplied(timeoutMs))
+        return {};
     QEventLoop loop;
     QVariant result;
     bool done = false;

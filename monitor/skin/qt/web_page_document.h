@@ -4,6 +4,11 @@
 // update of some sixty writes is one round trip). Each batch ends by reporting the page's
 // element ids and global functions, which keep the answers given at once honest after the
 // page's own scripts have changed the page.
+//
+// One batch is in flight at a time; what is queued meanwhile goes with the next. A page whose
+// script never returns answers no batch: then the queue is kept from growing without end by
+// dropping the element writes and function calls in it once it passes MAX_QUEUED_BYTES (every
+// pass makes them anew), while the markup and scripts of a skin load stay.
 
 #include <QObject>
 #include <QPointer>
@@ -14,6 +19,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "page_document.h"
 
@@ -36,11 +42,13 @@ class CWebPageDocument : public QObject, public IPageDocument {
     bool IsReady() const { return m_ready; }
     // Sends what is queued now.
     void Flush();
-    // Runs `expression` after everything queued and waits for its value (tests, read-backs);
-    // an invalid QVariant after `timeoutMs`.
+    // Runs `expression` after everything queued has been applied and waits for its value
+    // (tests, read-backs); an invalid QVariant after `timeoutMs`.
     QVariant Evaluate(const QString& expression, int timeoutMs = 10000);
-    // Batches sent and not yet answered.
+    // Batches sent and not yet answered (0 or 1).
     int PendingBatches() const { return m_inFlight; }
+
+    static constexpr int MAX_QUEUED_BYTES = 1 << 20;
 
     // Told of every exception a queued operation raised in the page.
     void SetErrorSink(std::function<void(const std::string&)> sink) {
@@ -52,17 +60,25 @@ class CWebPageDocument : public QObject, public IPageDocument {
     void BatchApplied();
 
   private:
-    void Queue(QString statement);
+    // `renewed`: made anew by every pass, so it may be dropped while the page does not answer.
+    void Queue(QString statement, bool renewed = false);
+    bool WaitApplied(int timeoutMs);
     void AddIds(const std::set<std::string>& ids);
     void OnReport(const QVariant& report, int generation);
 
     QPointer<QWebEnginePage> m_page;
-    QStringList m_queue;
+    struct SStatement {
+        QString text;
+        bool renewed;
+    };
+    std::vector<SStatement> m_queue;
+    int m_queuedBytes = 0;
     bool m_ready = false;
     bool m_flushScheduled = false;
     int m_inFlight = 0;
     int m_generation = 0;     // batches sent
     int m_lastReported = -1;  // newest batch whose report was taken
+    int m_replacedUpTo = 0;   // batches sent to a page loaded over since
     std::set<std::string> m_ids;
     std::set<std::string> m_functions;
     // What the operations of each batch not yet reported added, so an older report does not

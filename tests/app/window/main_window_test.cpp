@@ -9,14 +9,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "desktop_opener.h"
 #include "engine_fixture.h"
 #include "error_log.h"
+#include "hostile_stylesheets.h"
 #include "monitor_session.h"
 #include "page_host.h"
 #include "page_test_support.h"
@@ -34,6 +39,8 @@ class MainWindowTest : public EngineFixture {
         for (const auto& f :
              std::filesystem::directory_iterator(std::string(VORN_SOURCE_DIR) + "/skins/default"))
             std::filesystem::copy_file(f.path(), programDir + f.path().filename().string());
+        std::filesystem::copy_file(std::string(VORN_BIN_DIR) + "/vorn-xslt",
+                                   programDir + "vorn-xslt");
         machine.moduleFile = programDir + "vornpilot";
     }
     void SetValue(const std::string& name, const std::string& value) {
@@ -50,12 +57,21 @@ class MainWindowTest : public EngineFixture {
         bool started = false;
         bool shownEarly = false;
         QObject::connect(window.get(), &CMainWindow::Started, [&] { started = true; });
+        QObject::connect(window.get(), &CMainWindow::PassShown, [&] {
+            if (!window->Skin().Loading())
+                return;
+            ++passesWhileLoading;
+            if (onPassWhileLoading)
+                onPassWhileLoading();
+        });
         session->StartEngine();
         window->Start(*session);
-        WaitUntil([&] {
-            shownEarly = shownEarly || (!started && window->isVisible());
-            return started;
-        });
+        WaitUntil(
+            [&] {
+                shownEarly = shownEarly || (!started && window->isVisible());
+                return started;
+            },
+            60000);
         EXPECT_TRUE(started);
         return shownEarly;
     }
@@ -86,12 +102,16 @@ class MainWindowTest : public EngineFixture {
     // The in-process board never hangs: a guard on a clock that stands still never trips.
     CPortGuard guard{io, [] { return int64_t{0}; }};
     std::unique_ptr<CMonitorSession> session;
+    int passesWhileLoading = 0;
+    std::function<void()> onPassWhileLoading;
 };
 
 TEST_F(MainWindowTest, TheWindowShowsOnlyWhenReadyAndTheUnitChangesFromTheFirstTimerPass) {
     SetValue("UNIT", "F");
     EXPECT_FALSE(Launch()) << "the bare page or a half-built window was shown";
     EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->LastLoad().built);
+    EXPECT_EQ(window->LastLoad().problems, std::vector<std::string>()) << "the default skin";
     EXPECT_EQ(window->Tray().DefaultCommand(), TRAY_MINIMIZE);
     for (ETrayIcon icon : {ETrayIcon::Normal, ETrayIcon::Warning})
         EXPECT_FALSE(CMonitorTray::IconFor(icon).pixmap(22, 22).isNull())
@@ -187,6 +207,66 @@ TEST_F(MainWindowTest, PageAndTrayCommandsActAndUnknownWordsAreFreed) {
     EXPECT_FALSE(window->windowIcon().isNull());
     window->close();  // the window manager's close
     EXPECT_TRUE(window->InTray());
+}
+
+// The skin's stylesheet runs apart from the window: one that runs away holds up neither the
+// passes nor the power-off, and is named; a skin that is not the program's own gives way to it.
+TEST_F(MainWindowTest, ARunawayStylesheetStopsNeitherPassesNorPowerOffAndIsNamed) {
+    std::ofstream(programDir + "page.xsl") << ExponentialStylesheet();
+    Sim("set CPUTEMPERATURE 95");
+    bool poweredOffWhileLoading = false;
+    onPassWhileLoading = [&] {
+        // Twenty-two seconds of passes on the machine's clock, the stylesheet still running.
+        for (int pass = 0; pass < 11 && machine.powerOff.requests == 0; ++pass) {
+            machine.AdvanceSeconds(2);
+            session->RunPass();
+        }
+        poweredOffWhileLoading =
+            poweredOffWhileLoading || (machine.powerOff.requests > 0 && window->Skin().Loading());
+    };
+    EXPECT_FALSE(Launch());
+    EXPECT_GT(passesWhileLoading, 0) << "the window's timer went on while the stylesheet ran";
+    EXPECT_TRUE(poweredOffWhileLoading);
+    EXPECT_TRUE(window->isVisible());
+    const auto boxes = window->findChildren<QMessageBox*>("skinLoadProblem");
+    ASSERT_EQ(boxes.size(), 1);
+    const std::string text = boxes[0]->text().toStdString();
+    EXPECT_NE(text.find("\"" + programDir + "SkinDefine.xml\" has problems"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\"" + programDir + "page.xsl\""), std::string::npos) << text;
+}
+
+TEST_F(MainWindowTest, ASkinThatCannotBeUsedGivesWayToTheDefaultSkin) {
+    Launch();
+    CTempDir other;
+    for (const auto& f : std::filesystem::directory_iterator(programDir)) {
+        if (f.path().extension() != ".ini")
+            std::filesystem::copy_file(f.path(), other.PathOf(f.path().filename().string()));
+    }
+    std::ofstream(other.PathOf("page.xsl"), std::ios::trunc) << InfiniteRecursionStylesheet();
+    // The user types the skin's file into the file dialog.
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                    name->setText(QString::fromStdString(other.PathOf("SkinDefine.xml")));
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        }
+    });
+    picker.start(50);
+    window->OnPageCommand("CHANGESKIN");
+    ASSERT_TRUE(WaitUntil([&] { return !window->Skin().Loading(); }, 60000));
+    EXPECT_EQ(window->LastLoad().refusedSkin, other.PathOf("SkinDefine.xml"));
+    EXPECT_EQ(window->Skin().Folder(), programDir);
+    const auto boxes = window->findChildren<QMessageBox*>("skinLoadProblem");
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0]->text().startsWith(QString::fromStdString(
+        "The skin \"" + other.PathOf("SkinDefine.xml") + "\" cannot be used")));
+    EXPECT_TRUE(boxes[0]->text().contains("recursion")) << boxes[0]->text().toStdString();
+    Applied();
+    EXPECT_FALSE(Page("document.querySelector('[id$=\"_Temp_Value\"]').textContent").isEmpty());
 }
 
 }  // namespace

@@ -1,0 +1,1 @@
+<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:include href='../outside.xsl'/><xsl:import href='/etc/vornpilot/page.xsl'/><xsl:template match='/'/></xsl:stylesheet>

@@ -1,0 +1,1 @@
+<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:template match='/'><xsl:copy-of select="document('/etc/hostname')"/><xsl:copy-of select="document('../../SkinDefine.xml')"/></xsl:template></xsl:stylesheet>
