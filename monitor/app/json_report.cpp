@@ -6,6 +6,7 @@
 
 #include "pass_snapshot.h"
 #include "snapshot_text.h"
+#include "utf8_text.h"
 
 namespace {}  // namespace
 
