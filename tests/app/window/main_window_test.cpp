@@ -31,9 +31,11 @@ class MainWindowTest : public EngineFixture {
     void SetUp() override {
         EngineFixture::SetUp();
         UseSimBoardFile();
-        for (const auto& f :
-             std::filesystem::directory_iterator(std::string(VORN_SOURCE_DIR) + "/skins/default"))
-            std::filesystem::copy_file(f.path(), programDir + f.path().filename().string());
+        // The default skin as the build lays it out: its own files and the shared scripts.
+        for (const char* folder : {"/skins/default", "/skins/shared"})
+            for (const auto& f :
+                 std::filesystem::directory_iterator(std::string(VORN_SOURCE_DIR) + folder))
+                std::filesystem::copy_file(f.path(), programDir + f.path().filename().string());
         machine.moduleFile = programDir + "vornpilot";
     }
     void SetValue(const std::string& name, const std::string& value) {
