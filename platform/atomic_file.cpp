@@ -151,7 +151,7 @@ bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::
     }
     RemoveStaleTemporaries(path);
 
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string tmpl = (dir / ('.' + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkostemp(name.data(), O_CLOEXEC);

@@ -54,8 +54,8 @@ class CExposition {
         }
         m_text += m_name;
         if (!labels.empty())
-            m_text += "{" + labels + "}";
-        m_text += " " + MetricsNumber(value) + "\n";
+            m_text += '{' + labels + '}';
+        m_text += ' ' + MetricsNumber(value) + '\n';
     }
     std::string Take() { return std::move(m_text); }
 
