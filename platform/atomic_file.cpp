@@ -107,7 +107,7 @@ void RemoveStaleTemporaries(const std::string& path) {
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    const std::string prefix = "." + target.filename().string() + ".";
+    const std::string prefix = '.' + target.filename().string() + '.';
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string file = it->path().filename().string();
