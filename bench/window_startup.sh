@@ -2,7 +2,8 @@
 # Start-up and a long idle run of the window program on the simulated board: the time from
 # process start to the window on screen with live values (it is shown only after the first
 # status update), over several starts; then, after SOAK seconds, the resident memory of the
-# program and of all its page engine processes, and the CPU it used meanwhile.
+# program and of all its page engine processes, and the CPU it used meanwhile (no idle run when
+# SOAK is 0).
 # Expects DISPLAY, VORNIO_RUNTIME_DIR and a running vorn-iod (scripts/bench sets them up).
 # Usage: bench/window_startup.sh BIN_DIR [STARTS] [SOAK_SECONDS]
 set -euo pipefail
@@ -37,6 +38,7 @@ printf 'start to window with live values: %s ms (median of %d: %s)\n' \
     "$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')" \
     "$starts" "${times[*]}"
 
+[ "$soak" -gt 0 ] || exit 0
 "$bin/vornpilot" 2>"$tmp/soak.log" &
 pid=$!
 until shown; do

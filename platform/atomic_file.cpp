@@ -107,7 +107,7 @@ void RemoveStaleTemporaries(const std::string& path) {
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    const std::string prefix = "." + target.filename().string() + ".";
+    const std::string prefix = '.' + target.filename().string() + '.';
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string file = it->path().filename().string();
@@ -151,7 +151,7 @@ bool AtomicWriteFile(const std::string& givenPath, std::string_view bytes, std::
     }
     RemoveStaleTemporaries(path);
 
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string tmpl = (dir / ('.' + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkostemp(name.data(), O_CLOEXEC);

@@ -59,7 +59,7 @@ CInstanceChecker::CInstanceChecker(const std::string& appName, const std::string
         } else {
             // /tmp is shared by every user: the name carries the user id.
             base = "/tmp";
-            suffix = "-" + std::to_string(::getuid());
+            suffix = '-' + std::to_string(::getuid());
         }
     }
     if (base.back() != '/')

@@ -52,11 +52,11 @@ std::string FormatFixed(double value, int width, int precision) {
             break;
         }
         if (i == 0 && digits[0] == '0') {
-            digits.insert(0, "1");
+            digits.insert(0, 1, '1');
         }
     }
     if (std::signbit(value)) {
-        digits.insert(0, "-");
+        digits.insert(0, 1, '-');
     }
     return Pad(digits, width);
 }

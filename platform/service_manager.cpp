@@ -27,7 +27,7 @@ bool MakeDirs(const std::string& path, mode_t mode) {
     std::stringstream ss(path);
     std::string part;
     if (!path.empty() && path[0] == '/')
-        partial = "/";
+        partial = '/';
     while (std::getline(ss, part, '/')) {
         if (part.empty())
             continue;

@@ -322,7 +322,7 @@ std::string CSimCommands::InputRow(int pin) const {
             low = limit == 0 || limit == FAN_COUNT_STALLED
                       ? "none"
                       : Format("%d rpm", FanRpmFromCount(limit, divisor));
-            high = "-";
+            high = '-';
             break;
         }
     }

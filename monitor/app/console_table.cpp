@@ -75,11 +75,11 @@ std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
         line.erase(line.find_last_not_of(' ') + 1);
         out += line + "\n";
     }
-    out += "\n" + BannerText(pass) + "\n";
+    out += '\n' + BannerText(pass) + '\n';
     for (const std::string& line : WarningLines(pass))
         out += line.empty() ? "\n" : "  " + TerminalSafe(line) + "\n";
     for (const std::string& line : ProblemLines(pass))
-        out += "\n" + TerminalSafe(line) + "\n";
+        out += '\n' + TerminalSafe(line) + '\n';
     out += std::string("\nGlobal beep: ") +
            (pass.globalBeep ? (*pass.globalBeep ? "on" : "off") : "unknown") + "\n";
     return out;

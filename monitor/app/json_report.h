@@ -8,17 +8,13 @@
 //   "time":"2026-12-07T17:32:39.120Z","durationMs":6.1,"chipAnswered":true,"statusRead":true,
 //   "staleItems":0,"problems":[],"counts":{"passes":1,...}}
 // Values in volts, degrees Celsius and rpm; a value never read, or not a finite number, is null,
-// and so is the global beep before the settings reached the chip.
+// and so is the global beep before the settings reached the chip. Numbers read back as the same
+// double; whole numbers have no fraction. Texts that are not UTF-8 have U+FFFD for each byte that
+// is not.
 // Type is "voltage", "temperature", "fan", or "other" for a type no operation handles.
 
 #include <string>
-#include <string_view>
 
 struct SPassSnapshot;
 
 std::string JsonReport(const SPassSnapshot& pass);
-
-// A JSON string literal, quotes included; invalid UTF-8 becomes U+FFFD.
-std::string JsonString(std::string_view text);
-// The shortest text that reads back as the same double; "null" when not finite.
-std::string JsonNumber(double value);

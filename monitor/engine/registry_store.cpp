@@ -29,7 +29,7 @@ std::string CRegistryStore::FullKey(const std::string& subkey) const {
     std::string key = RootName(m_root);
     size_t start = subkey.find_first_not_of('\\');
     if (start != std::string::npos)
-        key += "\\" + subkey.substr(start);
+        key += '\\' + subkey.substr(start);
     return key;
 }
 

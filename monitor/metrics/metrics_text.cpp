@@ -8,6 +8,7 @@
 
 #include "pass_snapshot.h"
 #include "snapshot_text.h"
+#include "utf8_text.h"
 
 #ifndef VORN_VERSION
 #define VORN_VERSION "unknown"
@@ -53,8 +54,8 @@ class CExposition {
         }
         m_text += m_name;
         if (!labels.empty())
-            m_text += "{" + labels + "}";
-        m_text += " " + MetricsNumber(value) + "\n";
+            m_text += '{' + labels + '}';
+        m_text += ' ' + MetricsNumber(value) + '\n';
     }
     std::string Take() { return std::move(m_text); }
 
@@ -224,24 +225,14 @@ void AddPass(CExposition& out, const SPassSnapshot& pass) {
 std::string MetricsLabelValue(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const char c = text[i];
+    for (const char c : ValidUtf8(text)) {
         if (c == '\\' || c == '"') {
             out += '\\';
             out += c;
-            ++i;
         } else if (c == '\n') {
             out += "\\n";
-            ++i;
         } else {
-            const size_t n = Utf8SequenceLength(text, i);
-            if (n == 0) {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            } else {
-                out.append(text.substr(i, n));
-                i += n;
-            }
+            out += c;
         }
     }
     return out;

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "page_formats.h"
+#include "utf8_text.h"
 
 namespace {
 
@@ -203,50 +204,14 @@ std::string IsoTimeText(int64_t unixMs) {
     return TimeText(unixMs, true, "%Y-%m-%dT%H:%M:%S") + ms;
 }
 
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    size_t n = 0;
-    uint32_t cp = 0;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k) {
-        auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
-    bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    if (overlong || surrogate || cp > 0x10FFFF)
-        return 0;
-    return n;
-}
-
 std::string TerminalSafe(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const size_t n = Utf8SequenceLength(text, i);
-        const auto c = static_cast<unsigned char>(text[i]);
-        // U+0080..U+009F are the C1 controls, encoded C2 80..C2 9F.
-        const bool control =
-            n == 0 || (n == 1 && (c < 0x20 || c == 0x7F)) ||
-            (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
-        if (control) {
+        char32_t c = 0;
+        const size_t n = Utf8SequenceLength(text, i, &c);
+        // C0, DEL and the C1 controls U+0080..U+009F.
+        if (n == 0 || c < 0x20 || (c >= 0x7F && c < 0xA0)) {
             out += '?';
             i += n == 0 ? 1 : n;
         } else {

@@ -43,9 +43,6 @@ std::string ClockText(int64_t unixMs);
 // UTC "YYYY-MM-DDTHH:MM:SS.mmmZ".
 std::string IsoTimeText(int64_t unixMs);
 
-// Length of the valid UTF-8 sequence at s[i], or 0 when the bytes there are not one.
-size_t Utf8SequenceLength(std::string_view s, size_t i);
-
 // The text as a terminal may show it: control characters (C0, DEL, C1) and bytes that are not
 // UTF-8 become '?', so names and messages read from files can neither cut the output nor send
 // escape sequences to the terminal.

@@ -1,8 +1,9 @@
 #include "markup_text.h"
 
 #include <cctype>
-#include <cstdint>
 #include <cstdlib>
+
+#include "utf8_text.h"
 
 namespace {
 
@@ -16,24 +17,6 @@ std::string TagName(std::string_view tag) {
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(tag[i])));
     }
     return name;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // The text of a reference such as "amp" or "#176"; false for one it does not know.
@@ -61,7 +44,7 @@ bool DecodeReference(std::string_view ref, std::string& out) {
         if (*end != '\0' || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             return false;
         }
-        AppendUtf8(out, static_cast<uint32_t>(cp));
+        AppendUtf8(out, static_cast<char32_t>(cp));
     } else {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -66,26 +67,6 @@ TEST(ConsoleOptions, MetricsSwitchesAreCarriedForEveryFrontEnd) {
     EXPECT_FALSE(ParseConsoleOptions({"--once", "--metrics-listen", "nowhere:1"}, &o, &error));
     EXPECT_NE(error.find("not an IPv4 address"), std::string::npos) << error;
     EXPECT_NE(ConsoleUsage().find("--metrics-listen ADDRESS:PORT"), std::string::npos);
-}
-
-TEST(JsonText, StringsAndNumbers) {
-    EXPECT_EQ(JsonString("CPU \"hot\" \\ 1"), "\"CPU \\\"hot\\\" \\\\ 1\"");
-    EXPECT_EQ(JsonString("a\nb\x01"), "\"a\\u000ab\\u0001\"");
-    EXPECT_EQ(JsonString("45 \xC2\xB0"
-                         "C"),
-              "\"45 \xC2\xB0"
-              "C\"");
-    EXPECT_EQ(JsonString("bad \xFF \xC3"), "\"bad \xEF\xBF\xBD \xEF\xBF\xBD\"");
-    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"")
-        << "a surrogate is not UTF-8";
-    EXPECT_EQ(JsonNumber(1.5), "1.5");
-    EXPECT_EQ(JsonNumber(2250), "2250");
-    EXPECT_EQ(JsonNumber(-13.2), "-13.2");
-    const double thousandths = 12600 * static_cast<double>(0.001f);
-    EXPECT_EQ(JsonNumber(thousandths), "12.600000598467886");
-    EXPECT_EQ(std::stod(JsonNumber(thousandths)), thousandths) << "reads back exactly";
-    EXPECT_EQ(JsonNumber(std::numeric_limits<double>::infinity()), "null");
-    EXPECT_EQ(JsonNumber(std::nan("")), "null");
 }
 
 TEST(ConsoleLogErrorsOption, CommandLines) {
@@ -223,6 +204,39 @@ TEST(ConsoleView, JsonLineOfAPass) {
         size_t next = first.find(std::string("\"") + k + "\":", at);
         ASSERT_NE(next, std::string::npos) << k;
         at = next;
+    }
+}
+
+// Names come from board files and the registry: whatever their bytes, the line is JSON that reads
+// back as the name, with U+FFFD for each byte that is not UTF-8; numbers read back exactly.
+TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumber) {
+    const std::string R = "\xEF\xBF\xBD";
+    const struct {
+        std::string name;
+        std::string readBack;
+    } names[] = {
+        {"CPU \"hot\" \\ 1", "CPU \"hot\" \\ 1"},
+        {"a\nb\x01\x7F", "a\nb\x01\x7F"},
+        {"45" + DEG_C, "45" + DEG_C},
+        {"bad \xFF \xC3", "bad " + R + " " + R},
+        {"\xED\xA0\x80", R + R + R},  // a surrogate is not UTF-8
+        {"\xE2\x82", R + R},          // cut short
+    };
+    const double thousandths = 12600 * static_cast<double>(0.001f);
+    for (const auto& c : names) {
+        SPassSnapshot pass;
+        pass.items.push_back(Snap(1, c.name, ITEM_VOLTAGE, c.name, thousandths, 13.2, -1));
+        pass.items.push_back(Snap(2, "Fan", ITEM_FAN, "CPUFAN0", 2250, 0, 800));
+        pass.items[1].hiLimit = std::numeric_limits<double>::infinity();
+        const std::string line = JsonReport(pass);
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+        const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_FALSE(j.is_discarded()) << line;
+        EXPECT_EQ(j["items"][0]["name"], c.readBack) << line;
+        EXPECT_EQ(j["items"][0]["pin"], c.readBack) << line;
+        EXPECT_EQ(j["items"][0]["value"].get<double>(), thousandths) << line;
+        EXPECT_NE(line.find("\"value\":2250,\"hiLimit\":null,\"loLimit\":800,"), std::string::npos)
+            << "whole numbers without a fraction, infinity as null: " << line;
     }
 }
 

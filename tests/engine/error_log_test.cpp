@@ -324,7 +324,7 @@ TEST_F(ErrorLog, UnwritableProgramFolderKeepsTheLogInTheStateFolder) {
         std::string out =
             log.Path() + "|" + (text.find("CPU:  75 C") != std::string::npos ? "written" : "empty");
         log.OnErrorLogView();
-        out += "|" + (m_opener.opened.empty() ? std::string() : m_opener.opened.back());
+        out += '|' + (m_opener.opened.empty() ? std::string() : m_opener.opened.back());
         log.OnErrorLogClean();
         out += std::filesystem::exists(log.Path()) ? "|kept" : "|cleaned";
 
@@ -333,7 +333,7 @@ TEST_F(ErrorLog, UnwritableProgramFolderKeepsTheLogInTheStateFolder) {
         nowhere.SetRecording(true);
         nowhere.LogWarning("Fan:    CPU Fan:  0 RPM    ", {"CPU Fan"});
         nowhere.LogWarning("Fan:    CPU Fan:  0 RPM    Sys Fan:  0 RPM", {"CPU Fan", "Sys Fan"});
-        out += "|" + std::to_string(m_notifier.messages.size()) + "|" +
+        out += '|' + std::to_string(m_notifier.messages.size()) + '|' +
                (m_notifier.messages.empty() ? "" : m_notifier.messages[0]);
         return out;
     });

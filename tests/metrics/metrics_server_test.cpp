@@ -151,7 +151,7 @@ TEST_F(MetricsServerTest, ServesTheLastPassAndNothingElse) {
     CMetricsServer second([] { return nullptr; });
     EXPECT_FALSE(second.Start("127.0.0.1", server->Port(), &error));
     EXPECT_NE(error.find("Address already in use"), std::string::npos) << error;
-    EXPECT_NE(error.find(":" + std::to_string(server->Port())), std::string::npos) << error;
+    EXPECT_NE(error.find(':' + std::to_string(server->Port())), std::string::npos) << error;
 }
 
 TEST_F(MetricsServerTest, EveryScrapeIsOneWholePassWhilePassesArePublished) {

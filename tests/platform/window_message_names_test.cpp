@@ -63,7 +63,7 @@ TEST(WindowMessageNames, NumbersRunOutAfter0xFFFF) {
     CTempDir dir;
     std::string names;
     for (uint32_t n = FIRST_REGISTERED_MESSAGE; n <= LAST_REGISTERED_MESSAGE; ++n)
-        names += "M" + std::to_string(n) + "\n";
+        names += 'M' + std::to_string(n) + '\n';
     ASSERT_TRUE(dir.WriteFile(WINDOW_MESSAGE_NAMES_FILE, names));
     EXPECT_EQ(RegisterWindowMessage(dir.Path(), "M65535"), LAST_REGISTERED_MESSAGE);
     EXPECT_EQ(RegisterWindowMessage(dir.Path(), "ONE_MORE"), 0u);

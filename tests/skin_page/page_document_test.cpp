@@ -67,7 +67,7 @@ TEST_F(PageDocumentTest, SixtyWritesReachThePageAsOneBatchInOrder) {
     int batches = 0;
     QObject::connect(page.document, &CWebPageDocument::BatchApplied, [&] { ++batches; });
     for (int i = 0; i < 60; ++i)
-        ASSERT_TRUE(page.document->SetElementHtml("e" + std::to_string(i), std::to_string(i)));
+        ASSERT_TRUE(page.document->SetElementHtml('e' + std::to_string(i), std::to_string(i)));
     page.document->SetElementHtml("e0", "last write wins");
     ASSERT_TRUE(Applied());
     EXPECT_EQ(batches, 1);

@@ -13,7 +13,7 @@ using MailboxIntegration = CLibraryFixture;
 std::string AnswerBytes(const std::string& reply) {
     const size_t start = reply.find("answer: ");
     const size_t end = reply.find('\n', start);
-    return " " + reply.substr(start + 8, end - start - 8);
+    return ' ' + reply.substr(start + 8, end - start - 8);
 }
 
 std::string Repeat(const std::string& word, int times) {
@@ -37,7 +37,7 @@ TEST_F(MailboxIntegration, ItemRequestsReachTheSimulatedMicrocontroller) {
     std::string write = "setaip 27 37";
     std::string expected;
     for (int i = 1; i <= 37; ++i) {
-        write += " " + std::to_string(i);
+        write += ' ' + std::to_string(i);
         char hex[4];
         std::snprintf(hex, sizeof hex, " %02X", i);
         expected += hex;

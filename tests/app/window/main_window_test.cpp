@@ -36,9 +36,11 @@ class MainWindowTest : public EngineFixture {
     void SetUp() override {
         EngineFixture::SetUp();
         UseSimBoardFile();
-        for (const auto& f :
-             std::filesystem::directory_iterator(std::string(VORN_SOURCE_DIR) + "/skins/default"))
-            std::filesystem::copy_file(f.path(), programDir + f.path().filename().string());
+        // The default skin as the build lays it out: its own files and the shared scripts.
+        for (const char* folder : {"/skins/default", "/skins/shared"})
+            for (const auto& f :
+                 std::filesystem::directory_iterator(std::string(VORN_SOURCE_DIR) + folder))
+                std::filesystem::copy_file(f.path(), programDir + f.path().filename().string());
         std::filesystem::copy_file(std::string(VORN_BIN_DIR) + "/vorn-xslt",
                                    programDir + "vorn-xslt");
         machine.moduleFile = programDir + "vornpilot";

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include <map>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "backend.h"
@@ -11,7 +11,7 @@
 class CFakeBackend : public IDriverBackend {
   public:
     struct Call {
-        std::string kind;  // "read", "write", "rdmsr", "wrmsr"
+        std::string_view kind;  // "read", "write", "rdmsr", "wrmsr"
         uint32_t where;
         uint8_t size;
         uint64_t value;

@@ -180,7 +180,7 @@ TEST(BoardFile, MangledFilesAreRefusedOrReadNeverHalfRead) {
                     break;
             }
             if (mangled.empty())
-                mangled = "x";
+                mangled = 'x';
         }
         error.clear();
         const auto board = CBoardFile::Parse(mangled, "m", &error);
