@@ -125,10 +125,13 @@ function VpRecord(s, sensor, now) {
 
     var st = VpTextOf(sensor.status);
     var warn = /Warning/i.test(st);
-    var off = /Disable|N\/A/.test(st) || v === null;
+    // A row the program could not read this time is neither normal nor off.
+    var stale = /Stale|Not read/.test(st);
+    var off = !stale && (/Disable|N\/A/.test(st) || v === null);
     VpClass(sensor.row, 'vp-row-warn', warn);
+    VpClass(sensor.row, 'vp-row-stale', stale && !warn);
     VpClass(sensor.row, 'vp-row-off', off && !warn);
-    VpClass(sensor.row, 'vp-row-ok', !warn && !off && st !== '');
+    VpClass(sensor.row, 'vp-row-ok', !warn && !off && !stale && st !== '');
     sensor.warn = warn;
 }
 
@@ -142,11 +145,16 @@ function VpClass(el, cls, on) {
 function VpBanner() {
     var b = VpById('WarningText');
     if (!b) return;
-    var alarm = /WARNING/.test(VpTextOf(b));
+    var text = VpTextOf(b);
+    var alarm = /WARNING/.test(text);
     var lit = alarm && !!b.querySelector('[style]');
+    // STALE, NO READINGS, NO ITEMS: the program cannot vouch for what is shown.
+    var blind = /STALE|NO READINGS|NO ITEMS/.test(text);
     VpClass(b, 'vp-alarm', alarm);
     VpClass(b, 'vp-alarm-lit', lit);
+    VpClass(b, 'vp-blind', blind);
     VpClass(document.getElementById('vp-root'), 'vp-root-alarm', alarm);
+    VpClass(document.getElementById('vp-root'), 'vp-root-blind', blind);
 }
 
 function VpDrawShown() {
