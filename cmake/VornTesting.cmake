@@ -1,5 +1,6 @@
 # vorn_add_test(<name> LABEL <unit|integration|gui> SOURCES ... [LIBS ...])
-# Test programs live outside the program folder so it holds only what users run.
+# Test programs live outside the program folder so it holds only what users run. In the
+# sanitizer build they see VORN_SANITIZED: memory figures there are the sanitizers', not ours.
 function(vorn_add_test name)
     cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
     if(NOT T_LABEL)
@@ -9,7 +10,8 @@ function(vorn_add_test name)
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main ${T_LIBS})
     target_compile_definitions(${name} PRIVATE
         VORN_BIN_DIR="${VORN_BIN_DIR}"
-        VORN_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+        VORN_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+        $<$<BOOL:${VORN_SANITIZE}>:VORN_SANITIZED>)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     gtest_discover_tests(${name}
         PROPERTIES LABELS ${T_LABEL}

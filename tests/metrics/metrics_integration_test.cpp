@@ -1,7 +1,8 @@
 // The real vornpilot with its metrics on, against a real vorn-iod on the simulated board: a real
 // Prometheus scrapes it and its alert rule fires for the overheated CPU; the start refuses
 // addresses and files it cannot use; and slow clients, a flood of connections and a reader
-// looping over the metrics file leave the passes on their two-second beat.
+// looping over the metrics file leave the passes on their two-second beat, the threads as they
+// were and the memory bounded.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -13,9 +14,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -25,6 +26,7 @@
 #include "daemon.h"
 #include "exposition_parser.h"
 #include "monitor_environment.h"
+#include "pass_beat.h"
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
@@ -70,15 +72,8 @@ long ProcStatus(pid_t pid, const std::string& field) {
     return -1;
 }
 
-// Unix milliseconds of "YYYY-MM-DDTHH:MM:SS.mmmZ".
-int64_t IsoMs(const std::string& text) {
-    std::tm t{};
-    int ms = 0;
-    std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &t.tm_year, &t.tm_mon, &t.tm_mday,
-                &t.tm_hour, &t.tm_min, &t.tm_sec, &ms);
-    t.tm_year -= 1900;
-    t.tm_mon -= 1;
-    return static_cast<int64_t>(::timegm(&t)) * 1000 + ms;
+size_t LineCount(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 class MetricsIntegrationTest : public ::testing::Test {
@@ -237,7 +232,7 @@ TEST_F(MetricsIntegrationTest, SlowClientsAFloodAndAFileReaderLeaveThePassesOnTi
     client.set_read_timeout(3);
     ASSERT_TRUE(client.Get("/metrics"));  // the server is up
     const long threads = ProcStatus(pid, "Threads");
-    const long rssBefore = ProcStatus(pid, "VmRSS");
+    [[maybe_unused]] const long rssBefore = ProcStatus(pid, "VmRSS");
 
     std::atomic<bool> done{false};
     std::atomic<int> floodConnections{0}, fileReads{0}, tornReads{0};
@@ -283,9 +278,15 @@ TEST_F(MetricsIntegrationTest, SlowClientsAFloodAndAFileReaderLeaveThePassesOnTi
         }
     });
 
+    // The load lasts until five passes ran under it and each kind of load has had its turns. On a
+    // loaded machine the flood's one thread gets few turns; a few dozen connections are enough
+    // to know it ran while the passes ran.
+    constexpr int FLOODED = 20, FILE_READS = 10;
+    const size_t passesBefore = LineCount(monitor->Output());
     long peakThreads = 0, peakRss = 0;
     const auto start = Clock::now();
-    while (MsSince(start) < 9000) {
+    while (MsSince(start) < 60000 && (LineCount(monitor->Output()) < passesBefore + 5 ||
+                                      floodConnections <= FLOODED || fileReads <= FILE_READS)) {
         monitor->WaitForOutput([](const std::string&) { return false; }, 200);
         peakThreads = std::max(peakThreads, ProcStatus(pid, "Threads"));
         peakRss = std::max(peakRss, ProcStatus(pid, "VmRSS"));
@@ -302,20 +303,23 @@ TEST_F(MetricsIntegrationTest, SlowClientsAFloodAndAFileReaderLeaveThePassesOnTi
     EXPECT_EQ(out.exitCode, 0) << out.err;
     EXPECT_FALSE(std::ifstream(file).good()) << "a stopped monitor removes its metrics file";
 
-    std::vector<int64_t> starts;
+    std::vector<nlohmann::json> passes;
     std::stringstream lines(out.out);
     for (std::string line; std::getline(lines, line);)
-        starts.push_back(IsoMs(nlohmann::json::parse(line)["time"].get<std::string>()));
-    ASSERT_GE(starts.size(), 5u);
-    for (size_t i = 1; i < starts.size(); ++i)
-        EXPECT_NEAR(starts[i] - starts[i - 1], 2000, 250) << "pass " << i + 1;
-    // On a loaded machine the flood's one thread gets few turns; a few dozen connections are
-    // enough to know it ran while the passes ran.
-    EXPECT_GT(floodConnections, 20);
-    EXPECT_GT(fileReads, 10);
+        passes.push_back(nlohmann::json::parse(line));
+    ASSERT_GE(passes.size(), passesBefore + 5);
+    // A pass that waited for a slow client would be late by up to the client's whole exchange.
+    EXPECT_EQ(PassOffItsBeat(passes), "");
+    EXPECT_GT(floodConnections, FLOODED);
+    EXPECT_GT(fileReads, FILE_READS);
     EXPECT_EQ(tornReads, 0) << "of " << fileReads;
-    EXPECT_EQ(peakThreads, threads) << "no thread per connection";
+    EXPECT_LE(peakThreads, threads) << "no thread per connection";
+#ifndef VORN_SANITIZED
+    // What the program itself holds. The sanitizers' allocator keeps freed memory back for a
+    // while, so there the resident size follows the churn, not the holdings; their leak check
+    // runs at the monitor's exit, which must be clean (exit code 0 above).
     EXPECT_LT(peakRss - rssBefore, 8 * 1024) << "kB";
+#endif
 }
 
 }  // namespace
