@@ -1,7 +1,8 @@
 // The real vornpilot against a real vorn-iod that stops answering while the monitor runs: stopped
-// (SIGSTOP) and continued, killed and restarted, and refusing the chip's ports. No pass takes
-// much longer than the two-second interval, what was not read is marked, a stop signal ends the
-// monitor within a second, and it recovers by itself.
+// (SIGSTOP) and continued, killed and restarted, and refusing the chip's ports. Every pass ends
+// before the next one's beat and begins on its own, what was not read is marked, a stop signal
+// ends the monitor without waiting for the service, and it recovers by itself. (How many waits a
+// pass or the ending spends on a hung service is counted on a fake clock in the session's test.)
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,6 +18,7 @@
 
 #include "daemon.h"
 #include "monitor_environment.h"
+#include "pass_beat.h"
 #include "run_program.h"
 #include "running_program.h"
 #include "temp_dir.h"
@@ -104,12 +106,14 @@ class StalledServiceTest : public ::testing::Test {
                       << LastLine(monitor.Output());
         return {};
     }
+    // Every pass ends before the next one is due, and each began on its beat.
     static void ExpectEveryPassInRhythm(const std::vector<json>& passes) {
         for (const json& p : passes)
-            EXPECT_LT(p["durationMs"].get<double>(), 1000) << p["pass"];
+            EXPECT_LT(p["durationMs"].get<double>(), PASS_INTERVAL_MS) << p["pass"];
         for (size_t i = 1; i < passes.size(); ++i) {
             EXPECT_EQ(passes[i]["pass"].get<int>(), passes[i - 1]["pass"].get<int>() + 1);
         }
+        EXPECT_EQ(PassOffItsBeat(passes), "");
     }
 
     CTempDir temp;
@@ -126,7 +130,6 @@ TEST_F(StalledServiceTest, StoppedServiceIsShownStaleAndTheMonitorRecoversAndSto
     EXPECT_EQ(start[0]["staleItems"], 0);
 
     ::kill(daemon.Pid(), SIGSTOP);
-    const auto stoppedAt = Clock::now();
     std::vector<json> blind = PassesUntil(monitor, 1, 3, [](const json& p) {
         return p["chipAnswered"] == false && p["staleItems"] == 18;
     });
@@ -140,7 +143,6 @@ TEST_F(StalledServiceTest, StoppedServiceIsShownStaleAndTheMonitorRecoversAndSto
     EXPECT_NEAR(last["items"][0]["value"].get<double>(), 1.35, 0.01) << "the last value read";
     EXPECT_EQ(last["items"][0]["lastRead"], start[0]["items"][0]["lastRead"]);
     EXPECT_GE(last["counts"]["passesWithoutChip"].get<int>(), 3);
-    EXPECT_LT(Clock::now() - stoppedAt, std::chrono::seconds(14)) << "passes kept their rhythm";
 
     ::kill(daemon.Pid(), SIGCONT);
     const size_t seen = JsonLines(monitor.Output()).size();
@@ -150,7 +152,8 @@ TEST_F(StalledServiceTest, StoppedServiceIsShownStaleAndTheMonitorRecoversAndSto
     ASSERT_FALSE(back.empty()) << "recovered within one pass of the service's return";
     EXPECT_EQ(back.back()["warningText"], "NORMAL");
 
-    // Stopped again: SIGTERM ends the monitor within a second all the same.
+    // Stopped again: SIGTERM ends the monitor all the same. Waiting for the service would take
+    // until it is continued, after the test; the ending's one short wait is far below the bound.
     ::kill(daemon.Pid(), SIGSTOP);
     Passes(monitor, JsonLines(monitor.Output()).size() + 1);
     const auto signalled = Clock::now();
@@ -158,8 +161,9 @@ TEST_F(StalledServiceTest, StoppedServiceIsShownStaleAndTheMonitorRecoversAndSto
     ProgramResult r = monitor.Finish(10000);
     const auto took = Clock::now() - signalled;
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_LT(took, std::chrono::milliseconds(1000))
+    EXPECT_LT(took, std::chrono::seconds(5))
         << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+    ExpectEveryPassInRhythm(JsonLines(r.out));
 }
 
 TEST_F(StalledServiceTest, KilledServiceIsRestartedAndTheMonitorRecovers) {
