@@ -335,11 +335,14 @@ TEST_F(DeviceServerTest, ConnectionsBeyondTheLimitAreClosedAndTheirSlotsComeBack
     clients.pop_back();
     // The freed slot is noticed once the service sees the hang-up; retry until it has.
     bool served = false;
-    for (int attempt = 0; attempt < 100 && !served; ++attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!served && std::chrono::steady_clock::now() < deadline) {
         CRawDeviceClient again;
         ASSERT_TRUE(again.Connect(m_daemon.SocketPath()));
         auto answer = again.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
         served = answer && answer->success;
+        if (!served)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(served);
 }
@@ -426,6 +429,14 @@ TEST_F(DeviceServerTest, OneUserCannotHoldEverySlot) {
             if (std::string r = connect(); r != "served")
                 return "connection " + std::to_string(i) + ": " + r;
         }
+        // Each just spoke, all at once, so none has been silent for the second that makes it
+        // the newcomer's however slowly the sixteen were set up.
+        for (auto& c : mine)
+            c->SendRequest(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        for (auto& c : mine) {
+            if (auto a = c->ReadAnswer(); !a || !a->success)
+                return std::string("no answer to a held connection");
+        }
         outcome += "over the share: " + connect();
         std::this_thread::sleep_for(std::chrono::milliseconds(1200));
         outcome += "; after a silence: " + connect();
@@ -437,23 +448,31 @@ TEST_F(DeviceServerTest, OneUserCannotHoldEverySlot) {
 }
 
 TEST(DeviceServerIdle, SilentConnectionsAreDroppedAfterTheIdleTimeOut) {
+    using namespace std::chrono;
     CHwDeviceFiles files;
     auto args = files.DaemonArgs();
-    args.insert(args.end(), {"--idle-timeout", "1"});
+    args.insert(args.end(), {"--idle-timeout", "2"});
     CDaemon daemon(args);
     std::string error;
     ASSERT_TRUE(daemon.Start(&error)) << error;
+    // Taken before the service can have accepted the silent one, so the close seen below is
+    // never earlier than the time-out after it, however late it is seen.
+    const auto start = steady_clock::now();
     CRawDeviceClient silent, talking;
     ASSERT_TRUE(silent.Connect(daemon.SocketPath()));
     ASSERT_TRUE(talking.Connect(daemon.SocketPath()));
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 8; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    // A request every 200 ms, a tenth of the time-out, until the silent one is closed.
+    auto closedAfter = milliseconds::max();
+    while (closedAfter == milliseconds::max() && steady_clock::now() - start < seconds(20)) {
+        std::this_thread::sleep_for(milliseconds(200));
         auto answer = talking.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
         ASSERT_TRUE(answer && answer->success) << "a client that keeps asking keeps its slot";
+        if (silent.WaitForClose(10))
+            closedAfter = duration_cast<milliseconds>(steady_clock::now() - start);
     }
-    EXPECT_TRUE(silent.WaitForClose(1000));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    ASSERT_NE(closedAfter, milliseconds::max()) << "the silent one was never dropped";
+    // The service counts whole milliseconds.
+    EXPECT_GE(closedAfter, milliseconds(1999)) << "dropped before its time-out";
 }
 
 TEST_F(DeviceServerTest, SocketIsGroupOnlyAndThePidFileNamesTheService) {

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "daemon.h"
 #include "device_codes.h"
@@ -23,8 +25,10 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr uint16_t INDEX_PORT = 0x295;
-// Without an item thread a port request waited behind the transfer in progress: up to 250 ms.
-constexpr auto PROMPT = 100ms;
+// Without an item thread a port request waited behind the transfer in progress, up to 250 ms and
+// half of that as often as not; served beside it, a round trip takes well under a millisecond.
+// The median of many is what a loaded machine's scheduling cannot move by this much.
+constexpr auto PROMPT = 50ms;
 
 std::vector<uint8_t> Bytes(const PortRecord& r) {
     return {r.begin(), r.end()};
@@ -80,7 +84,7 @@ TEST_F(ItemWorkerServiceTest, PortRequestsAreServedAtOnceWhileItemRequestsWaitFo
     CRawDeviceClient ports;
     ASSERT_TRUE(ports.Connect(m_daemon.SocketPath()));
     int roundTrips = 0, wrongPorts = 0;
-    Clock::duration worst{};
+    std::vector<Clock::duration> took;
     const auto deadline = Clock::now() + 20s;
     while ((roundTrips < 400 || items < 4) && Clock::now() < deadline) {
         const uint8_t index = static_cast<uint8_t>(roundTrips & 0x7F);
@@ -89,7 +93,8 @@ TEST_F(ItemWorkerServiceTest, PortRequestsAreServedAtOnceWhileItemRequestsWaitFo
         auto middle = Clock::now();
         auto r = ports.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(INDEX_PORT)));
         auto end = Clock::now();
-        worst = std::max({worst, middle - start, end - middle});
+        took.push_back(middle - start);
+        took.push_back(end - middle);
         if (!w || !w->success || !r || !r->success || r->output[PORT_OFF_VALUE8] != index)
             ++wrongPorts;
         roundTrips += 2;
@@ -102,8 +107,11 @@ TEST_F(ItemWorkerServiceTest, PortRequestsAreServedAtOnceWhileItemRequestsWaitFo
     EXPECT_GE(items, 4) << "the port requests ran beside several transfers";
     EXPECT_EQ(wrongItems, 0) << "every item request answers the no-answer result";
     EXPECT_EQ(wrongPorts, 0);
-    EXPECT_LT(worst, PROMPT) << std::chrono::duration<double, std::milli>(worst).count()
-                             << " ms for a port round trip";
+    ASSERT_FALSE(took.empty());
+    const auto median = took.begin() + static_cast<long>(took.size() / 2);
+    std::nth_element(took.begin(), median, took.end());
+    EXPECT_LT(*median, PROMPT) << std::chrono::duration<double, std::milli>(*median).count()
+                               << " ms for a port round trip as often as not";
 }
 
 TEST_F(ItemWorkerServiceTest, ClientsLeavingWithItemRequestsOutstandingLeaveTheServiceServing) {
@@ -120,14 +128,13 @@ TEST_F(ItemWorkerServiceTest, ClientsLeavingWithItemRequestsOutstandingLeaveTheS
     queued.Close();
 
     // The microcontroller answers again while the orphaned transfer still runs: the queued
-    // write, were it performed now, would reach it.
-    auto start = Clock::now();
+    // write, were it performed now, would reach it. (That port requests are not held up by a
+    // transfer is measured above.)
     ASSERT_EQ(Sim("mcu on").rfind("OK\n", 0), 0u);
     CRawDeviceClient other;
     ASSERT_TRUE(other.Connect(m_daemon.SocketPath()));
     auto port = other.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(INDEX_PORT)));
     ASSERT_TRUE(port && port->success);
-    EXPECT_LT(Clock::now() - start, PROMPT);
 
     const uint8_t setting[4] = {1, 2, 3, 4};
     auto written = other.Exchange(IOCTL_MCU_WRITE, Bytes(MakeMcuRequest(35, setting, 4, 1)));
@@ -137,13 +144,15 @@ TEST_F(ItemWorkerServiceTest, ClientsLeavingWithItemRequestsOutstandingLeaveTheS
     EXPECT_NE(Sim("mcu get 24").find("written: -\n"), std::string::npos)
         << "the write of a client that left before its turn was never performed";
 
-    // Stopping with a transfer in flight: the service ends cleanly and at once.
+    // Stopping with a transfer in flight: the service ends cleanly, after that one transfer at
+    // most (250 ms), not after the client's ten-second answer time-out; one that hung would be
+    // killed after the stop's grace and not have exited.
     ASSERT_EQ(Sim("mcu off").rfind("OK\n", 0), 0u);
     ASSERT_TRUE(other.SendRequest(IOCTL_MCU_READ, READ_BOARD_INFO));
     std::this_thread::sleep_for(20ms);
-    start = Clock::now();
+    const auto start = Clock::now();
     const int status = m_daemon.Stop();
-    EXPECT_LT(Clock::now() - start, 1s);
+    EXPECT_LT(Clock::now() - start, 5s);
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(other.ReadAnswer(1000)) << "no answer after the stop";

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -52,6 +55,24 @@ SMcuRequest Item(uint8_t item) {
     SMcuRequest r;
     r.item = item;
     return r;
+}
+
+// Waits until thread `tid` of this process sleeps (state S in /proc), as one blocked in a join
+// does; false after 10 s.
+bool AwaitSleeping(pid_t tid) {
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string line = text.str();
+        const size_t end = line.rfind(')');
+        if (end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'S')
+            return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
 }
 
 // Collects finished answers through the descriptor, as the service loop does.
@@ -105,8 +126,11 @@ TEST(ItemWorkerTest, StopLetsTheRunningTransferEndAndDropsTheWaitingOnes) {
     ASSERT_TRUE(runner.AwaitStarted(1));
     worker.Submit(2, Item(2));
 
+    // The running transfer may end only once Stop has dropped the waiting one and sleeps in
+    // the join; ending earlier, the worker would rightly begin the next.
+    const pid_t self = ::gettid();
     std::thread release([&] {
-        std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(AwaitSleeping(self));
         runner.Let(2);
     });
     worker.Stop();  // returns once the running transfer has ended and the thread is joined
