@@ -41,7 +41,7 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
 }
 
 // The visible window with exactly this title; "" when none comes up within the wait.
-std::string WindowNamed(const std::string& title, int ms = 10000) {
+std::string WindowNamed(const std::string& title, int ms = 30000) {
     std::string id;
     WaitFor(
         [&] {
@@ -89,7 +89,7 @@ TEST(WindowDialogs, EachButtonOpensItsDialogAndOkReachesTheChipAndTheSettingsFil
         }
     };
     const auto closed = [](const std::string& title) {
-        return WaitFor([&] { return WindowNamed(title, 0).empty(); }, 5000);
+        return WaitFor([&] { return WindowNamed(title, 0).empty(); }, 20000);
     };
     const auto hive = [&] {
         CRegistryHive h;
@@ -116,7 +116,7 @@ TEST(WindowDialogs, EachButtonOpensItsDialogAndOkReachesTheChipAndTheSettingsFil
             }
             return false;
         },
-        8000))
+        30000))
         << "no monitoring pass while the dialog is open";
     // From the tabs to CPU Core's Enable: off silences its beep at once; Enter is OK.
     const auto vcoreBeeps = [&] {
@@ -126,7 +126,7 @@ TEST(WindowDialogs, EachButtonOpensItsDialogAndOkReachesTheChipAndTheSettingsFil
     };
     ASSERT_TRUE(vcoreBeeps());
     keys({"Tab", "space"});
-    EXPECT_TRUE(WaitFor([&] { return !vcoreBeeps(); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return !vcoreBeeps(); }, 20000));
     keys({"Return"});
     EXPECT_TRUE(closed("Setting"));
     EXPECT_EQ(hive().GetDword(key + "\\1", "Enable"), 0u);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -23,9 +24,19 @@ namespace {
 
 const std::string BIN = VORN_BIN_DIR;
 
+// The program's windows on screen, one id a line: the tray icon, the main window, an open menu.
+std::string ShownWindows() {
+    return Xdotool({"search", "--onlyvisible", "--class", "^vornpilot$"});
+}
+
+size_t ShownWindowCount() {
+    const std::string ids = ShownWindows();
+    return ids.empty() ? 0 : static_cast<size_t>(std::count(ids.begin(), ids.end(), '\n')) + 1;
+}
+
 // The tray icon's place in the tray host, or "" while it is not docked.
 std::string TrayIconCentre() {
-    for (std::istringstream ids(Xdotool({"search", "--onlyvisible", "--class", "^vornpilot$"}));;) {
+    for (std::istringstream ids(ShownWindows());;) {
         std::string id;
         if (!std::getline(ids, id))
             return "";
@@ -85,13 +96,13 @@ TEST_F(WindowShellTest, TheStartSwitchesStartInTheTrayAndADoubleClickBringsTheWi
             std::chrono::seconds(3));  // the page's start-up is done well within this
         EXPECT_EQ(VisibleMainWindow(), "") << "started in the tray";
         DoubleClick(icon);  // the default item is now "Maximize"
-        EXPECT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); }, 20000));
         // Escape is the window's cancel: back to the tray, the program goes on.
         Xdotool({"windowactivate", "--sync", VisibleMainWindow()});
         Xdotool({"key", "Escape"});
-        EXPECT_TRUE(WaitFor([&] { return VisibleMainWindow().empty(); }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return VisibleMainWindow().empty(); }, 20000));
         DoubleClick(icon);
-        EXPECT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); }, 20000));
         program->Signal(SIGTERM);
         EXPECT_EQ(program->Finish(15000).exitCode, 0);
     }
@@ -103,7 +114,7 @@ TEST_F(WindowShellTest, ASecondStartLeavesTheFirstAndEndsAtOnce) {
     auto first = Start();
     ASSERT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); }, 30000));
     const std::string window = VisibleMainWindow();
-    const ProgramResult second = RunProgram({BIN + "/vornpilot"}, env, 10000);
+    const ProgramResult second = RunProgram({BIN + "/vornpilot"}, env, 30000);
     EXPECT_EQ(second.exitCode, 0) << second.err;
     EXPECT_EQ(second.out, "");
     EXPECT_EQ(VisibleMainWindow(), window) << "still the one window";
@@ -118,9 +129,9 @@ TEST_F(WindowShellTest, TheTrayIconComesBackWhenItsHostRestarts) {
     ASSERT_TRUE(WaitFor([&] { return !TrayIconCentre().empty(); }, 30000));
     trayHost->Signal(SIGTERM);
     trayHost->Finish(5000);
-    ASSERT_TRUE(WaitFor([&] { return TrayIconCentre().empty(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return TrayIconCentre().empty(); }, 20000));
     StartTrayHost();
-    EXPECT_TRUE(WaitFor([&] { return !TrayIconCentre().empty(); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return !TrayIconCentre().empty(); }, 30000));
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Finish(15000).exitCode, 0);
 }
@@ -144,18 +155,19 @@ TEST_F(WindowShellTest, CloseAndExitGiveTheFansTheirOwnControlBack) {
         auto program = Start();
         std::string window;
         ASSERT_TRUE(WaitFor([&] { return !(window = VisibleMainWindow()).empty(); }, 30000));
-        EXPECT_TRUE(WaitFor([&] { return FanMode("SYSFAN") == "cruise"; }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return FanMode("SYSFAN") == "cruise"; }, 20000));
         if (std::string(how) == "CLOSE") {
             // The default skin's close button, top right.
             const SWindowPlace w = WindowPlace(window);
             Xdotool(
                 {"mousemove", std::to_string(w.x + 465), std::to_string(w.y + 28), "click", "1"});
         } else {
-            // The tray menu's last entry.
+            // The tray menu's last entry, once the menu is on screen to take the keys.
             const std::string icon = TrayIconCentre();
+            const size_t before = ShownWindowCount();
             Xdotool({"mousemove", icon.substr(0, icon.find(' ')), icon.substr(icon.find(' ') + 1),
                      "click", "3"});
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            EXPECT_TRUE(WaitFor([&] { return ShownWindowCount() > before; }, 20000)) << "no menu";
             Xdotool({"key", "Up", "Return"});
         }
         const ProgramResult result = program->Finish(15000);

@@ -18,7 +18,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 // Runs the event loop until `done` holds or `ms` pass; the last answer of `done`.
-inline bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 30000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {

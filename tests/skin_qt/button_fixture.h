@@ -29,7 +29,7 @@ class ButtonFixture : public ::testing::Test {
         // Away from the X pointer's resting place, so only the test's input reaches it.
         m_window->setGeometry(20, 20, 200, 120);
         m_window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get(), 30000));
         m_normal = SaveBmp(m_dir, "normal.bmp", SolidImage(40, 20, NORMAL_COLOUR));
         m_down = SaveBmp(m_dir, "down.bmp", SolidImage(40, 20, DOWN_COLOUR));
         m_over = SaveBmp(m_dir, "over.bmp", SolidImage(40, 20, OVER_COLOUR));
