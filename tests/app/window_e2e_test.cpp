@@ -128,11 +128,11 @@ TEST(WindowEndToEnd, ThePageSaysWhenItCannotSeeAndShowsThePowerOffCountdown) {
             banner = text("WarningText");
             return banner == "NO READINGS" || banner == "STALE";
         },
-        15000))
+        30000))
         << banner.toStdString();
     EXPECT_EQ(page.Evaluate(normalRows).value_or("?"), "0") << "a row says Normal, unread";
     ASSERT_EQ(::kill(daemon.Pid(), SIGCONT), 0);
-    EXPECT_TRUE(WaitFor([&] { return text("WarningText") == "NORMAL"; }, 15000))
+    EXPECT_TRUE(WaitFor([&] { return text("WarningText") == "NORMAL"; }, 30000))
         << text("WarningText").toStdString();
 
     // The CPU's item has ShutDown on in the simulated board's file.
@@ -140,13 +140,13 @@ TEST(WindowEndToEnd, ThePageSaysWhenItCannotSeeAndShowsThePowerOffCountdown) {
                          {"VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir()}, 10000)
                   .exitCode,
               0);
-    EXPECT_TRUE(WaitFor([&] { return text("PowerOffText").startsWith("Power off in "); }, 10000))
+    EXPECT_TRUE(WaitFor([&] { return text("PowerOffText").startsWith("Power off in "); }, 30000))
         << text("PowerOffText").toStdString();
     ASSERT_EQ(RunProgram({std::string(VORN_BIN_DIR) + "/vornsim", "set", "CPUTEMPERATURE", "40"},
                          {"VORNIO_RUNTIME_DIR=" + daemon.RuntimeDir()}, 10000)
                   .exitCode,
               0);
-    EXPECT_TRUE(WaitFor([&] { return text("PowerOffText").isEmpty(); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return text("PowerOffText").isEmpty(); }, 30000));
 
     ASSERT_EQ(::kill(program.Pid(), SIGTERM), 0);
     EXPECT_EQ(program.Finish(15000).exitCode, 0);
