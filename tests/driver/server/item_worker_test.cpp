@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <unistd.h>
 
