@@ -69,7 +69,7 @@ class DialogFixture : public EngineFixture {
             QWidget* modal = QApplication::activeModalWidget();
             T* dialog = qobject_cast<T*>(modal);
             if (dialog == nullptr || !dialog->isVisible()) {
-                if (++polls > 500 && modal != nullptr) {
+                if (++polls > 3000 && modal != nullptr) {
                     ADD_FAILURE() << "another modal window came up";
                     modal->close();
                 }

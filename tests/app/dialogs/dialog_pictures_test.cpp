@@ -19,7 +19,7 @@ class DialogPicturesTest : public DialogFixture {
   protected:
     void Picture(QDialog& dialog, const char* file) {
         dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 30000));
         QTest::qWait(50);
         const QImage image = dialog.grab().toImage();
         EXPECT_EQ(image.size(), dialog.size() * dialog.devicePixelRatio()) << file;

@@ -64,7 +64,7 @@ TEST_F(SettingDlgTest, TabsReadVoltageTemperatureFanAndEachOpeningShowsVoltageTh
     EXPECT_EQ(Row<QLabel>("name", 0)->text(), "CPU Core");
 
     QApplication::setActiveWindow(dlg.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get(), 30000));
     for (const char* next : {"enable_0", "shutdown_0", "beep_0", "default_0", "limit_0"}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), next);
