@@ -53,42 +53,36 @@ bool CEngineCommands::GlobalBeep() const {
 }
 
 bool CEngineCommands::SetItemEnabled(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    item->SetEnabled(on);
-    return true;
+    return OnItem(itemNo, [&](CSensorItem& item) {
+        item.SetEnabled(on);
+        return true;
+    });
 }
 
 bool CEngineCommands::SetItemBeepBit(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->SetBeepBit(on);
+    return OnItem(itemNo, [&](CSensorItem& item) { return item.SetBeepBit(on); });
 }
 
 bool CEngineCommands::SetItemBeepFlag(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    item->SetBeepFlag(on);
-    return true;
+    return OnItem(itemNo, [&](CSensorItem& item) {
+        item.SetBeepFlag(on);
+        return true;
+    });
 }
 
 bool CEngineCommands::SetItemShutdown(int32_t itemNo, bool on) {
-    CSensorItem* item = Item(itemNo);
-    if (item == nullptr)
-        return false;
-    item->SetShutdownEnabled(on);
-    return true;
+    return OnItem(itemNo, [&](CSensorItem& item) {
+        item.SetShutdownEnabled(on);
+        return true;
+    });
 }
 
 bool CEngineCommands::SetItemLimits(int32_t itemNo, double hi, double lo) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->SetLimits(hi, lo);
+    return OnItem(itemNo, [&](CSensorItem& item) { return item.SetLimits(hi, lo); });
 }
 
 bool CEngineCommands::ApplyBoardFileSettings(int32_t itemNo) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->ApplySettings();
+    return OnItem(itemNo, [&](CSensorItem& item) { return item.ApplySettings(); });
 }
 
 bool CEngineCommands::SetGlobalBeep(bool on) {
@@ -110,8 +104,7 @@ bool CEngineCommands::SetFanPilot(int32_t itemNo, const SFanPilotValues& values)
 }
 
 bool CEngineCommands::ApplyBoardFileFanPilot(int32_t itemNo) {
-    CSensorItem* item = Item(itemNo);
-    return item != nullptr && item->ApplyFanControl();
+    return OnItem(itemNo, [&](CSensorItem& item) { return item.ApplyFanControl(); });
 }
 
 void CEngineCommands::SetCelsius(bool celsius) {

@@ -36,6 +36,12 @@ class CEngineCommands : public IMonitorCommands {
 
   private:
     CSensorItem* Item(int32_t itemNo) const;
+    // False for a number the table does not hold; else what `command` says of the item.
+    template <typename Command>
+    bool OnItem(int32_t itemNo, Command command) {
+        CSensorItem* item = Item(itemNo);
+        return item != nullptr && command(*item);
+    }
 
     EngineSource m_engine;
     bool m_celsius = true;  // the first pass shows Celsius
