@@ -162,6 +162,14 @@ TEST_F(HwmonSimTest, AFileWrittenInTheTreeReachesTheChip) {
     EXPECT_EQ(WaitFor("pwm3_mode", mode), mode);
 }
 
+TEST(HwmonServiceWriter, SaysWhenTheServiceIsNotRunning) {
+    CTempDir runtime;
+    CHwmonServiceWriter writer(runtime.Path());
+    std::string error;
+    EXPECT_FALSE(writer.Write("in0_min", "1000", &error));
+    EXPECT_EQ(error, "the driver service (vorn-iod) is not running");
+}
+
 struct RefusedCase {
     std::string attribute;
     std::string value;
