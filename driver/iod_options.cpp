@@ -20,10 +20,11 @@ constexpr OptionDef OPTIONS[] = {
     {"--board", EOptionKind::VALUE, EBackend::SIM},
     {"--seed", EOptionKind::VALUE, EBackend::SIM},
     {"--no-drift", EOptionKind::FLAG, EBackend::SIM},
+    {"--hwmon-root", EOptionKind::VALUE, EBackend::SIM},
     {"--port-device", EOptionKind::VALUE, EBackend::HW},
     {"--msr-device", EOptionKind::VALUE, EBackend::HW},
     {"--allow-list", EOptionKind::VALUE, EBackend::HW},
-    {"--sysfs-root", EOptionKind::VALUE, EBackend::HW},
+    {"--sysfs-root", EOptionKind::VALUE, std::nullopt},
     {"--force", EOptionKind::FLAG, EBackend::HW},
 };
 
@@ -116,8 +117,10 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
         } else if (name == "--allow-list") {
             options.hw.allowListPath = *value;
             options.hw.allowListGiven = true;
+        } else if (name == "--hwmon-root") {
+            options.hwmonRoot = *value;
         } else if (name == "--sysfs-root") {
-            options.hw.sysfsRoot = *value;
+            options.sysfsRoot = *value;
         } else if (name == "--force") {
             options.hw.force = true;
         }
@@ -136,6 +139,18 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
         options.runtimeDir = env.runtimeDirVariable.empty() ? IodOptions::DEFAULT_RUNTIME_DIR
                                                             : env.runtimeDirVariable;
     }
+    // The simulated driver's tree is the sysfs root its hwmon writes go to.
+    if (!options.hwmonRoot.empty() && !options.sysfsRoot.empty() &&
+        options.sysfsRoot != options.hwmonRoot) {
+        *error = "--hwmon-root and --sysfs-root name different trees";
+        return std::nullopt;
+    }
+    if (options.sysfsRoot.empty())
+        options.sysfsRoot = options.hwmonRoot;
+    if (options.sysfsRoot.empty())
+        options.sysfsRoot = env.sysfsRootVariable.empty() ? HwBackendOptions::DEFAULT_SYSFS_ROOT
+                                                          : env.sysfsRootVariable;
+    options.hw.sysfsRoot = options.sysfsRoot;
     if (options.boardFile.empty())
         options.boardFile = env.programDir + "/sim/EHF-SIM.simboard";
     return options;
@@ -149,17 +164,20 @@ std::string IodUsage() {
            "  --runtime-dir DIR     socket and pid file folder (default $VORNIO_RUNTIME_DIR,\n"
            "                        else /run/vorn-io); created when missing\n"
            "  --idle-timeout S      drop a client connection silent for S seconds (default 300)\n"
+           "  --sysfs-root DIR      where the kernel's hwmon devices are (default\n"
+           "                        $VORNPILOT_SYSFS_ROOT, else /sys)\n"
            "  --help                this text\n"
            "\n"
            "sim backend:\n"
            "  --board FILE          board file (default sim/EHF-SIM.simboard beside vorn-iod)\n"
            "  --seed N              seed of the readings' drift\n"
            "  --no-drift            keep readings still\n"
+           "  --hwmon-root DIR      also show the board as the kernel's w83627ehf hwmon device:\n"
+           "                        a sysfs tree in DIR, refreshed every second\n"
            "\n"
            "hw backend (root only):\n"
            "  --port-device PATH    port device (default /dev/port)\n"
            "  --msr-device PATH     MSR device (default /dev/cpu/0/msr)\n"
            "  --allow-list FILE     allowed ports and MSRs (default /etc/vorn-io/allow.conf)\n"
-           "  --sysfs-root DIR      where to look for the kernel's chip driver (default /sys)\n"
            "  --force               start even while the kernel's chip driver is present\n";
 }

@@ -14,12 +14,14 @@
 
 #include "device_server.h"
 #include "hw_backend.h"
+#include "hwmon_sysfs_writer.h"
 #include "interrupt_event.h"
 #include "iod_options.h"
 #include "log.h"
 #include "request_dispatcher.h"
 #include "runtime_dir.h"
 #include "sim_board.h"
+#include "sim_hwmon_device.h"
 #include "unique_fd.h"
 
 namespace {
@@ -46,6 +48,7 @@ CUniqueFd BlockStopSignals() {
 struct Backend {
     std::unique_ptr<IDriverBackend> owner;
     ISimControl* simControl = nullptr;
+    CSimBoard* simBoard = nullptr;
 };
 
 bool MakeBackend(const IodOptions& options, Backend* backend, std::string* error) {
@@ -60,6 +63,7 @@ bool MakeBackend(const IodOptions& options, Backend* backend, std::string* error
         board->SetSeed(*options.seed);
     board->SetDrift(options.drift);
     backend->simControl = board.get();
+    backend->simBoard = board.get();
     backend->owner = std::move(board);
     return true;
 }
@@ -84,6 +88,20 @@ int Serve(const IodOptions& options) {
     CInterruptEvent interruptEvent(options.runtimeDir);
     backend.owner->SetInterruptSink(&interruptEvent);
     CRequestDispatcher dispatcher(*backend.owner, &interruptEvent);
+    // hwmon writes: to the simulated driver when it shows the board, else to the kernel's.
+    CHwmonSysfsWriter sysfsWriter(options.sysfsRoot);
+    std::unique_ptr<CSimHwmonDevice> simHwmon;
+    if (backend.simBoard && !options.hwmonRoot.empty()) {
+        simHwmon = std::make_unique<CSimHwmonDevice>(*backend.simBoard, options.hwmonRoot);
+        if (!simHwmon->Start(&error)) {
+            IodLog("%s", error.c_str());
+            return EXIT_FAILURE;
+        }
+        IodLog("showing the board as the w83627ehf hwmon device in %s", options.hwmonRoot.c_str());
+        dispatcher.SetHwmonWriter(simHwmon.get());
+    } else {
+        dispatcher.SetHwmonWriter(&sysfsWriter);
+    }
     CDeviceServer server(options.runtimeDir, dispatcher, backend.simControl,
                          options.idleTimeoutSeconds * 1000);
     if (!server.Open(&error) || !runtimeDir.WritePid(&error)) {
@@ -94,6 +112,8 @@ int Serve(const IodOptions& options) {
            options.backend == EBackend::SIM ? "sim" : "hw");
     const bool ok = server.Run(stopFd.Get());
     server.Close();
+    if (simHwmon)
+        simHwmon->Stop();
     backend.owner->SetInterruptSink(nullptr);
     runtimeDir.Release();
     IodLog("stopped");
@@ -106,7 +126,8 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     const char* runtimeVar = std::getenv("VORNIO_RUNTIME_DIR");
-    IodEnvironment env{runtimeVar ? runtimeVar : "", ProgramDir()};
+    const char* sysfsVar = std::getenv("VORNPILOT_SYSFS_ROOT");
+    IodEnvironment env{runtimeVar ? runtimeVar : "", ProgramDir(), sysfsVar ? sysfsVar : ""};
     std::string error;
     auto options = ParseIodOptions(std::vector<std::string>(argv + 1, argv + argc), env, &error);
     if (!options) {

@@ -1,8 +1,12 @@
 #include "request_dispatcher.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "device_codes.h"
+#include "hwmon_allow_list.h"
+#include "hwmon_write_record.h"
+#include "log.h"
 #include "mcu_handshake.h"
 #include "port_request.h"
 
@@ -40,6 +44,8 @@ DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t
         case IOCTL_MCU_WRITE:
         case IOCTL_MCU_READ:
             return McuTransfer(code, input);
+        case IOCTL_HWMON_WRITE:
+            return HwmonWrite(input);
         default:
             return Failure(EINVAL);
     }
@@ -121,4 +127,25 @@ DeviceAnswer CRequestDispatcher::RunItemRequest(const SMcuRequest& request) {
         return Failure(EIO);
     const McuRecord answer = MakeMcuAnswer(transfer.result, transfer.data);
     return Success({answer.begin(), answer.end()});
+}
+
+DeviceAnswer CRequestDispatcher::HwmonWrite(std::span<const uint8_t> input) {
+    const std::optional<SHwmonWrite> request = ParseHwmonWriteRecord(input);
+    if (!request)
+        return Failure(EINVAL);
+    // Only names on the allow-list reach the file system; the refused name is not logged, it
+    // may be anything.
+    if (!IsAllowedHwmonAttribute(request->attribute))
+        return Failure(EPERM);
+    if (!IsHwmonDecimalValue(request->value))
+        return Failure(EINVAL);
+    if (!m_hwmon)
+        return Failure(ENOSYS);
+    const int error = m_hwmon->Write(request->attribute, request->value);
+    if (error != 0) {
+        IodLog("hwmon write %s=%s failed: %s", request->attribute.c_str(), request->value.c_str(),
+               std::strerror(error));
+        return Failure(error);
+    }
+    return Success({});
 }

@@ -11,6 +11,7 @@
 
 #include "backend.h"
 #include "device_wire.h"
+#include "hwmon_attribute_writer.h"
 #include "interrupt_event.h"
 #include "mcu_request.h"
 
@@ -19,6 +20,9 @@ class CRequestDispatcher {
     // event: where a client's interrupt event is registered; null refuses registrations.
     explicit CRequestDispatcher(IDriverBackend& backend, CInterruptEvent* event = nullptr)
         : m_backend(backend), m_event(event) {}
+
+    // Where hwmon attribute writes go; without one they fail with ENOSYS.
+    void SetHwmonWriter(IHwmonAttributeWriter* writer) { m_hwmon = writer; }
 
     // peer: the process that sent the request (0 when unknown).
     vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer = 0);
@@ -39,7 +43,9 @@ class CRequestDispatcher {
     vornio::DeviceAnswer WriteMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer RegisterEvent(std::span<const uint8_t> input, pid_t peer);
     vornio::DeviceAnswer McuTransfer(uint32_t code, std::span<const uint8_t> input);
+    vornio::DeviceAnswer HwmonWrite(std::span<const uint8_t> input);
 
     IDriverBackend& m_backend;
     CInterruptEvent* m_event;
+    IHwmonAttributeWriter* m_hwmon = nullptr;
 };

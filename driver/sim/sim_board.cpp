@@ -154,3 +154,9 @@ bool CSimBoard::IsBeeping() {
     AdvanceLocked();
     return m_chip->IsBeeping();
 }
+
+void CSimBoard::AccessChip(const std::function<void(CW83627ehfModel&)>& fn) {
+    std::lock_guard lock(m_mutex);
+    AdvanceLocked();
+    fn(*m_chip);
+}

@@ -64,6 +64,10 @@ class CSimBoard : public IDriverBackend, public ISimControl {
     // True when an input in alarm has its beep bit set and global beep is on.
     bool IsBeeping();
 
+    // Runs fn on the chip, brought up to the present, under the board's lock: one whole access
+    // that no port request interleaves with. The simulated kernel driver reaches the chip so.
+    void AccessChip(const std::function<void(CW83627ehfModel&)>& fn);
+
   private:
     explicit CSimBoard(const SBoardDescription& board);
     // Runs the board's models up to the clock's present time. Caller holds m_mutex.

@@ -4,7 +4,7 @@
 
 namespace {
 
-const IodEnvironment ENV{"", "/opt/vorn/bin"};
+const IodEnvironment ENV{"", "/opt/vorn/bin", ""};
 
 std::optional<IodOptions> Parse(std::vector<std::string> args, const IodEnvironment& env = ENV,
                                 std::string* error = nullptr) {
@@ -30,7 +30,7 @@ TEST(IodOptions, DefaultsAreTheSimBackendInTheSystemRuntimeDir) {
 }
 
 TEST(IodOptions, RuntimeDirComesFromTheOptionThenTheEnvironment) {
-    const IodEnvironment env{"/tmp/env-run", "/bin"};
+    const IodEnvironment env{"/tmp/env-run", "/bin", ""};
     EXPECT_EQ(Parse({}, env)->runtimeDir, "/tmp/env-run");
     EXPECT_EQ(Parse({"--runtime-dir", "/tmp/opt"}, env)->runtimeDir, "/tmp/opt");
     EXPECT_EQ(Parse({"--runtime-dir=/tmp/eq"}, env)->runtimeDir, "/tmp/eq");
@@ -55,6 +55,17 @@ TEST(IodOptions, HwOptions) {
     EXPECT_TRUE(o->hw.allowListGiven);
     EXPECT_EQ(o->hw.sysfsRoot, "/tmp/sys");
     EXPECT_TRUE(o->hw.force);
+}
+
+TEST(IodOptions, SysfsRootComesFromTheOptionTheSimulatedTreeOrTheEnvironment) {
+    const IodEnvironment env{"", "/bin", "/tmp/env-sys"};
+    EXPECT_EQ(Parse({}, env)->sysfsRoot, "/tmp/env-sys");
+    EXPECT_EQ(Parse({"--sysfs-root", "/tmp/opt-sys"}, env)->sysfsRoot, "/tmp/opt-sys");
+    EXPECT_EQ(Parse({"--backend", "hw"}, env)->hw.sysfsRoot, "/tmp/env-sys");
+    auto o = Parse({"--hwmon-root", "/tmp/tree"}, env);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->hwmonRoot, "/tmp/tree");
+    EXPECT_EQ(o->sysfsRoot, "/tmp/tree");
 }
 
 TEST(IodOptions, HelpWinsOverEverythingElse) {
@@ -83,6 +94,8 @@ TEST(IodOptions, BadCommandLinesAreRefusedWithAReason) {
         {{"--port-device", "/tmp/p"}, "hw backend only"},
         {{"--backend", "hw", "--board", "x"}, "sim backend only"},
         {{"--backend=hw", "--seed", "3"}, "sim backend only"},
+        {{"--backend=hw", "--hwmon-root", "/tmp/t"}, "sim backend only"},
+        {{"--hwmon-root", "/tmp/t", "--sysfs-root", "/tmp/s"}, "different trees"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0]);
