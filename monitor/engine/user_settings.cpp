@@ -1,13 +1,12 @@
 #include "user_settings.h"
 
-#include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <type_traits>
 #include <variant>
 
 #include "atomic_file.h"
+#include "hive_file.h"
 #include "registry_store.h"
 #include "thousandths.h"
 
@@ -176,14 +175,7 @@ bool CUserSettings::CopyAside(std::string* aside, std::string* error) const {
     if (!in)
         return true;
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string name = path + ".replaced-" + stamp;
-    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(name)); ++n)
-        name = path + ".replaced-" + stamp + "-" + std::to_string(n);
+    const std::string name = AsideName(path, "replaced");
     if (!AtomicWriteFile(name, text, error))
         return false;
     *aside = name;
