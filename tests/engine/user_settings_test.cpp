@@ -51,36 +51,34 @@ class UserSettingsTest : public ::testing::Test {
     bool m_hadOld = false;
 };
 
-SensorItemConfig Rail() {
-    SensorItemConfig c;
-    c.Name = "-12V \"rail\"";
-    c.PinName = "VIN4";
-    c.ItemNo = 6;
-    c.ItemType = ITEM_VOLTAGE;
-    c.Enable = true;
-    c.HiLimit = FromThousandths(-10800);
-    c.LoLimit = FromThousandths(-13200);
-    return c;
-}
+const SensorItemConfig RAIL{.Name = "-12V \"rail\"",
+                            .ItemNo = 6,
+                            .ItemType = ITEM_VOLTAGE,
+                            .HiLimit = FromThousandths(-10800),
+                            .LoLimit = FromThousandths(-13200),
+                            .Enable = true,
+                            .PinName = "VIN4"};
+const SensorItemConfig FAN{.Name = "CPU Fan",
+                           .ItemNo = 14,
+                           .ItemType = ITEM_FAN,
+                           .HiLimit = FromThousandths(1687000),
+                           .LoLimit = FromThousandths(1687000),
+                           .ShutDownEnable = true,
+                           .Enable = true,
+                           .PinName = "CPUFAN0",
+                           .BeepEnable = true,
+                           .SmartFanSupport = true,
+                           .SmartFanEnable = true,
+                           .TargetTemp = 55,
+                           .StartCtrl = 40,
+                           .StopCtrl = 20,
+                           .ToleranceTemp = 3};
 
-SensorItemConfig Fan() {
-    SensorItemConfig c;
-    c.Name = "CPU Fan";
-    c.PinName = "CPUFAN0";
-    c.ItemNo = 14;
-    c.ItemType = ITEM_FAN;
-    c.Enable = true;
-    c.BeepEnable = true;
-    c.ShutDownEnable = true;
-    c.LoLimit = FromThousandths(1687000);
-    c.HiLimit = FromThousandths(1687000);
-    c.SmartFanSupport = true;
-    c.SmartFanEnable = true;
-    c.TargetTemp = 55;
-    c.ToleranceTemp = 3;
-    c.StartCtrl = 40;
-    c.StopCtrl = 20;
-    return c;
+// The fields the user's settings keep for an item.
+auto Kept(const SensorItemConfig& c) {
+    return std::tie(c.Name, c.PinName, c.ItemNo, c.ItemType, c.Enable, c.BeepEnable,
+                    c.ShutDownEnable, c.HiLimit, c.LoLimit, c.SmartFanSupport, c.SmartFanEnable,
+                    c.TargetTemp, c.ToleranceTemp, c.StartCtrl, c.StopCtrl);
 }
 
 // The stored form other versions read: key and value names, value types and order, byte for
@@ -89,8 +87,8 @@ TEST_F(UserSettingsTest, RoundTripThroughTheFileOnDisk) {
     {
         CUserSettings settings;
         ASSERT_TRUE(settings.InOneWrite([&] {
-            return settings.WriteGlobalValues(18, true) && settings.WriteItem(Rail()) &&
-                   settings.WriteItem(Fan());
+            return settings.WriteGlobalValues(18, true) && settings.WriteItem(RAIL) &&
+                   settings.WriteItem(FAN);
         }));
         ASSERT_TRUE(settings.Set(UNIT_CELSIUS, false));
         ASSERT_TRUE(settings.Set(ERROR_LOG_RECORDING, true));
@@ -128,23 +126,13 @@ TEST_F(UserSettingsTest, RoundTripThroughTheFileOnDisk) {
     EXPECT_TRUE(beep);
     EXPECT_FALSE(again.Get(UNIT_CELSIUS));
     EXPECT_TRUE(again.Get(ERROR_LOG_RECORDING));
-    for (const SensorItemConfig& written : {Rail(), Fan()}) {
+    for (const SensorItemConfig& written : {RAIL, FAN}) {
         SensorItemConfig read;
         read.Factor = 3;  // the board file's own: left alone
         std::string problem;
         ASSERT_TRUE(again.ReadItem(written.ItemNo, &read, &problem)) << problem;
         EXPECT_EQ(read.Factor, 3);
-        read.Factor = 0;
-        EXPECT_EQ(std::tie(read.Name, read.PinName, read.ItemNo, read.ItemType, read.Enable,
-                           read.BeepEnable, read.ShutDownEnable, read.HiLimit, read.LoLimit,
-                           read.SmartFanSupport, read.SmartFanEnable, read.TargetTemp,
-                           read.ToleranceTemp, read.StartCtrl, read.StopCtrl),
-                  std::tie(written.Name, written.PinName, written.ItemNo, written.ItemType,
-                           written.Enable, written.BeepEnable, written.ShutDownEnable,
-                           written.HiLimit, written.LoLimit, written.SmartFanSupport,
-                           written.SmartFanEnable, written.TargetTemp, written.ToleranceTemp,
-                           written.StartCtrl, written.StopCtrl))
-            << written.Name;
+        EXPECT_EQ(Kept(read), Kept(written)) << written.Name;
     }
 }
 
