@@ -43,13 +43,10 @@ CErrorLog::CErrorLog(const std::string& programFolder, INotifier& notifier, IFil
     : m_path(ErrorLogPath(programFolder)),
       m_notifier(notifier),
       m_opener(opener),
-      m_now([] { return std::time(nullptr); }) {
-    m_registry.SetRoot(HKEY_CURRENT_USER);
-}
+      m_now([] { return std::time(nullptr); }) {}
 
 bool CErrorLog::LoadSwitch() {
-    std::string value;
-    m_on = m_registry.GetString(ERROR_LOG_KEY, ERROR_LOG_VALUE, &value) && value == "TRUE";
+    m_on = m_settings.Get(ERROR_LOG_RECORDING);
     return m_on;
 }
 
@@ -93,7 +90,7 @@ void CErrorLog::OnErrorLogRecord() {
 
 bool CErrorLog::SetRecording(bool on) {
     m_on = on;
-    bool stored = m_registry.SetString(ERROR_LOG_KEY, ERROR_LOG_VALUE, on ? "TRUE" : "FALSE");
+    bool stored = m_settings.Set(ERROR_LOG_RECORDING, on);
     if (m_tray != nullptr) {
         m_tray->SetErrorLogFlag(on);
     }

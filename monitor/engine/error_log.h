@@ -2,7 +2,7 @@
 // The error log: an INI file "Error.log" in the program folder with one section "ErrorLog" and
 // one entry per change of the set of sensors in warning, keyed by the local date and time
 // ("261206, 02:14:44 Warning:"). Recording is switched by the user and remembered in the
-// registry value "ErrorLog" ("TRUE" or "FALSE") under the current user's settings key.
+// user's settings.
 
 #include <ctime>
 #include <functional>
@@ -11,13 +11,10 @@
 
 #include "desktop_opener.h"
 #include "notifier.h"
-#include "registry_store.h"
 #include "tray_icon.h"
+#include "user_settings.h"
 #include "warning_log.h"
 
-// Registry key and value of the recording switch, under HKEY_CURRENT_USER.
-inline constexpr const char* ERROR_LOG_KEY = "SOFTWARE\\VORN\\HWM";
-inline constexpr const char* ERROR_LOG_VALUE = "ErrorLog";
 inline constexpr const char* ERROR_LOG_SECTION = "ErrorLog";
 
 class CErrorLog : public IWarningLog {
@@ -38,7 +35,7 @@ class CErrorLog : public IWarningLog {
         }
     }
 
-    // Recording is on exactly when the registry value is the text "TRUE". Returns the switch.
+    // The switch as the user's settings keep it. Returns the switch.
     bool LoadSwitch();
 
     bool IsOn() const override { return m_on; }
@@ -48,7 +45,7 @@ class CErrorLog : public IWarningLog {
 
     // The tray's "Record": flips the switch, stores it and shows it on the tray.
     void OnErrorLogRecord();
-    // Sets the switch as "Record" would; false when the registry could not be written (the
+    // Sets the switch as "Record" would; false when the settings could not be written (the
     // switch is set anyway).
     bool SetRecording(bool on);
     // The tray's "View": opens the log with the desktop's application; nothing when it is
@@ -68,7 +65,7 @@ class CErrorLog : public IWarningLog {
     IFileOpener& m_opener;
     ITrayIcon* m_tray = nullptr;
     std::function<std::time_t()> m_now;
-    CRegistryStore m_registry;
+    CUserSettings m_settings;
     bool m_on = false;
     std::vector<std::string> m_lastNames;
     bool m_writeFailureShown = false;

@@ -18,22 +18,21 @@ std::map<std::string, std::weak_ptr<CHiveFile>>& OpenHives() {
     return hives;
 }
 
-// "<path>.corrupt-YYYYmmdd-HHMMSS", with a number added when that name is taken.
-std::string AsideName(const std::string& path) {
+}  // namespace
+
+std::string AsideName(const std::string& path, const std::string& why) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &local);
-    std::string base = path + ".corrupt-" + stamp;
+    std::string base = path + "." + why + "-" + stamp;
     std::string name = base;
     struct stat st {};
     for (int n = 2; ::lstat(name.c_str(), &st) == 0; ++n)
         name = base + "-" + std::to_string(n);
     return name;
 }
-
-}  // namespace
 
 bool CHiveFile::Stamp::operator==(const Stamp& o) const {
     return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
@@ -103,7 +102,7 @@ void CHiveFile::LoadLocked() {
                            "over it");
             return;
         case EHiveError::Malformed: {
-            std::string aside = AsideName(m_path);
+            std::string aside = AsideName(m_path, "corrupt");
             if (std::rename(m_path.c_str(), aside.c_str()) == 0) {
                 SettingsNotice("the settings file " + m_path + " is damaged (line " +
                                std::to_string(error.line) + ": " + error.message +
@@ -135,7 +134,7 @@ void CHiveFile::KeepWhatReads(const std::vector<HiveError>& skipped) {
     }
     // The file as it was is kept for the user; then it is written again without those lines,
     // so they are told once, not at every start.
-    const std::string aside = AsideName(m_path);
+    const std::string aside = AsideName(m_path, "corrupt");
     std::error_code ec;
     std::filesystem::copy_file(m_path, aside, ec);
     if (ec) {

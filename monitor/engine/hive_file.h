@@ -13,6 +13,10 @@
 
 #include "registry_hive.h"
 
+// A free name beside `path` for a copy kept for the user: "<path>.<why>-YYYYmmdd-HHMMSS", with
+// "-2", "-3", ... added when that name is taken.
+std::string AsideName(const std::string& path, const std::string& why);
+
 class CHiveFile {
   public:
     // The process's copy of the hive at `path`. A read-only hive refuses every change.

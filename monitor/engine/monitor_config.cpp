@@ -6,15 +6,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "atomic_file.h"
 
 #include "ini_file.h"
 #include "monitor_engine.h"
@@ -120,10 +114,6 @@ const char* PinKind(uint8_t pin) {
     if (IsFanPin(pin))
         return "a fan input";
     return "an input";
-}
-
-std::string ItemKey(int32_t itemNo) {
-    return std::string(SETTINGS_KEY) + "\\" + std::to_string(itemNo);
 }
 
 }  // namespace
@@ -237,65 +227,25 @@ bool CMonitorEngine::LoadConfigFile() {
 }
 
 bool CMonitorEngine::LoadRegistryConfig() {
-    m_registry.SetRoot(HKEY_CURRENT_USER);
     m_registryRecords.clear();
-    uint32_t count = 0, beep = 0;
-    if (!m_registry.KeyExists(SETTINGS_KEY) ||
-        !m_registry.GetDword(SETTINGS_KEY, "Total_Item_Count", &count) ||
-        !m_registry.GetDword(SETTINGS_KEY, "Global_Beep_Enable", &beep))
+    if (!m_settings.ReadGlobalValues(&m_registryGlobalBeep))
         return false;
-    m_registryGlobalBeep = beep == 1;
 
     m_registryFilledIn = false;
     // The board file's count rules the table. An item whose saved values are missing or of the
     // wrong type (a file cut short, a value typed by hand) gets the board file's settings alone,
     // and the user is told which value it was; the other items keep theirs.
     for (int32_t n = 1; n <= m_itemCount; ++n) {
-        std::string key = ItemKey(n);
         auto record = std::make_unique<SensorItemConfig>();
-        SensorItemConfig& r = *record;
-        std::string bad;
-        if (!m_registry.GetString(key, "Name", &r.Name))
-            bad = "Name";
-        else if (!m_registry.GetString(key, "PinName", &r.PinName))
-            bad = "PinName";
-        bool complete = bad.empty();
-        auto dword = [&](const char* name, auto store) {
-            uint32_t v = 0;
-            if (!complete)
-                return;
-            if (!m_registry.GetDword(key, name, &v)) {
-                complete = false;
-                bad = name;
-                return;
-            }
-            store(v);
-        };
-        dword("ItemNo", [&](uint32_t v) { r.ItemNo = static_cast<int32_t>(v); });
-        dword("ItemType", [&](uint32_t v) { r.ItemType = static_cast<int32_t>(v); });
-        dword("Enable", [&](uint32_t v) { r.Enable = v != 0; });
-        dword("BeepEnable", [&](uint32_t v) { r.BeepEnable = v != 0; });
-        dword("ShutDownEnable", [&](uint32_t v) { r.ShutDownEnable = v != 0; });
-        dword("HiLimit", [&](uint32_t v) { r.HiLimit = FromThousandths(static_cast<int32_t>(v)); });
-        dword("LoLimit", [&](uint32_t v) { r.LoLimit = FromThousandths(static_cast<int32_t>(v)); });
-        if (complete && r.ItemType == ITEM_FAN) {
-            dword("SmartFanSupport", [&](uint32_t v) { r.SmartFanSupport = v != 0; });
-            dword("SmartFanEnable", [&](uint32_t v) { r.SmartFanEnable = v != 0; });
-            dword("TargetTemp", [&](uint32_t v) { r.TargetTemp = static_cast<int32_t>(v); });
-            dword("ToleranceTemp", [&](uint32_t v) { r.ToleranceTemp = static_cast<int32_t>(v); });
-            dword("StartCtrl", [&](uint32_t v) { r.StartCtrl = static_cast<int32_t>(v); });
-            dword("StopCtrl", [&](uint32_t v) { r.StopCtrl = static_cast<int32_t>(v); });
-        }
-        if (!complete) {
+        std::string problem;
+        if (!m_settings.ReadItem(n, record.get(), &problem)) {
             const SensorItemConfig* file = static_cast<size_t>(n) <= m_fileRecords.size()
                                                ? m_fileRecords[n - 1].get()
                                                : nullptr;
             if (file == nullptr)
                 return false;
-            SettingsNotice("the settings file " + m_registry.FilePath() + ": value \"" + bad +
-                           "\" of [HKEY_CURRENT_USER\\" + key +
-                           "] is missing or not of its type; item " + std::to_string(n) +
-                           " uses the board file's settings");
+            SettingsNotice("the settings file " + m_settings.FilePath() + ": " + problem +
+                           "; item " + std::to_string(n) + " uses the board file's settings");
             *record = *file;
             m_registryFilledIn = true;
         }
@@ -305,29 +255,19 @@ bool CMonitorEngine::LoadRegistryConfig() {
 }
 
 bool CMonitorEngine::KeepSettingsAside() {
-    const std::string path = m_registry.FilePath();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return true;  // nothing saved yet: nothing to lose
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string aside = path + ".replaced-" + stamp;
-    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(aside)); ++n)
-        aside = path + ".replaced-" + stamp + "-" + std::to_string(n);
-    std::string error;
-    if (!AtomicWriteFile(aside, text, &error)) {
+    const std::string path = m_settings.FilePath();
+    std::string aside, error;
+    if (!m_settings.CopyAside(&aside, &error)) {
         SettingsNotice("the saved settings in " + path +
                        " do not fit this board's table and could not be kept aside (" + error +
                        "); they are left as they are");
         return false;
     }
-    SettingsNotice("the saved settings in " + path +
-                   " do not fit this board's table; they were kept as " + aside +
-                   " and the board file's settings replace them");
+    if (!aside.empty()) {
+        SettingsNotice("the saved settings in " + path +
+                       " do not fit this board's table; they were kept as " + aside +
+                       " and the board file's settings replace them");
+    }
     return true;
 }
 
@@ -389,40 +329,14 @@ void CMonitorEngine::KeepUnclearItemsFromPowerOff() {
     }
 }
 
-bool CMonitorEngine::SaveItem(const CSensorItem& item) {
-    const SensorItemConfig& c = item.Config();
-    std::string key = ItemKey(item.GetItemNo());
-    auto dword = [&](const char* name, int64_t v) {
-        return m_registry.SetDword(key, name, static_cast<uint32_t>(v));
-    };
-    bool ok = m_registry.SetString(key, "Name", c.Name) &&
-              m_registry.SetString(key, "PinName", c.PinName) && dword("ItemNo", c.ItemNo) &&
-              dword("ItemType", c.ItemType) && dword("Enable", c.Enable ? 1 : 0) &&
-              dword("BeepEnable", c.BeepEnable ? 1 : 0) &&
-              dword("ShutDownEnable", c.ShutDownEnable ? 1 : 0) &&
-              dword("HiLimit", ToThousandths(c.HiLimit)) &&
-              dword("LoLimit", ToThousandths(c.LoLimit));
-    if (ok && item.GetItemType() == ITEM_FAN) {
-        ok = dword("SmartFanSupport", c.SmartFanSupport ? 1 : 0) &&
-             dword("SmartFanEnable", c.SmartFanEnable ? 1 : 0) &&
-             dword("TargetTemp", c.TargetTemp) && dword("ToleranceTemp", c.ToleranceTemp) &&
-             dword("StartCtrl", c.StartCtrl) && dword("StopCtrl", c.StopCtrl);
-    }
-    return ok;
-}
-
 bool CMonitorEngine::SaveRegistryConfig() {
-    m_registry.SetRoot(HKEY_CURRENT_USER);
-    // One write of the settings file for the whole save.
-    CRegistryBatch batch(m_registry);
-    bool ok =
-        m_registry.SetDword(SETTINGS_KEY, "Total_Item_Count", static_cast<uint32_t>(m_itemCount)) &&
-        m_registry.SetDword(SETTINGS_KEY, "Global_Beep_Enable", m_globalBeep ? 1 : 0);
-    for (const auto& item : m_items) {
-        if (!ok)
-            break;
-        ok = SaveItem(*item);
-    }
-    bool written = batch.Commit();
-    return ok && written;
+    return m_settings.InOneWrite([&] {
+        if (!m_settings.WriteGlobalValues(m_itemCount, m_globalBeep))
+            return false;
+        for (const auto& item : m_items) {
+            if (!m_settings.WriteItem(item->Config()))
+                return false;
+        }
+        return true;
+    });
 }

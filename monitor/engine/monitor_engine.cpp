@@ -61,8 +61,7 @@ EStartProblem CMonitorEngine::Start() {
     }
     const EStartProblem bound = allBound ? EStartProblem::None : EStartProblem::UnknownPin;
 
-    m_registry.SetRoot(HKEY_CURRENT_USER);
-    const bool hadSettings = m_registry.KeyExists(SETTINGS_KEY);
+    const bool hadSettings = m_settings.Exists();
     if (LoadRegistryConfig() && ApplyRegistryConfig()) {
         m_settingsSource = ESettingsSource::Registry;
         KeepUnclearItemsFromPowerOff();

@@ -10,15 +10,13 @@
 
 #include "machine.h"
 #include "path.h"
-#include "registry_store.h"
 #include "sensor_item.h"
 #include "sensor_item_config.h"
+#include "user_settings.h"
 #include "w83627ehf.h"
 
 // Caption of the engine's message boxes.
 inline constexpr const char* APP_TITLE = "VORNPILOT";
-// Registry key of the user's settings, under HKEY_CURRENT_USER.
-inline constexpr const char* SETTINGS_KEY = "Software\\VORN\\HWM";
 
 // Why Initialize returned false, for the user; the first problem met.
 enum class EStartProblem {
@@ -109,7 +107,6 @@ class CMonitorEngine {
     enum class ERecordSource { BoardFile, Registry };
     EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
                               ERecordSource from, bool globalBeep);
-    bool SaveItem(const CSensorItem& item);
     // Items with a value the board file does not give as a whole number never arm the
     // power-off, whichever settings are in force; each one switched off is said.
     void KeepUnclearItemsFromPowerOff();
@@ -125,7 +122,7 @@ class CMonitorEngine {
     std::vector<std::unique_ptr<SensorItemConfig>> m_registryRecords;
     std::string m_configFilePath;
     CPATH m_modulePath;
-    CRegistryStore m_registry;
+    CUserSettings m_settings;
     uint8_t m_savedSmiMasks[4] = {0, 0, 0, 0};
     int32_t m_itemCount = 0;
     CW83627EHF m_chip;

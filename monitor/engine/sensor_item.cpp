@@ -16,53 +16,36 @@ CSensorItem::~CSensorItem() = default;
 // ---- Plain accessors ----
 
 double CSensorItem::GetValue() const {
-    return m_itemType == ITEM_FAN ? static_cast<double>(m_fanRpm) : m_value;
+    return m_config.ItemType == ITEM_FAN ? static_cast<double>(m_fanRpm) : m_value;
 }
 
 void CSensorItem::GetLimits(double* hi, double* lo) const {
-    *hi = m_hiLimit;
-    *lo = m_loLimit;
+    *hi = m_config.HiLimit;
+    *lo = m_config.LoLimit;
 }
 
 void CSensorItem::GetLimitRange(double* hi, double* lo) const {
-    *hi = m_hiBound;
-    *lo = m_loBound;
+    *hi = m_config.HiBound;
+    *lo = m_config.LoBound;
 }
 
 void CSensorItem::SetEnabled(bool on) {
-    SetEnable(on);
+    m_config.Enable = on;
     ResetShutdownTimer();
 }
 
 void CSensorItem::SetShutdownEnabled(bool on) {
-    SetShutdownEnable(on);
+    m_config.ShutDownEnable = on;
     ResetShutdownTimer();
 }
 
 void CSensorItem::SetBeepFlag(bool on) {
-    SetBeepEnable(on);
-}
-
-void CSensorItem::StoreLimits(double hi, double lo) {
-    m_hiLimit = hi;
-    m_loLimit = lo;
-    m_config.HiLimit = hi;
-    m_config.LoLimit = lo;
-}
-
-void CSensorItem::SetBeepEnable(bool on) {
-    m_beepEnable = on;
     m_config.BeepEnable = on;
 }
 
-void CSensorItem::SetEnable(bool on) {
-    m_enable = on;
-    m_config.Enable = on;
-}
-
-void CSensorItem::SetShutdownEnable(bool on) {
-    m_shutdownEnable = on;
-    m_config.ShutDownEnable = on;
+void CSensorItem::StoreLimits(double hi, double lo) {
+    m_config.HiLimit = hi;
+    m_config.LoLimit = lo;
 }
 
 // ---- Hardware binding ----
@@ -92,26 +75,6 @@ bool CSensorItem::ListUnbound() {
         m_config.StartCtrl = 0;
         m_config.StopCtrl = 0;
     }
-    m_name = m_config.Name;
-    m_itemNo = m_config.ItemNo;
-    m_itemType = m_config.ItemType;
-    m_factor = m_config.Factor;
-    m_hiLimit = m_config.HiLimit;
-    m_loLimit = m_config.LoLimit;
-    m_hiBound = m_config.HiBound;
-    m_loBound = m_config.LoBound;
-    m_enable = m_config.Enable;
-    m_beepEnable = m_config.BeepEnable;
-    m_shutdownEnable = m_config.ShutDownEnable;
-    m_negative = m_config.Negative;
-    m_pinName = m_config.PinName;
-    m_cpuNo = m_config.CpuNo;
-    m_smartFanSupport = m_config.SmartFanSupport;
-    m_smartFanEnable = m_config.SmartFanEnable;
-    m_targetTemp = m_config.TargetTemp;
-    m_toleranceTemp = m_config.ToleranceTemp;
-    m_startCtrl = m_config.StartCtrl;
-    m_stopCtrl = m_config.StopCtrl;
     return true;
 }
 
@@ -119,12 +82,12 @@ bool CSensorItem::Bind() {
     if (!ListUnbound())
         return false;
     uint8_t pinAndBank[2] = {0, 0};
-    if (m_chip.LookupPin(m_pinName, pinAndBank) < 1)
+    if (m_chip.LookupPin(m_config.PinName, pinAndBank) < 1)
         return false;
     m_pinRegister = pinAndBank[0];
     m_pinBank = pinAndBank[1];
 
-    if (m_cpuNo == 2) {
+    if (m_config.CpuNo == 2) {
         m_secondCpu = HasSecondCpu();
         if (!m_secondCpu) {
             uint8_t b[4] = {0, 0, 0, 0};
@@ -132,20 +95,21 @@ bool CSensorItem::Bind() {
                 SetBeepMaskBit(b, m_pinRegister, m_pinBank, false);
                 m_chip.WriteBeepMasks(b);
             }
-            SetBeepEnable(false);
-            SetEnable(false);
+            m_config.BeepEnable = false;
+            m_config.Enable = false;
             ResetShutdownTimer();
         }
     }
-    if (m_itemType == ITEM_FAN)
+    if (m_config.ItemType == ITEM_FAN)
         m_savedFanControl = CaptureFanControl(m_chip, m_pinRegister);
     return true;
 }
 
 bool CSensorItem::ReadValue() {
-    switch (m_itemType) {
+    switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
-            return m_chip.ReadVoltage(m_pinRegister, &m_value, m_factor, m_negative) >= 1;
+            return m_chip.ReadVoltage(m_pinRegister, &m_value, m_config.Factor,
+                                      m_config.Negative) >= 1;
         case ITEM_TEMPERATURE:
             return m_chip.ReadTemperature(m_pinRegister, &m_value, m_pinBank) >= 1;
         case ITEM_FAN: {
@@ -161,11 +125,12 @@ bool CSensorItem::ReadValue() {
 }
 
 bool CSensorItem::ReadLimits() {
-    double hi = m_hiLimit, lo = m_loLimit;
+    double hi = m_config.HiLimit, lo = m_config.LoLimit;
     int r = 0;
-    switch (m_itemType) {
+    switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
-            r = m_chip.ReadVoltageLimits(m_pinRegister, &hi, &lo, m_factor, m_negative);
+            r = m_chip.ReadVoltageLimits(m_pinRegister, &hi, &lo, m_config.Factor,
+                                         m_config.Negative);
             break;
         case ITEM_TEMPERATURE:
             r = m_chip.ReadTemperatureLimits(m_pinRegister, &hi, &lo, m_pinBank);
@@ -209,9 +174,9 @@ constexpr uint8_t NO_FAN_ALARM_COUNT = 255;
 
 bool CSensorItem::SetLimits(double hi, double lo) {
     int r = 0;
-    switch (m_itemType) {
+    switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
-            r = m_chip.SetVoltageLimits(m_pinRegister, hi, lo, m_factor, m_negative);
+            r = m_chip.SetVoltageLimits(m_pinRegister, hi, lo, m_config.Factor, m_config.Negative);
             break;
         case ITEM_TEMPERATURE:
             // The chip holds half degrees and sets the half bit for any fraction: a limit read
@@ -244,7 +209,7 @@ bool CSensorItem::SetBeepBit(bool on) {
 }
 
 bool CSensorItem::IsSilencedSecondCpuItem() const {
-    return m_cpuNo == 2 && !m_secondCpu;
+    return m_config.CpuNo == 2 && !m_secondCpu;
 }
 
 bool CSensorItem::ApplySettings() {
@@ -259,26 +224,27 @@ bool CSensorItem::ApplySettings(const SensorItemConfig& s) {
 
 bool CSensorItem::ApplySettingsFrom(const SensorItemConfig& s, EConfigSource from) {
     if (IsSilencedSecondCpuItem()) {
-        SetBeepEnable(false);
+        m_config.BeepEnable = false;
         if (!SetBeepBit(false))
             return false;
-        SetEnable(false);
+        m_config.Enable = false;
         ResetShutdownTimer();
         return true;
     }
     if (!SetLimits(s.HiLimit, s.LoLimit))
         return false;
     if (s.Enable) {
-        SetBeepEnable(s.BeepEnable);
+        m_config.BeepEnable = s.BeepEnable;
         if (!SetBeepBit(s.BeepEnable))
             return false;
     } else {
-        SetBeepEnable(from == EConfigSource::Registry && m_cpuNo != 2 ? s.BeepEnable : false);
+        m_config.BeepEnable =
+            from == EConfigSource::Registry && m_config.CpuNo != 2 ? s.BeepEnable : false;
         if (!SetBeepBit(false))
             return false;
     }
-    SetEnable(s.Enable);
-    SetShutdownEnable(s.ShutDownEnable);
+    m_config.Enable = s.Enable;
+    m_config.ShutDownEnable = s.ShutDownEnable;
     ResetShutdownTimer();
     return true;
 }
@@ -301,10 +267,10 @@ bool CSensorItem::HasSecondCpu() {
 
 bool CSensorItem::UpdateItem() {
     m_valueFresh = false;
-    if (!m_enable)
+    if (!m_config.Enable)
         return true;
     m_valueFresh = ReadValue();
-    if (m_alarm && m_shutdownEnable)
+    if (m_alarm && m_config.ShutDownEnable)
         CheckShutdown();
     else
         ResetShutdownTimer();

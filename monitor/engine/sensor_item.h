@@ -3,8 +3,8 @@
 // The engine creates it from a board-file record, binds it and keeps it for the life of the
 // program. Operations that touch the chip go through the item's own chip object and return
 // false when the chip refuses or an access fails; the item's stored values then stay as each
-// operation describes. Every change of a setting is mirrored into Config(), the copy the engine
-// saves to the registry.
+// operation describes. The item's settings are held in one place, Config(), which is also what
+// the engine saves.
 
 #include <cstdint>
 #include <string>
@@ -32,16 +32,16 @@ class CSensorItem {
     CSensorItem& operator=(const CSensorItem&) = delete;
 
     // ---- Plain accessors ----
-    const std::string& GetName() const { return m_name; }
-    int32_t GetItemNo() const { return m_itemNo; }
-    int32_t GetItemType() const { return m_itemType; }
-    uint8_t GetCpuNo() const { return m_cpuNo; }
-    const std::string& GetPinName() const { return m_pinName; }
+    const std::string& GetName() const { return m_config.Name; }
+    int32_t GetItemNo() const { return m_config.ItemNo; }
+    int32_t GetItemType() const { return m_config.ItemType; }
+    uint8_t GetCpuNo() const { return m_config.CpuNo; }
+    const std::string& GetPinName() const { return m_config.PinName; }
     uint8_t GetPinRegister() const { return m_pinRegister; }
     uint8_t GetPinBank() const { return m_pinBank; }
-    double GetFactor() const { return m_factor; }
-    bool IsNegative() const { return m_negative; }
-    SensorItemConfig& Config() { return m_config; }
+    double GetFactor() const { return m_config.Factor; }
+    bool IsNegative() const { return m_config.Negative; }
+    // The settings in force; they change only through the operations below.
     const SensorItemConfig& Config() const { return m_config; }
     // The board-file record the item was created from.
     const SensorItemConfig* Source() const { return m_source; }
@@ -51,23 +51,23 @@ class CSensorItem {
     void GetLimits(double* hi, double* lo) const;
     void GetLimitRange(double* hi, double* lo) const;
 
-    bool IsEnabled() const { return m_enable; }
+    bool IsEnabled() const { return m_config.Enable; }
     // Also restarts the power-off timing, even when the value does not change.
     void SetEnabled(bool on);
-    bool IsShutdownEnabled() const { return m_shutdownEnable; }
+    bool IsShutdownEnabled() const { return m_config.ShutDownEnable; }
     // Also restarts the power-off timing, even when the value does not change.
     void SetShutdownEnabled(bool on);
-    bool IsBeepEnabled() const { return m_beepEnable; }
+    bool IsBeepEnabled() const { return m_config.BeepEnable; }
     // The flag only; the chip's beep bit changes with SetBeepBit.
     void SetBeepFlag(bool on);
     bool IsAlarm() const { return m_alarm; }
 
-    bool GetSmartFanSupport() const { return m_smartFanSupport; }
-    bool GetSmartFanEnable() const { return m_smartFanEnable; }
-    int32_t GetTargetTemp() const { return m_targetTemp; }
-    int32_t GetToleranceTemp() const { return m_toleranceTemp; }
-    int32_t GetStartCtrl() const { return m_startCtrl; }
-    int32_t GetStopCtrl() const { return m_stopCtrl; }
+    bool GetSmartFanSupport() const { return m_config.SmartFanSupport; }
+    bool GetSmartFanEnable() const { return m_config.SmartFanEnable; }
+    int32_t GetTargetTemp() const { return m_config.TargetTemp; }
+    int32_t GetToleranceTemp() const { return m_config.ToleranceTemp; }
+    int32_t GetStartCtrl() const { return m_config.StartCtrl; }
+    int32_t GetStopCtrl() const { return m_config.StopCtrl; }
 
     // ---- Hardware binding ----
     // Copies the board-file record into the item, looks up the pin (false when the name is not
@@ -145,40 +145,16 @@ class CSensorItem {
     bool IsSilencedSecondCpuItem() const;
     void ResetShutdownTimer() { m_alarmSince = 0; }
     void StoreLimits(double hi, double lo);
-    void SetBeepEnable(bool on);
-    void SetEnable(bool on);
-    void SetShutdownEnable(bool on);
-    void SetSmartFanEnable(bool on);
-    void SetSmartFanSupport(bool on);
 
+    // Every setting, the board file's fixed ones (name, pin, type, factor, bounds) with them.
     SensorItemConfig m_config;
     const SensorItemConfig* m_source;
     CW83627EHF m_chip;
-    std::string m_name;
     double m_value = 0;
     uint8_t m_pinRegister = 0;
     uint8_t m_pinBank = 0;
-    uint8_t m_cpuNo = 0;
-    int32_t m_itemNo = 0;
-    int32_t m_itemType = 0;
-    double m_factor = 0;
-    double m_hiLimit = 0;
-    double m_loLimit = 0;
-    double m_hiBound = 0;
-    double m_loBound = 0;
-    bool m_enable = false;
-    bool m_beepEnable = false;
-    bool m_shutdownEnable = false;
     int32_t m_fanRpm = 0;
-    bool m_negative = false;
-    std::string m_pinName;
     bool m_alarm = false;
-    bool m_smartFanSupport = false;
-    bool m_smartFanEnable = false;
-    int32_t m_targetTemp = 0;
-    int32_t m_toleranceTemp = 0;
-    int32_t m_startCtrl = 0;
-    int32_t m_stopCtrl = 0;
     bool m_secondCpu = false;
     FanControlSnapshot m_savedFanControl;
     IMachine& m_machine;

@@ -12,55 +12,41 @@ bool FitsByte(int v) {
 }
 }  // namespace
 
-void CSensorItem::SetSmartFanEnable(bool on) {
-    m_smartFanEnable = on;
-    m_config.SmartFanEnable = on;
-}
-
-void CSensorItem::SetSmartFanSupport(bool on) {
-    m_smartFanSupport = on;
-    m_config.SmartFanSupport = on;
-}
-
 bool CSensorItem::SetSmartFan(bool on) {
-    if (m_itemType != ITEM_FAN || WriteSmartFanMode(m_chip, m_pinRegister, on) < 1)
+    if (m_config.ItemType != ITEM_FAN || WriteSmartFanMode(m_chip, m_pinRegister, on) < 1)
         return false;
-    SetSmartFanEnable(on);
+    m_config.SmartFanEnable = on;
     return true;
 }
 
 bool CSensorItem::SetTargetTemp(int t) {
-    if (m_itemType != ITEM_FAN || !FitsByte(t) ||
+    if (m_config.ItemType != ITEM_FAN || !FitsByte(t) ||
         m_chip.SetFanTarget(m_pinRegister, static_cast<uint8_t>(t)) < 1)
         return false;
-    m_targetTemp = t;
     m_config.TargetTemp = t;
     return true;
 }
 
 bool CSensorItem::SetToleranceTemp(int t) {
-    if (m_itemType != ITEM_FAN || !FitsByte(t) ||
+    if (m_config.ItemType != ITEM_FAN || !FitsByte(t) ||
         m_chip.SetFanTolerance(m_pinRegister, static_cast<uint8_t>(t)) < 1)
         return false;
-    m_toleranceTemp = t;
     m_config.ToleranceTemp = t;
     return true;
 }
 
 bool CSensorItem::SetStartCtrl(int percent) {
-    if (m_itemType != ITEM_FAN ||
+    if (m_config.ItemType != ITEM_FAN ||
         m_chip.SetFanStartValue(m_pinRegister, DutyFromPercent(percent)) < 1)
         return false;
-    m_startCtrl = percent;
     m_config.StartCtrl = percent;
     return true;
 }
 
 bool CSensorItem::SetStopCtrl(int percent) {
-    if (m_itemType != ITEM_FAN ||
+    if (m_config.ItemType != ITEM_FAN ||
         m_chip.SetFanStopValue(m_pinRegister, DutyFromPercent(percent)) < 1)
         return false;
-    m_stopCtrl = percent;
     m_config.StopCtrl = percent;
     return true;
 }
@@ -80,14 +66,14 @@ bool CSensorItem::ApplyFanControlFromDialog(const SensorItemConfig& s) {
 }
 
 bool CSensorItem::ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check) {
-    if (m_itemType != ITEM_FAN)
+    if (m_config.ItemType != ITEM_FAN)
         return false;
     if (check == EFanCheck::SecondCpu && IsSilencedSecondCpuItem()) {
         // The second processor's fan is not there: manual mode at full duty.
-        SetSmartFanSupport(false);
+        m_config.SmartFanSupport = false;
         if (WriteSmartFanMode(m_chip, m_pinRegister, false) < 1)
             return false;
-        SetSmartFanEnable(false);
+        m_config.SmartFanEnable = false;
         return true;
     }
     return SetSmartFan(s.SmartFanEnable) && SetTargetTemp(s.TargetTemp) &&
@@ -96,26 +82,22 @@ bool CSensorItem::ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check
 }
 
 bool CSensorItem::RestoreFanControl() {
-    if (m_itemType != ITEM_FAN)
+    if (m_config.ItemType != ITEM_FAN)
         return false;
     const FanControlSnapshot& saved = m_savedFanControl;
     // Each step is tried whatever the one before did.
     WriteSmartFanMode(m_chip, m_pinRegister, saved.automatic);
     if (m_chip.SetFanTarget(m_pinRegister, saved.target) >= 1) {
-        m_targetTemp = saved.target;
         m_config.TargetTemp = saved.target;
     }
     if (m_chip.SetFanTolerance(m_pinRegister, saved.tolerance) >= 1) {
-        m_toleranceTemp = saved.tolerance;
         m_config.ToleranceTemp = saved.tolerance;
     }
     if (m_chip.SetFanStartValue(m_pinRegister, DutyFromPercent(saved.startPercent)) >= 1) {
-        m_startCtrl = saved.startPercent;
         m_config.StartCtrl = saved.startPercent;
     }
     if (m_chip.SetFanStopValue(m_pinRegister, DutyFromPercent(saved.stopPercent)) < 1)
         return false;
-    m_stopCtrl = saved.stopPercent;
     m_config.StopCtrl = saved.stopPercent;
     return true;
 }

@@ -5,7 +5,7 @@
 CEngineCommands::CEngineCommands(EngineSource engine) : m_engine(std::move(engine)) {}
 
 void CEngineCommands::TakeStoredUnit() {
-    m_celsius = StoredUnitIsCelsius();
+    m_celsius = CUserSettings().Get(UNIT_CELSIUS);
 }
 
 CSensorItem* CEngineCommands::Item(int32_t itemNo) const {
@@ -109,7 +109,7 @@ bool CEngineCommands::ApplyBoardFileFanPilot(int32_t itemNo) {
 
 void CEngineCommands::SetCelsius(bool celsius) {
     // A failed write is not reported: the unit simply stays as it was stored.
-    StoreUnit(celsius);
+    CUserSettings().Set(UNIT_CELSIUS, celsius);
     m_celsius = celsius;
 }
 
