@@ -9,3 +9,11 @@ bool UnitIsCelsius(const std::string& unit);
 bool StoredUnitIsCelsius();
 // Writes "C" or "F"; false when the settings file could not be written.
 bool StoreUnit(bool celsius);
+
+// Tray choices: desktop notifications (on unless switched off) and the hottest temperature drawn
+// on the tray icon (off unless switched on). A Store returns false when the file could not be
+// written.
+bool StoredNotificationsOn();
+bool StoreNotificationsOn(bool on);
+bool StoredTrayTemperature();
+bool StoreTrayTemperature(bool on);

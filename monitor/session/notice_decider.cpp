@@ -54,8 +54,9 @@ void CNoticeDecider::DecideAlarm(const SPassSnapshot& pass, std::vector<SDesktop
         for (const SItemSnapshot* item : alarms)
             if (std::find(fresh.begin(), fresh.end(), item) == fresh.end())
                 lines.push_back(ReadingLine(*item, pass.celsius));
-        const std::string summary = alarms.size() == 1
-                                        ? alarms.front()->name + " in warning"
+        // One sensor newly in warning is named; several are counted with the ones already in.
+        const std::string summary = fresh.size() == 1
+                                        ? fresh.front()->name + " in warning"
                                         : Count(alarms.size(), "sensor", "sensors") + " in warning";
         out->push_back({ENoticeSlot::Alarm, false, summary, Lines(lines), ENoticeUrgency::Normal});
         return;

@@ -4,7 +4,8 @@
 // one replaces the slot's last in place, so the desktop shows at most one of each.
 //
 // Coalescing, so a flapping sensor or a pass of many changes is never a storm:
-// - one pass gives at most one notification per slot, naming everything that slot has to say;
+// - one pass gives at most one notification per slot, naming everything that slot has to say
+//   (a warning lists every sensor in warning, the newly announced first);
 // - a sensor is announced in warning once; it is announced again only after "back to normal"
 //   was, and that needs every sensor out of warning for CALM_MS without a break;
 // - readings that stop are announced once they stay stopped (or stale) for BAD_PASSES passes,
