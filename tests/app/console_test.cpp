@@ -10,6 +10,7 @@
 #include "console_table.h"
 #include "json_report.h"
 #include "pass_snapshot.h"
+#include "plain_words_notifier.h"
 
 namespace {
 
@@ -127,7 +128,9 @@ SPassSnapshot SamplePass() {
     p.chipAnswered = true;
     p.statusRead = true;
     p.globalBeep = true;
-    p.items.push_back(Snap(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.352, 1.5, 1.2));
+    // The float reading of 1.352 V, as a pass gives it.
+    p.items.push_back(
+        Snap(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.351999935783449, 1.5, 1.2000000476837158));
     p.items.push_back(Snap(2, "+12V", ITEM_VOLTAGE, "VIN0", 12.0, 13.2, 10.8));
     p.items[1].stale = true;
     p.items.push_back(Snap(3, "AVCC", ITEM_VOLTAGE, "VAVCC", 3.3, 3.63, 2.97));
@@ -158,7 +161,8 @@ TEST(ConsoleView, JsonLineOfAPass) {
     EXPECT_EQ(vcore["type"], "voltage");
     EXPECT_EQ(vcore["pin"], "VCORE");
     EXPECT_EQ(vcore["enabled"], true);
-    EXPECT_EQ(vcore["value"], 1.352);
+    EXPECT_EQ(vcore["value"], 1.352) << "at the chip's resolution";
+    EXPECT_EQ(vcore["loLimit"], 1.2);
     EXPECT_EQ(vcore["valueText"], "1.35 V");
     EXPECT_EQ(vcore["limitText"], "1.20V ~ 1.50V");
     EXPECT_EQ(vcore["statusText"], "Normal");
@@ -170,12 +174,12 @@ TEST(ConsoleView, JsonLineOfAPass) {
     EXPECT_EQ(j["items"][1]["value"], 12.0) << "a stale value is the last one read";
     EXPECT_EQ(j["items"][2]["statusText"], "Disable");
     const nlohmann::json& cpu = j["items"][3];
-    EXPECT_EQ(cpu["valueText"], " 83" + DEG_C) << "halves away from zero";
-    EXPECT_EQ(cpu["limitText"], " 70" + DEG_C);
+    EXPECT_EQ(cpu["valueText"], "83" + DEG_C) << "halves away from zero, no padding";
+    EXPECT_EQ(cpu["limitText"], "70" + DEG_C);
     EXPECT_EQ(cpu["statusText"], "Warning");
     EXPECT_EQ(cpu["powerOffIn"], 12);
-    EXPECT_EQ(j["items"][4]["valueText"], "    0 RPM");
-    EXPECT_EQ(j["items"][4]["limitText"], "  800 RPM");
+    EXPECT_EQ(j["items"][4]["valueText"], "0 RPM");
+    EXPECT_EQ(j["items"][4]["limitText"], "800 RPM");
     EXPECT_TRUE(j["items"][5]["value"].is_null()) << "never read: no value";
     EXPECT_TRUE(j["items"][5]["lastRead"].is_null());
     EXPECT_EQ(j["items"][5]["valueText"], "-");
@@ -209,7 +213,7 @@ TEST(ConsoleView, JsonLineOfAPass) {
 
 // Names come from board files and the registry: whatever their bytes, the line is JSON that reads
 // back as the name, with U+FFFD for each byte that is not UTF-8; numbers read back exactly.
-TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumber) {
+TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumberAtTheChipsResolution) {
     const std::string R = "\xEF\xBF\xBD";
     const struct {
         std::string name;
@@ -234,7 +238,8 @@ TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumber) {
         ASSERT_FALSE(j.is_discarded()) << line;
         EXPECT_EQ(j["items"][0]["name"], c.readBack) << line;
         EXPECT_EQ(j["items"][0]["pin"], c.readBack) << line;
-        EXPECT_EQ(j["items"][0]["value"].get<double>(), thousandths) << line;
+        EXPECT_EQ(j["items"][0]["value"].get<double>(), 12.6)
+            << "at the chip's resolution: " << line;
         EXPECT_NE(line.find("\"value\":2250,\"hiLimit\":null,\"loLimit\":800,"), std::string::npos)
             << "whole numbers without a fraction, infinity as null: " << line;
     }
@@ -310,3 +315,11 @@ TEST(ConsoleView, NamesCannotCutTheTableOrDriveTheTerminal) {
 }
 
 }  // namespace
+
+TEST(PlainWords, TerseMessagesAreExplainedAndKeepTheirTextForTheLog) {
+    const std::string said = PlainWords("Can't restore SMI!");
+    EXPECT_EQ(said.rfind("The hardware monitor chip's alarm interrupts (SMI) could not be", 0), 0u)
+        << said;
+    EXPECT_TRUE(said.ends_with(" [Can't restore SMI!]")) << said;
+    EXPECT_EQ(PlainWords("The error log cannot be written"), "The error log cannot be written");
+}

@@ -14,6 +14,7 @@
 #include "desktop_opener.h"
 #include "error_log.h"
 #include "main_window.h"
+#include "message_box_notifier.h"
 #include "metrics_outputs.h"
 #include "monitor_session.h"
 #include "single_instance.h"
@@ -86,8 +87,11 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, in
 
     CDesktopOpener opener;
     const std::string folder = machine.SystemFact("Path");
-    CErrorLog errorLog(folder, machine.Notifier(), opener);
+    // The error log's messages answer the tray's commands: they belong on the screen.
+    CMessageBoxNotifier boxes;
+    CErrorLog errorLog(folder, boxes, opener);
     CMainWindow window({folder, appName, machine.ModuleFileName(), startInTray}, errorLog);
+    boxes.SetParent(&window);
     errorLog.SetTray(&window.Tray());
     QObject::connect(&instance, &CSingleInstance::BringForward, &window,
                      &CMainWindow::BringForward);
