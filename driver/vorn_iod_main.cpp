@@ -1,7 +1,10 @@
 // vorn-iod: the driver service. Serves the VORN-IO socket with the sim or the hw backend until
-// SIGTERM or SIGINT, then removes its socket and pid file.
+// SIGTERM or SIGINT, or until its runtime directory is deleted, then removes its socket and pid
+// file.
 
 #include <signal.h>
+#include <sys/epoll.h>
+#include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -43,6 +46,26 @@ CUniqueFd BlockStopSignals() {
     if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0)
         return CUniqueFd();
     return CUniqueFd(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+}
+
+// One descriptor that becomes readable on a stop signal or when the runtime directory is deleted
+// or moved away: a service whose directory is gone cannot be found by any client, and one that
+// a library restarted would otherwise outlive the run that made it. `watch` keeps the
+// directory's watch open.
+CUniqueFd StopOrGone(int stopFd, const std::string& dir, CUniqueFd* watch) {
+    CUniqueFd both(epoll_create1(EPOLL_CLOEXEC));
+    *watch = CUniqueFd(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+    if (!both.IsValid() || !watch->IsValid() ||
+        inotify_add_watch(watch->Get(), dir.c_str(), IN_DELETE_SELF | IN_MOVE_SELF) < 0)
+        return CUniqueFd();
+    for (int fd : {stopFd, watch->Get()}) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.fd = fd;
+        if (epoll_ctl(both.Get(), EPOLL_CTL_ADD, fd, &event) != 0)
+            return CUniqueFd();
+    }
+    return both;
 }
 
 struct Backend {
@@ -110,7 +133,16 @@ int Serve(const IodOptions& options) {
     }
     IodLog("serving %s with the %s backend", runtimeDir.PathOf(DEVICE_SOCKET_NAME).c_str(),
            options.backend == EBackend::SIM ? "sim" : "hw");
-    const bool ok = server.Run(stopFd.Get());
+    CUniqueFd watch;
+    CUniqueFd stopOrGone = StopOrGone(stopFd.Get(), options.runtimeDir, &watch);
+    if (!stopOrGone.IsValid()) {
+        IodLog("cannot watch the runtime directory %s", options.runtimeDir.c_str());
+        return EXIT_FAILURE;
+    }
+    const bool ok = server.Run(stopOrGone.Get());
+    inotify_event gone{};
+    if (::read(watch.Get(), &gone, sizeof gone) > 0)
+        IodLog("the runtime directory %s is gone", options.runtimeDir.c_str());
     server.Close();
     if (simHwmon)
         simHwmon->Stop();

@@ -216,6 +216,8 @@ void CMainWindow::LoadSkin(const std::string& report) {
 }
 
 void CMainWindow::ReloadSkin(const std::string& folder) {
+    // The skin sets the window's size from its picture; the window stays where the user put it.
+    m_keepPlace = pos();
     m_skin.SetSkinFile(m_skinFile);
     const auto pass = m_session->Snapshot();
     m_skin.LoadSkin(folder, this, m_page->Document(),
@@ -228,6 +230,10 @@ void CMainWindow::OnSkinLoaded(const SSkinLoadResult& result) {
     m_skinFile = m_skin.SkinFile();
     m_page->setGeometry(rect());
     m_page->lower();
+    if (m_keepPlace) {
+        move(*m_keepPlace);
+        m_keepPlace.reset();
+    }
     m_skin.SetButtonCheck("VOLT", 1);
     if (m_topmost)
         m_skin.SetButtonCheck("TOP", 1);
@@ -411,8 +417,12 @@ void CMainWindow::ToggleTopmost() {
 }
 
 void CMainWindow::ChangeSkin() {
+    // The other skins lie in "skins/" beside the program; without that folder, the skin shown.
+    const QString skins = QString::fromStdString(m_options.programFolder + "skins");
+    const QString start =
+        QFileInfo(skins).isDir() ? skins : QString::fromStdString(m_skin.Folder());
     const QString chosen = QFileDialog::getOpenFileName(
-        nullptr, QString(), QString(), QStringLiteral("VORN Skin Define XML(*.xml)"));
+        nullptr, QString(), start, QStringLiteral("VORN Skin Define XML(*.xml)"));
     if (chosen.isEmpty())
         return;
     const QFileInfo file(chosen);

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "autostart_entry.h"
@@ -128,8 +129,9 @@ class CMainWindow : public QWidget {
     bool m_temperatureIcon = false;
     bool m_moving = false;
     QPoint m_moveOffset;
-    QPoint m_pressAt;         // where the left button last went down on the page
-    QPoint m_pressWindowPos;  // the window's place then
+    std::optional<QPoint> m_keepPlace;  // where a changed skin's window goes
+    QPoint m_pressAt;                   // where the left button last went down on the page
+    QPoint m_pressWindowPos;            // the window's place then
     // Last, so the dialogs go before the window's child widgets.
     std::unique_ptr<CWindowDialogs> m_dialogs;
 };
