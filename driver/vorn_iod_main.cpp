@@ -3,16 +3,18 @@
 // file.
 
 #include <signal.h>
-#include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_server.h"
@@ -48,24 +50,37 @@ CUniqueFd BlockStopSignals() {
     return CUniqueFd(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
 }
 
-// One descriptor that becomes readable on a stop signal or when the runtime directory is deleted
-// or moved away: a service whose directory is gone cannot be found by any client, and one that
-// a library restarted would otherwise outlive the run that made it. `watch` keeps the
-// directory's watch open.
-CUniqueFd StopOrGone(int stopFd, const std::string& dir, CUniqueFd* watch) {
-    CUniqueFd both(epoll_create1(EPOLL_CLOEXEC));
-    *watch = CUniqueFd(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
-    if (!both.IsValid() || !watch->IsValid() ||
-        inotify_add_watch(watch->Get(), dir.c_str(), IN_DELETE_SELF | IN_MOVE_SELF) < 0)
-        return CUniqueFd();
-    for (int fd : {stopFd, watch->Get()}) {
-        epoll_event event{};
-        event.events = EPOLLIN;
-        event.data.fd = fd;
-        if (epoll_ctl(both.Get(), EPOLL_CTL_ADD, fd, &event) != 0)
-            return CUniqueFd();
-    }
-    return both;
+// A service whose socket or runtime directory is deleted cannot be found by any client any more,
+// and one that a library started again would outlive the run that made it: it stops as on
+// SIGTERM. (The directory itself outlives its deletion while the bound socket pins it, so the
+// socket's own deletion is what tells.)
+bool WatchRuntimeDir(const std::string& dir) {
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0 ||
+        inotify_add_watch(watch, dir.c_str(),
+                          IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF) < 0)
+        return false;
+    std::thread([watch, dir] {
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(watch, buffer, sizeof buffer);
+            if (n <= 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                const bool self = event->mask & (IN_DELETE_SELF | IN_MOVE_SELF);
+                if (self || (event->len > 0 && std::strcmp(event->name, DEVICE_SOCKET_NAME) == 0)) {
+                    IodLog("the runtime directory %s or its socket is gone", dir.c_str());
+                    ::kill(::getpid(), SIGTERM);
+                    return;
+                }
+            }
+        }
+    }).detach();
+    return true;
 }
 
 struct Backend {
@@ -133,16 +148,11 @@ int Serve(const IodOptions& options) {
     }
     IodLog("serving %s with the %s backend", runtimeDir.PathOf(DEVICE_SOCKET_NAME).c_str(),
            options.backend == EBackend::SIM ? "sim" : "hw");
-    CUniqueFd watch;
-    CUniqueFd stopOrGone = StopOrGone(stopFd.Get(), options.runtimeDir, &watch);
-    if (!stopOrGone.IsValid()) {
+    if (!WatchRuntimeDir(options.runtimeDir)) {
         IodLog("cannot watch the runtime directory %s", options.runtimeDir.c_str());
         return EXIT_FAILURE;
     }
-    const bool ok = server.Run(stopOrGone.Get());
-    inotify_event gone{};
-    if (::read(watch.Get(), &gone, sizeof gone) > 0)
-        IodLog("the runtime directory %s is gone", options.runtimeDir.c_str());
+    const bool ok = server.Run(stopFd.Get());
     server.Close();
     if (simHwmon)
         simHwmon->Stop();
