@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "console_options.h"
+#include "console_screen.h"
 #include "console_table.h"
 #include "json_report.h"
 #include "pass_snapshot.h"
@@ -322,4 +323,53 @@ TEST(PlainWords, TerseMessagesAreExplainedAndKeepTheirTextForTheLog) {
         << said;
     EXPECT_TRUE(said.ends_with(" [Can't restore SMI!]")) << said;
     EXPECT_EQ(PlainWords("The error log cannot be written"), "The error log cannot be written");
+}
+
+// The lines of a frame, without the terminal's control sequences.
+std::vector<std::string> FrameLines(const std::string& frame) {
+    EXPECT_EQ(frame.rfind("\x1b[H", 0), 0u) << "drawn from the top left, in place";
+    EXPECT_TRUE(frame.ends_with("\x1b[J")) << "what the last frame left below is cleared";
+    std::vector<std::string> lines;
+    const std::string body = frame.substr(3, frame.size() - 6);
+    for (size_t at = 0; at < body.size();) {
+        const size_t end = body.find("\x1b[K\n", at);
+        EXPECT_NE(end, std::string::npos) << "every line clears the old one's rest";
+        if (end == std::string::npos)
+            break;
+        lines.push_back(body.substr(at, end - at));
+        at = end + 4;
+    }
+    return lines;
+}
+
+TEST(ConsoleScreen, AFrameFitsTheTerminalKeepsTheTitleAndTellsWhatWasCut) {
+    const std::string problem =
+        "The chip did not answer in this pass: every value shown was read earlier, or not at all.";
+    std::string tall = "Title\n\n";
+    for (int i = 1; i <= 26; ++i)
+        tall += "row " + std::to_string(i) + "\n";
+    tall += "\nWARNING\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        STerminalSize size;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"fits", "Title\n\nNORMAL\n", {24, 80}, {"Title", "", "NORMAL"}},
+        {"a long line wraps at a word, indented",
+         problem + "\n",
+         {24, 80},
+         {"The chip did not answer in this pass: every value shown was read earlier, or",
+          "    not at all."}},
+        {"blank lines go before rows", "T\n\na\n\nb\n", {4, 80}, {"T", "a", "b"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FrameLines(ScreenFrame(c.text, "NORMAL", c.size)), c.lines) << c.name;
+
+    const std::vector<std::string> cut = FrameLines(ScreenFrame(tall, "WARNING", {24, 80}));
+    ASSERT_EQ(cut.size(), 23u) << "the last row stays free";
+    EXPECT_EQ(cut.front(), "Title");
+    EXPECT_EQ(cut[21], "row 21");
+    EXPECT_EQ(cut.back(), "WARNING  (6 more lines: a taller terminal shows them)");
 }
