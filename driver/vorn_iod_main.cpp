@@ -7,6 +7,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,8 @@ CUniqueFd BlockStopSignals() {
 // and one that a library started again would outlive the run that made it: it stops as on
 // SIGTERM. (The directory itself outlives its deletion while the bound socket pins it, so the
 // socket's own deletion is what tells.)
+std::atomic<bool> g_closing{false};
+
 bool WatchRuntimeDir(const std::string& dir) {
     const int watch = inotify_init1(IN_CLOEXEC);
     if (watch < 0 ||
@@ -72,6 +75,9 @@ bool WatchRuntimeDir(const std::string& dir) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
                 const bool self = event->mask & (IN_DELETE_SELF | IN_MOVE_SELF);
+                // The service's own closing removes its socket too.
+                if (g_closing)
+                    return;
                 if (self || (event->len > 0 && std::strcmp(event->name, DEVICE_SOCKET_NAME) == 0)) {
                     IodLog("the runtime directory %s or its socket is gone", dir.c_str());
                     ::kill(::getpid(), SIGTERM);
@@ -153,6 +159,7 @@ int Serve(const IodOptions& options) {
         return EXIT_FAILURE;
     }
     const bool ok = server.Run(stopFd.Get());
+    g_closing = true;
     server.Close();
     if (simHwmon)
         simHwmon->Stop();

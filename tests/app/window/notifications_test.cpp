@@ -163,6 +163,11 @@ TEST_F(NotificationsTest, TheTrayChoicesAreKeptInTheUsersSettings) {
     EXPECT_TRUE(MenuEntry("Temperature on icon")->isChecked());
     // The icon shows the hottest reading as a whole number of degrees.
     EXPECT_TRUE(window->Tray().IconText().ends_with("\xC2\xB0")) << window->Tray().IconText();
+    EXPECT_NE(CMonitorTray::IconWithText(ETrayIcon::Normal, QStringLiteral("45\u00B0"))
+                  .pixmap(22, 22)
+                  .toImage(),
+              CMonitorTray::IconFor(ETrayIcon::Normal).pixmap(22, 22).toImage())
+        << "the figures are drawn";
 
     // Switched off: a warning says nothing. Notifications now come from a second window's
     // first pass only, so wait for one the service gets after switching on again.
