@@ -1,15 +1,21 @@
 // vorn-iod: the driver service. Serves the VORN-IO socket with the sim or the hw backend until
-// SIGTERM or SIGINT, then removes its socket and pid file.
+// SIGTERM or SIGINT, or until its runtime directory is deleted, then removes its socket and pid
+// file.
 
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_server.h"
@@ -43,6 +49,44 @@ CUniqueFd BlockStopSignals() {
     if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0)
         return CUniqueFd();
     return CUniqueFd(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+}
+
+// A service whose socket or runtime directory is deleted cannot be found by any client any more,
+// and one that a library started again would outlive the run that made it: it stops as on
+// SIGTERM. (The directory itself outlives its deletion while the bound socket pins it, so the
+// socket's own deletion is what tells.)
+std::atomic<bool> g_closing{false};
+
+bool WatchRuntimeDir(const std::string& dir) {
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0 ||
+        inotify_add_watch(watch, dir.c_str(),
+                          IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF) < 0)
+        return false;
+    std::thread([watch, dir] {
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(watch, buffer, sizeof buffer);
+            if (n <= 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                const bool self = event->mask & (IN_DELETE_SELF | IN_MOVE_SELF);
+                // The service's own closing removes its socket too.
+                if (g_closing)
+                    return;
+                if (self || (event->len > 0 && std::strcmp(event->name, DEVICE_SOCKET_NAME) == 0)) {
+                    IodLog("the runtime directory %s or its socket is gone", dir.c_str());
+                    ::kill(::getpid(), SIGTERM);
+                    return;
+                }
+            }
+        }
+    }).detach();
+    return true;
 }
 
 struct Backend {
@@ -110,7 +154,12 @@ int Serve(const IodOptions& options) {
     }
     IodLog("serving %s with the %s backend", runtimeDir.PathOf(DEVICE_SOCKET_NAME).c_str(),
            options.backend == EBackend::SIM ? "sim" : "hw");
+    if (!WatchRuntimeDir(options.runtimeDir)) {
+        IodLog("cannot watch the runtime directory %s", options.runtimeDir.c_str());
+        return EXIT_FAILURE;
+    }
     const bool ok = server.Run(stopFd.Get());
+    g_closing = true;
     server.Close();
     if (simHwmon)
         simHwmon->Stop();

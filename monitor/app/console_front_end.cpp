@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "console_screen.h"
 #include "console_table.h"
 #include "desktop_opener.h"
 #include "error_log.h"
@@ -100,8 +101,15 @@ int CConsoleFrontEnd::Run() {
                                 ClockText(pass->unixTimeMs);
             if (!bounded)
                 title += "  -  Ctrl-C to stop";
-            std::fprintf(m_out, "%s%s%s", screen ? "\x1b[H\x1b[2J" : "",
-                         ConsoleTable(*pass, title).c_str(), screen ? "" : "\n");
+            const std::string table = ConsoleTable(*pass, title);
+            if (screen) {
+                // Drawn over the last pass, fitted to the terminal as it is now.
+                std::fputs(
+                    ScreenFrame(table, BannerText(*pass), TerminalSizeOf(::fileno(m_out))).c_str(),
+                    m_out);
+            } else {
+                std::fprintf(m_out, "%s\n", table.c_str());
+            }
         }
         std::fflush(m_out);
         metrics.Publish(*pass);

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "pass_snapshot.h"
+#include "reading_resolution.h"
 #include "snapshot_text.h"
 #include "utf8_text.h"
 
@@ -40,11 +41,12 @@ Json Item(const SItemSnapshot& item, bool celsius) {
     j["alarm"] = item.alarm;
     j["beepEnable"] = item.beepEnable;
     j["shutdownEnable"] = item.shutdownEnable;
-    j["value"] = item.EverRead() ? Number(item.value) : nullptr;
-    j["hiLimit"] = Number(item.hiLimit);
-    j["loLimit"] = Number(item.loLimit);
-    j["valueText"] = Text(texts.value);
-    j["limitText"] = Text(texts.limit);
+    j["value"] = item.EverRead() ? Number(AtChipResolution(item.type, item.value)) : nullptr;
+    j["hiLimit"] = Number(AtChipResolution(item.type, item.hiLimit));
+    j["loLimit"] = Number(AtChipResolution(item.type, item.loLimit));
+    // The table's column padding is no part of the text.
+    j["valueText"] = Text(WithoutLeadingBlanks(texts.value));
+    j["limitText"] = Text(WithoutLeadingBlanks(texts.limit));
     j["statusText"] = Text(texts.status);
     j["unit"] = Text(item.unit);
     j["stale"] = item.stale;

@@ -10,6 +10,7 @@
 #include "library_port_io.h"
 #include "local_machine.h"
 #include "notifier.h"
+#include "plain_words_notifier.h"
 #include "port_guard.h"
 #ifdef VORN_HAVE_WINDOW
 #include "window_front_end.h"
@@ -32,7 +33,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    CStderrNotifier notifier;
+    CStderrNotifier stderrNotifier;
+    CPlainWordsNotifier notifier(stderrNotifier);
     CLocalMachine machine(notifier);
     // Every chip access goes through the port-I/O library, bounded when the service hangs.
     CLibraryPortIo library;

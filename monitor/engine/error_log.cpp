@@ -100,8 +100,17 @@ bool CErrorLog::SetRecording(bool on) {
 void CErrorLog::OnErrorLogView() {
     // Only the log itself is opened, never what a link in its place points at.
     struct stat st;
-    if (::lstat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        m_opener.Open(m_path);
+    if (::lstat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_notifier.ShowMessage(
+            MESSAGE_CAPTION,
+            "Nothing has been recorded yet: there is no error log " + m_path + ".");
+        return;
+    }
+    if (!m_opener.Open(m_path)) {
+        m_notifier.ShowMessage(MESSAGE_CAPTION,
+                               "No program to show files with is installed (xdg-open, from the "
+                               "xdg-utils package). The error log is the file " +
+                                   m_path + ".");
     }
 }
 

@@ -28,6 +28,10 @@ struct SSwitchSetting {
 inline constexpr SSwitchSetting UNIT_CELSIUS{"UNIT", "C", "F", true};
 // The error log's recording.
 inline constexpr SSwitchSetting ERROR_LOG_RECORDING{"ErrorLog", "TRUE", "FALSE", false};
+// Desktop notifications (on unless switched off) and the hottest temperature drawn on the tray
+// icon (off unless switched on).
+inline constexpr SSwitchSetting NOTIFICATIONS{"NOTIFICATIONS", "TRUE", "FALSE", true};
+inline constexpr SSwitchSetting TRAY_TEMPERATURE{"TRAYTEMPERATURE", "TRUE", "FALSE", false};
 
 class CUserSettings {
   public:

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "pass_snapshot.h"
+#include "reading_resolution.h"
 #include "snapshot_text.h"
 #include "utf8_text.h"
 
@@ -86,14 +87,14 @@ std::optional<double> Flag(bool on) {
 std::optional<double> Reading(const SItemSnapshot& i) {
     if (!i.enabled || !i.EverRead())
         return std::nullopt;
-    return i.value;
+    return AtChipResolution(i.type, i.value);
 }
 
 // Limits of an item without a pin were never read from or written to the chip.
 std::optional<double> Limit(const SItemSnapshot& i, double limit) {
     if (!i.bound)
         return std::nullopt;
-    return limit;
+    return AtChipResolution(i.type, limit);
 }
 
 const SItemFamily ITEM_FAMILIES[] = {

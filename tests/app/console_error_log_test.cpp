@@ -97,10 +97,10 @@ TEST_F(ConsoleErrorLog, SensorOverItsLimitIsShownAndLogged) {
     EXPECT_EQ(system["name"], "System");
     EXPECT_EQ(system["alarm"], true);
     EXPECT_EQ(system["valueText"],
-              " 70 \xC2\xB0"
+              "70 \xC2\xB0"
               "C");
     EXPECT_EQ(system["limitText"],
-              " 55 \xC2\xB0"
+              "55 \xC2\xB0"
               "C");
     EXPECT_EQ(system["statusText"], "Warning");
     EXPECT_EQ(line["warningItems"],

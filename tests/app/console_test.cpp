@@ -7,9 +7,11 @@
 #include <optional>
 
 #include "console_options.h"
+#include "console_screen.h"
 #include "console_table.h"
 #include "json_report.h"
 #include "pass_snapshot.h"
+#include "plain_words_notifier.h"
 
 namespace {
 
@@ -127,7 +129,9 @@ SPassSnapshot SamplePass() {
     p.chipAnswered = true;
     p.statusRead = true;
     p.globalBeep = true;
-    p.items.push_back(Snap(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.352, 1.5, 1.2));
+    // The float reading of 1.352 V, as a pass gives it.
+    p.items.push_back(
+        Snap(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.351999935783449, 1.5, 1.2000000476837158));
     p.items.push_back(Snap(2, "+12V", ITEM_VOLTAGE, "VIN0", 12.0, 13.2, 10.8));
     p.items[1].stale = true;
     p.items.push_back(Snap(3, "AVCC", ITEM_VOLTAGE, "VAVCC", 3.3, 3.63, 2.97));
@@ -158,7 +162,8 @@ TEST(ConsoleView, JsonLineOfAPass) {
     EXPECT_EQ(vcore["type"], "voltage");
     EXPECT_EQ(vcore["pin"], "VCORE");
     EXPECT_EQ(vcore["enabled"], true);
-    EXPECT_EQ(vcore["value"], 1.352);
+    EXPECT_EQ(vcore["value"], 1.352) << "at the chip's resolution";
+    EXPECT_EQ(vcore["loLimit"], 1.2);
     EXPECT_EQ(vcore["valueText"], "1.35 V");
     EXPECT_EQ(vcore["limitText"], "1.20V ~ 1.50V");
     EXPECT_EQ(vcore["statusText"], "Normal");
@@ -170,12 +175,12 @@ TEST(ConsoleView, JsonLineOfAPass) {
     EXPECT_EQ(j["items"][1]["value"], 12.0) << "a stale value is the last one read";
     EXPECT_EQ(j["items"][2]["statusText"], "Disable");
     const nlohmann::json& cpu = j["items"][3];
-    EXPECT_EQ(cpu["valueText"], " 83" + DEG_C) << "halves away from zero";
-    EXPECT_EQ(cpu["limitText"], " 70" + DEG_C);
+    EXPECT_EQ(cpu["valueText"], "83" + DEG_C) << "halves away from zero, no padding";
+    EXPECT_EQ(cpu["limitText"], "70" + DEG_C);
     EXPECT_EQ(cpu["statusText"], "Warning");
     EXPECT_EQ(cpu["powerOffIn"], 12);
-    EXPECT_EQ(j["items"][4]["valueText"], "    0 RPM");
-    EXPECT_EQ(j["items"][4]["limitText"], "  800 RPM");
+    EXPECT_EQ(j["items"][4]["valueText"], "0 RPM");
+    EXPECT_EQ(j["items"][4]["limitText"], "800 RPM");
     EXPECT_TRUE(j["items"][5]["value"].is_null()) << "never read: no value";
     EXPECT_TRUE(j["items"][5]["lastRead"].is_null());
     EXPECT_EQ(j["items"][5]["valueText"], "-");
@@ -209,7 +214,7 @@ TEST(ConsoleView, JsonLineOfAPass) {
 
 // Names come from board files and the registry: whatever their bytes, the line is JSON that reads
 // back as the name, with U+FFFD for each byte that is not UTF-8; numbers read back exactly.
-TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumber) {
+TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumberAtTheChipsResolution) {
     const std::string R = "\xEF\xBF\xBD";
     const struct {
         std::string name;
@@ -234,7 +239,8 @@ TEST(ConsoleView, JsonLineKeepsAnyNameAndEveryNumber) {
         ASSERT_FALSE(j.is_discarded()) << line;
         EXPECT_EQ(j["items"][0]["name"], c.readBack) << line;
         EXPECT_EQ(j["items"][0]["pin"], c.readBack) << line;
-        EXPECT_EQ(j["items"][0]["value"].get<double>(), thousandths) << line;
+        EXPECT_EQ(j["items"][0]["value"].get<double>(), 12.6)
+            << "at the chip's resolution: " << line;
         EXPECT_NE(line.find("\"value\":2250,\"hiLimit\":null,\"loLimit\":800,"), std::string::npos)
             << "whole numbers without a fraction, infinity as null: " << line;
     }
@@ -310,3 +316,50 @@ TEST(ConsoleView, NamesCannotCutTheTableOrDriveTheTerminal) {
 }
 
 }  // namespace
+
+TEST(PlainWords, TerseMessagesAreExplainedAndKeepTheirTextForTheLog) {
+    const std::string said = PlainWords("Can't restore SMI!");
+    EXPECT_EQ(said.rfind("The hardware monitor chip's alarm interrupts (SMI) could not be", 0), 0u)
+        << said;
+    EXPECT_TRUE(said.ends_with(" [Can't restore SMI!]")) << said;
+    EXPECT_EQ(PlainWords("The error log cannot be written"), "The error log cannot be written");
+}
+
+// The lines of a frame, without the terminal's control sequences.
+std::vector<std::string> FrameLines(const std::string& frame) {
+    EXPECT_EQ(frame.rfind("\x1b[H", 0), 0u) << "drawn from the top left, in place";
+    EXPECT_TRUE(frame.ends_with("\x1b[J")) << "what the last frame left below is cleared";
+    std::vector<std::string> lines;
+    const std::string body = frame.substr(3, frame.size() - 6);
+    for (size_t at = 0; at < body.size();) {
+        const size_t end = body.find("\x1b[K\n", at);
+        EXPECT_NE(end, std::string::npos) << "every line clears the old one's rest";
+        if (end == std::string::npos)
+            break;
+        lines.push_back(body.substr(at, end - at));
+        at = end + 4;
+    }
+    return lines;
+}
+
+TEST(ConsoleScreen, LinesWrapAtWordsAndBlankLinesGoFirstWhenTheTerminalIsShort) {
+    const std::string problem =
+        "The chip did not answer in this pass: every value shown was read earlier, or not at all.";
+    struct Case {
+        const char* name;
+        std::string text;
+        STerminalSize size;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"fits", "Title\n\nNORMAL\n", {24, 80}, {"Title", "", "NORMAL"}},
+        {"a long line wraps at a word, indented",
+         problem + "\n",
+         {24, 80},
+         {"The chip did not answer in this pass: every value shown was read earlier, or",
+          "    not at all."}},
+        {"blank lines go before rows", "T\n\na\n\nb\n", {4, 80}, {"T", "a", "b"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FrameLines(ScreenFrame(c.text, "NORMAL", c.size)), c.lines) << c.name;
+}

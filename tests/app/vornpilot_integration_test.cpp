@@ -3,12 +3,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -213,6 +217,71 @@ TEST_F(VornpilotTest, HeldLocksAndACutBlockDoNotStopTheMonitor) {
         ::close(fd);
     first.Signal(SIGTERM);
     EXPECT_EQ(first.Finish(10000).exitCode, 0) << "the attached monitor survived the cut block";
+}
+
+// On a terminal every pass is drawn over the last and fitted to it: at 80 x 24, with warnings that
+// make the table taller than that, the title stays on the top row and no line wraps.
+TEST_F(VornpilotTest, OnATerminalEachPassIsDrawnInPlaceAndFitsIt) {
+    Sim({"set", "CPUTEMPERATURE", "95"});
+    Sim({"set", "CPUFAN0", "0"});
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 80;
+    int terminal = -1;
+    const std::vector<std::string> argv = Vornpilot({"--console", "--passes", "2"});
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        for (const std::string& entry : env)
+            ::putenv(::strdup(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    // Until the program ends and the terminal reports its end (EIO).
+    std::string shown;
+    for (char buffer[4096];;) {
+        pollfd p{terminal, POLLIN, 0};
+        if (::poll(&p, 1, 30000) <= 0)
+            break;
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        shown.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(terminal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+
+    size_t frames = 0;
+    for (size_t at = shown.find("\x1b[H"); at != std::string::npos; ++frames) {
+        const size_t next = shown.find("\x1b[H", at + 3);
+        std::string frame = shown.substr(at + 3, next == std::string::npos ? next : next - at - 3);
+        at = next;
+        ASSERT_NE(frame.find("\x1b[J"), std::string::npos) << "the rest below is cleared";
+        frame.resize(frame.find("\x1b[J"));
+        std::vector<std::string> lines;
+        for (size_t from = 0; from < frame.size();) {
+            const size_t end = frame.find("\x1b[K\r\n", from);
+            ASSERT_NE(end, std::string::npos) << frame;
+            lines.push_back(frame.substr(from, end - from));
+            from = end + 5;
+        }
+        ASSERT_FALSE(lines.empty());
+        EXPECT_LE(lines.size(), 23u) << frame;
+        EXPECT_EQ(lines.front().rfind("VORNPILOT Hardware Monitor", 0), 0u) << frame;
+        for (const std::string& line : lines) {
+            const auto columns =
+                std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+            EXPECT_LT(columns, 80) << line;
+        }
+        EXPECT_NE(lines.back().find("WARNING"), std::string::npos) << "the banner is kept";
+    }
+    EXPECT_EQ(frames, 2u) << shown;
 }
 
 }  // namespace

@@ -43,9 +43,10 @@ class CRecordingOpener : public IFileOpener {
   public:
     bool Open(const std::string& path) override {
         opened.push_back(path);
-        return true;
+        return installed;
     }
     Strings opened;
+    bool installed = true;
 };
 
 class CRecordingTray : public ITrayIcon {
@@ -292,13 +293,26 @@ TEST_F(ErrorLog, ALinkAFolderOrAReadOnlyLogIsSaidAsSuch) {
     }
 }
 
-TEST_F(ErrorLog, ViewOpensAnExistingLogOnly) {
+TEST_F(ErrorLog, ViewOpensAnExistingLogOnlyAndSaysWhereItIsWhenItCannot) {
     m_log->OnErrorLogView();
     EXPECT_TRUE(m_opener.opened.empty());
+    EXPECT_EQ(m_notifier.messages, (Strings{"VORNPILOT: Nothing has been recorded yet: there is "
+                                            "no error log " +
+                                            m_log->Path() + "."}));
     m_log->SetRecording(true);
     m_log->LogWarning("Temperature:    CPU:  75 C    ", {"CPU"});
     m_log->OnErrorLogView();
     EXPECT_EQ(m_opener.opened, (Strings{m_log->Path()}));
+    EXPECT_EQ(m_notifier.messages.size(), 1u);
+    // No program to open it with: said, with the file's place.
+    m_opener.installed = false;
+    m_log->OnErrorLogView();
+    ASSERT_EQ(m_notifier.messages.size(), 2u);
+    EXPECT_EQ(m_notifier.messages[1],
+              "VORNPILOT: No program to show files with is installed "
+              "(xdg-open, from the xdg-utils package). The error log is "
+              "the file " +
+                  m_log->Path() + ".");
 }
 
 // On an installed system the program folder belongs to root: a user's log goes to the user's

@@ -45,7 +45,9 @@ SPassSnapshot Pass() {
     p.startProblem = EStartProblem::UnknownPin;
     p.counts = {42, 1, 2, 3, 1};
 
-    p.items.push_back(Item(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.35, 1.5, 1.2));
+    // Float readings and limits, as a pass gives them.
+    p.items.push_back(
+        Item(1, "CPU Core", ITEM_VOLTAGE, "VCORE", 1.351999935783449, 1.5, 1.2000000476837158));
     SItemSnapshot cpu = Item(11, "CPU", ITEM_TEMPERATURE, "CPUTEMPERATURE", 82.5, 70, 65);
     cpu.alarm = cpu.beepEnable = cpu.shutdownEnable = true;
     cpu.powerOffIn = 14;
@@ -89,7 +91,7 @@ TEST(MetricsText, ReadsBackAsTheSnapshot) {
         std::optional<double> expected;
     };
     const Case cases[] = {
-        {"vornpilot_voltage_volts", "VCORE", 1.35},
+        {"vornpilot_voltage_volts", "VCORE", 1.352},  // at the chip's resolution
         {"vornpilot_voltage_min_volts", "VCORE", 1.2},
         {"vornpilot_voltage_max_volts", "VCORE", 1.5},
         {"vornpilot_sensor_alarm", "VCORE", 0},

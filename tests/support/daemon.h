@@ -33,6 +33,9 @@ class CDaemon {
     // Starts it and waits for it to end by itself; its exit code, -1 if it had to be killed.
     int RunToExit(int timeoutMs = START_TIMEOUT_MS);
 
+    // Waits up to timeoutMs for it to end by itself; true, with its waitpid status, when it did.
+    bool WaitForExit(int timeoutMs, int* status) { return IsRunning() && Reap(status, timeoutMs); }
+
     bool IsRunning() const { return m_pid > 0; }
     pid_t Pid() const { return m_pid; }
     const std::string& RuntimeDir() const { return m_runtimeDir; }

@@ -12,10 +12,12 @@
 
 #include "error_log.h"
 #include "monitor_session.h"
+#include "page_formats.h"
 #include "page_host.h"
 #include "page_watch.h"
 #include "setting_dlg.h"
 #include "snapshot_text.h"
+#include "user_settings.h"
 #include "web_page_document.h"
 #include "window_dialogs.h"
 #include "xslt_bounds.h"
@@ -61,6 +63,22 @@ std::string KeyReadings(const SPassSnapshot& pass) {
     // A running power-off comes first, where the tooltip's cut cannot reach it.
     const std::string powerOff = PowerOffText(pass);
     return powerOff.empty() ? text : powerOff + "\n" + text;
+}
+
+// The hottest temperature read in this pass, as the tray icon shows it ("45°"); "" for none.
+std::string HottestText(const SPassSnapshot& pass) {
+    const SItemSnapshot* hottest = nullptr;
+    for (const SItemSnapshot& item : pass.items) {
+        if (item.type != ITEM_TEMPERATURE || !item.enabled || !item.available || item.stale ||
+            !item.EverRead())
+            continue;
+        if (hottest == nullptr || item.value > hottest->value)
+            hottest = &item;
+    }
+    if (hottest == nullptr || !pass.chipAnswered)
+        return "";
+    return WithoutLeadingBlanks(DegreesText(DisplayTemperature(hottest->value, pass.celsius))) +
+           "\xC2\xB0";
 }
 
 }  // namespace
@@ -155,6 +173,16 @@ void CMainWindow::ShowPass(const SPassSnapshot& pass) {
     if (pass.itemsNew)
         LoadSkin(SensorReport(pass, m_options.programFolder));
     m_statusPage.Show(pass);
+    // Decided on every pass, so switching them on again starts from what is true now.
+    const std::vector<SDesktopNotice> notices = m_noticeDecider.Decide(pass);
+    if (m_notificationsOn)
+        for (const SDesktopNotice& notice : notices)
+            m_notifier.Send(notice);
+}
+
+void CMainWindow::ShowTrayTemperature() {
+    const auto pass = m_session != nullptr ? m_session->Snapshot() : nullptr;
+    m_tray.SetIconText(m_temperatureIcon && pass ? HottestText(*pass) : std::string());
 }
 
 void CMainWindow::AfterPass() {
@@ -164,6 +192,7 @@ void CMainWindow::AfterPass() {
         m_tray.SetToolTip(TrayToolTip(TRAY_TOOLTIP, KeyReadings(*pass)));
         ShowNewProblems(*pass);
     }
+    ShowTrayTemperature();
     m_pageWatch->OnPass();
     emit PassShown();
 }
@@ -173,6 +202,10 @@ void CMainWindow::ReadFlags() {
     m_runAtStartup = m_autostart.Exists();
     m_tray.SetErrorLogFlag(recording);
     m_tray.SetRunAtStartupFlag(m_runAtStartup);
+    m_notificationsOn = CUserSettings().Get(NOTIFICATIONS);
+    m_temperatureIcon = CUserSettings().Get(TRAY_TEMPERATURE);
+    m_tray.SetNotificationsFlag(m_notificationsOn);
+    m_tray.SetTemperatureIconFlag(m_temperatureIcon);
 }
 
 // The load finishes in OnSkinLoaded, at once or when the skin's stylesheet has run.
@@ -183,6 +216,8 @@ void CMainWindow::LoadSkin(const std::string& report) {
 }
 
 void CMainWindow::ReloadSkin(const std::string& folder) {
+    // The skin sets the window's size from its picture; the window stays where the user put it.
+    m_keepPlace = pos();
     m_skin.SetSkinFile(m_skinFile);
     const auto pass = m_session->Snapshot();
     m_skin.LoadSkin(folder, this, m_page->Document(),
@@ -195,6 +230,10 @@ void CMainWindow::OnSkinLoaded(const SSkinLoadResult& result) {
     m_skinFile = m_skin.SkinFile();
     m_page->setGeometry(rect());
     m_page->lower();
+    if (m_keepPlace) {
+        move(*m_keepPlace);
+        m_keepPlace.reset();
+    }
     m_skin.SetButtonCheck("VOLT", 1);
     if (m_topmost)
         m_skin.SetButtonCheck("TOP", 1);
@@ -302,6 +341,21 @@ void CMainWindow::OnTrayCommand(int command) {
             m_tray.SetRunAtStartupFlag(m_runAtStartup);
             break;
         }
+        case TRAY_NOTIFICATIONS:
+            m_notificationsOn = !m_notificationsOn;
+            if (!CUserSettings().Set(NOTIFICATIONS, m_notificationsOn))
+                ShowWarning("The choice could not be saved for the next start.", "settingsProblem");
+            m_tray.SetNotificationsFlag(m_notificationsOn);
+            if (!m_notificationsOn)
+                m_notifier.WithdrawAll();
+            break;
+        case TRAY_TEMPERATURE_ICON:
+            m_temperatureIcon = !m_temperatureIcon;
+            if (!CUserSettings().Set(TRAY_TEMPERATURE, m_temperatureIcon))
+                ShowWarning("The choice could not be saved for the next start.", "settingsProblem");
+            m_tray.SetTemperatureIconFlag(m_temperatureIcon);
+            ShowTrayTemperature();
+            break;
         case TRAY_RECORD:
             m_errorLog.OnErrorLogRecord();
             m_tray.SetErrorLogFlag(m_errorLog.IsOn());
@@ -363,8 +417,12 @@ void CMainWindow::ToggleTopmost() {
 }
 
 void CMainWindow::ChangeSkin() {
+    // The other skins lie in "skins/" beside the program; without that folder, the skin shown.
+    const QString skins = QString::fromStdString(m_options.programFolder + "skins");
+    const QString start =
+        QFileInfo(skins).isDir() ? skins : QString::fromStdString(m_skin.Folder());
     const QString chosen = QFileDialog::getOpenFileName(
-        nullptr, QString(), QString(), QStringLiteral("VORN Skin Define XML(*.xml)"));
+        nullptr, QString(), start, QStringLiteral("VORN Skin Define XML(*.xml)"));
     if (chosen.isEmpty())
         return;
     const QFileInfo file(chosen);

@@ -10,10 +10,13 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "autostart_entry.h"
+#include "desktop_notifier.h"
 #include "monitor_tray.h"
+#include "notice_decider.h"
 #include "skin.h"
 #include "status_page.h"
 
@@ -48,6 +51,7 @@ class CMainWindow : public QWidget {
     const SSkinLoadResult& LastLoad() const { return m_lastLoad; }
     bool InTray() const { return m_inTray; }
     bool Topmost() const { return m_topmost; }
+    CDesktopNotifier& Notifier() { return m_notifier; }
 
     // Page commands by word, tray commands by id, as the skin and the tray send them.
     void OnPageCommand(const std::string& word);
@@ -85,6 +89,7 @@ class CMainWindow : public QWidget {
     // finishes in OnSkinLoaded, at once or once the skin's stylesheet has run.
     void LoadSkin(const std::string& report);
     void ShowPass(const SPassSnapshot& pass);
+    void ShowTrayTemperature();
     void FinishStart();
     void OnSkinLoaded(const SSkinLoadResult& result);
     void AfterPass();
@@ -118,10 +123,15 @@ class CMainWindow : public QWidget {
     bool m_inTray = false;
     bool m_topmost = false;
     bool m_runAtStartup = false;
+    CNoticeDecider m_noticeDecider;
+    CDesktopNotifier m_notifier;
+    bool m_notificationsOn = true;
+    bool m_temperatureIcon = false;
     bool m_moving = false;
     QPoint m_moveOffset;
-    QPoint m_pressAt;         // where the left button last went down on the page
-    QPoint m_pressWindowPos;  // the window's place then
+    std::optional<QPoint> m_keepPlace;  // where a changed skin's window goes
+    QPoint m_pressAt;                   // where the left button last went down on the page
+    QPoint m_pressWindowPos;            // the window's place then
     // Last, so the dialogs go before the window's child widgets.
     std::unique_ptr<CWindowDialogs> m_dialogs;
 };

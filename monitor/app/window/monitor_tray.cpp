@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
 #include <chrono>
 
 // The icons are compiled into this static library; naming them keeps the linker from dropping
@@ -42,6 +45,33 @@ QIcon CMonitorTray::IconFor(ETrayIcon icon) {
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         result.addFile(QStringLiteral(":/icons/vornpilot-%1-%2.png").arg(number).arg(size),
                        QSize(size, size));
+    return result;
+}
+
+QIcon CMonitorTray::IconWithText(ETrayIcon icon, const QString& text) {
+    const QIcon base = IconFor(icon);
+    QIcon result;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap picture = base.pixmap(size, size);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QFont font;
+        font.setBold(true);
+        font.setPixelSize(std::max(7, size * 9 / 16));
+        // As wide as the icon at most, so "100°" fits too.
+        const int width = QFontMetrics(font).horizontalAdvance(text);
+        if (width > size)
+            font.setPixelSize(std::max(6, font.pixelSize() * size / width));
+        QPainterPath path;
+        const QFontMetrics metrics(font);
+        path.addText((size - metrics.horizontalAdvance(text)) / 2.0, size - metrics.descent(), font,
+                     text);
+        // A dark outline keeps the figures readable on the icon and on any panel.
+        painter.strokePath(path, QPen(Qt::black, std::max(2.0, size / 8.0)));
+        painter.fillPath(path, Qt::white);
+        painter.end();
+        result.addPixmap(picture);
+    }
     return result;
 }
 
@@ -102,6 +132,12 @@ void CMonitorTray::RebuildMenu() {
     QAction* run = add(m_menu.get(), "Run at StartUp", TRAY_RUN_AT_STARTUP);
     run->setCheckable(true);
     run->setChecked(m_runAtStartup);
+    QAction* notifications = add(m_menu.get(), "Notifications", TRAY_NOTIFICATIONS);
+    notifications->setCheckable(true);
+    notifications->setChecked(m_notifications);
+    QAction* temperature = add(m_menu.get(), "Temperature on icon", TRAY_TEMPERATURE_ICON);
+    temperature->setCheckable(true);
+    temperature->setChecked(m_temperatureIcon);
     m_menu->addSeparator();
     QMenu* log = m_menu->addMenu(QStringLiteral("Error log"));
     QAction* record = add(log, "Record", TRAY_RECORD);
@@ -121,7 +157,16 @@ void CMonitorTray::RebuildMenu() {
 void CMonitorTray::Show(ETrayIcon icon) {
     m_shownIcon = icon;
     if (m_icon)
-        m_icon->setIcon(IconFor(icon));
+        m_icon->setIcon(m_iconText.empty()
+                            ? IconFor(icon)
+                            : IconWithText(icon, QString::fromStdString(m_iconText)));
+}
+
+void CMonitorTray::SetIconText(const std::string& text) {
+    if (text == m_iconText)
+        return;
+    m_iconText = text;
+    Show(m_shownIcon);
 }
 
 bool CMonitorTray::Animate(unsigned stepMs, unsigned periodSeconds) {

@@ -27,6 +27,8 @@ enum ETrayCommand {
     TRAY_MINIMIZE = 32781,
     TRAY_ABOUT = 32774,
     TRAY_EXIT = 32773,
+    TRAY_NOTIFICATIONS = 32790,
+    TRAY_TEMPERATURE_ICON = 32791,
 };
 
 inline constexpr int TRAY_TOOLTIP_MAX = 127;
@@ -49,6 +51,11 @@ class CMonitorTray : public QObject, public ITrayIcon {
     bool SetIcon(ETrayIcon icon) override;
     void SetErrorLogFlag(bool on) override { m_errorLog = on; }
     void SetRunAtStartupFlag(bool on) { m_runAtStartup = on; }
+    void SetNotificationsFlag(bool on) { m_notifications = on; }
+    void SetTemperatureIconFlag(bool on) { m_temperatureIcon = on; }
+    // A short text ("45°") drawn over the icon; "" shows the icon alone.
+    void SetIconText(const std::string& text);
+    std::string IconText() const { return m_iconText; }
 
     // The command a double-click sends.
     void SetDefaultCommand(int command) { m_defaultCommand = command; }
@@ -62,6 +69,8 @@ class CMonitorTray : public QObject, public ITrayIcon {
     void StepAnimation();
 
     static QIcon IconFor(ETrayIcon icon);
+    // The icon with `text` drawn over it at every size.
+    static QIcon IconWithText(ETrayIcon icon, const QString& text);
 
   signals:
     void Command(int command);
@@ -79,6 +88,9 @@ class CMonitorTray : public QObject, public ITrayIcon {
     int m_defaultCommand = TRAY_RUN_AT_STARTUP;
     bool m_errorLog = false;
     bool m_runAtStartup = false;
+    bool m_notifications = true;
+    bool m_temperatureIcon = false;
+    std::string m_iconText;
 };
 
 // The tooltip text with the key readings, cut to what the tray takes.

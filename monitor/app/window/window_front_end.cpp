@@ -14,6 +14,7 @@
 #include "desktop_opener.h"
 #include "error_log.h"
 #include "main_window.h"
+#include "message_box_notifier.h"
 #include "metrics_outputs.h"
 #include "monitor_session.h"
 #include "single_instance.h"
@@ -21,6 +22,24 @@
 namespace {
 
 int g_stopPipe[2] = {-1, -1};
+QtMessageHandler g_messageHandler = nullptr;
+
+// Reports and notes (the page engine's start-up, its sandbox switched off for root) are for
+// developers: they reach the terminal only with VORNPILOT_DEBUG set. Warnings still do.
+void WithoutNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtInfoMsg || type == QtDebugMsg)
+        return;
+    g_messageHandler(type, context, text);
+}
+
+void QuietPageEngine() {
+    if (qEnvironmentVariableIsSet("VORNPILOT_DEBUG"))
+        return;
+    g_messageHandler = qInstallMessageHandler(WithoutNotes);
+    // The engine's processes log on their own, past the handler: errors that stop it only.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3", 1);
+}
 
 void OnStopSignal(int) {
     const char byte = 1;
@@ -76,6 +95,7 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, in
     // The page engine refuses to run its sandbox as root.
     if (geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QuietPageEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // The window goes to the tray when closed; only "Exit" and "CLOSE" end the program.
@@ -86,8 +106,11 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, in
 
     CDesktopOpener opener;
     const std::string folder = machine.SystemFact("Path");
-    CErrorLog errorLog(folder, machine.Notifier(), opener);
+    // The error log's messages answer the tray's commands: they belong on the screen.
+    CMessageBoxNotifier boxes;
+    CErrorLog errorLog(folder, boxes, opener);
     CMainWindow window({folder, appName, machine.ModuleFileName(), startInTray}, errorLog);
+    boxes.SetParent(&window);
     errorLog.SetTray(&window.Tray());
     QObject::connect(&instance, &CSingleInstance::BringForward, &window,
                      &CMainWindow::BringForward);

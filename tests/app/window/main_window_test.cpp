@@ -271,6 +271,35 @@ TEST_F(MainWindowTest, ASkinThatCannotBeUsedGivesWayToTheDefaultSkin) {
     EXPECT_FALSE(Page("document.querySelector('[id$=\"_Temp_Value\"]').textContent").isEmpty());
 }
 
+// "Change skin" opens in the skins folder beside the program, and the window keeps its place.
+TEST_F(MainWindowTest, ChangeSkinStartsInTheSkinsFolderAndTheWindowKeepsItsPlace) {
+    Launch();
+    const std::string compact = programDir + "skins/compact/";
+    std::filesystem::create_directories(compact);
+    for (const auto& f : std::filesystem::directory_iterator(programDir))
+        if (f.is_regular_file() && f.path().extension() != ".ini")
+            std::filesystem::copy_file(f.path(), compact + f.path().filename().string());
+    window->move(120, 90);
+    QString startedIn;
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                startedIn = dialog->directory().absolutePath();
+                if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                    name->setText(QString::fromStdString(compact + "SkinDefine.xml"));
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        }
+    });
+    picker.start(50);
+    window->OnPageCommand("CHANGESKIN");
+    ASSERT_TRUE(WaitUntil([&] { return !window->Skin().Loading(); }, 60000));
+    EXPECT_EQ(startedIn.toStdString(), programDir + "skins");
+    EXPECT_EQ(window->Skin().Folder(), compact);
+    EXPECT_EQ(window->pos(), QPoint(120, 90));
+}
+
 }  // namespace
 
 // The tray's animation, on a clock the test turns.

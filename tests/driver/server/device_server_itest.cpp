@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -541,3 +542,15 @@ TEST(DeviceServerStart, KilledServiceCanBeReplaced) {
 }
 
 }  // namespace
+
+// A service whose runtime directory is deleted (the run that made it has ended) ends too.
+TEST(DeviceServerRuntimeDir, TheServiceEndsWhenItsRuntimeDirectoryIsDeleted) {
+    CDaemon daemon;
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    std::filesystem::remove_all(daemon.RuntimeDir());
+    int status = 0;
+    ASSERT_TRUE(daemon.WaitForExit(CDaemon::START_TIMEOUT_MS, &status)) << daemon.Log();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(daemon.Log().find("is gone"), std::string::npos) << daemon.Log();
+}
