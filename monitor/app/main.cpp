@@ -7,11 +7,7 @@
 
 #include "console_front_end.h"
 #include "console_options.h"
-#include "library_port_io.h"
-#include "local_machine.h"
-#include "notifier.h"
-#include "plain_words_notifier.h"
-#include "port_guard.h"
+#include "monitor_program.h"
 #ifdef VORN_HAVE_WINDOW
 #include "window_front_end.h"
 #endif
@@ -33,19 +29,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    CStderrNotifier stderrNotifier;
-    CPlainWordsNotifier notifier(stderrNotifier);
-    CLocalMachine machine(notifier);
-    // Every chip access goes through the port-I/O library, bounded when the service hangs.
-    CLibraryPortIo library;
-    CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
-    int code = 0;
+    return RunMonitorProgram([&](IMachine& machine, CPortGuard& io) {
 #ifdef VORN_HAVE_WINDOW
-    if (options.window || (!options.console && HasDisplay()))
-        code = RunWindowFrontEnd(machine, io, options.startInTray, argc, argv, options.metrics);
-    else
+        if (options.window || (!options.console && HasDisplay()))
+            return RunWindowFrontEnd(machine, io, options.startInTray, argc, argv, options.metrics);
 #endif
-        code = CConsoleFrontEnd(machine, options, io).Run();
-    std::fflush(stdout);
-    return code;
+        return CConsoleFrontEnd(machine, options, io).Run();
+    });
 }

@@ -1,7 +1,9 @@
-// The Debian package of this build: CPack makes it, its control data, file list and maintainer
-// scripts are checked, lintian finds no error or warning, and, unpacked into a temporary root
-// with dpkg -x, its own vorn-iod serves the simulated board to its own vornpilot, and a client
-// builds against its header through its pkg-config file.
+// The Debian packages of this build: CPack makes them, their control data, file lists and
+// maintainer scripts are checked, lintian finds no error or warning in any, and, unpacked one by
+// one into a temporary root with dpkg -x: the server package alone serves the simulated board
+// with its own vorn-iod to its own vornpilot-headless, without Qt; the desktop package's window
+// program starts on top of it; a client builds against the -dev package's header through its
+// pkg-config file.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -33,6 +35,10 @@ ProgramResult Shell(const std::string& command, int timeoutMs = 120000) {
     return RunProgram({"/bin/sh", "-c", command}, {}, timeoutMs);
 }
 
+const std::string SERVER = "vornpilot-headless";
+const std::string DESKTOP = "vornpilot";
+const std::string DEV = "libvorn-io-dev";
+
 // One test: CPack runs once, and only one CPack works in the build tree at a time.
 class PackageTest : public ::testing::Test {
   protected:
@@ -42,17 +48,21 @@ class PackageTest : public ::testing::Test {
             {}, 300000);
         ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
         for (const auto& e : std::filesystem::directory_iterator(m_dir->PathOf("out"))) {
-            if (e.path().extension() == ".deb")
-                m_deb = e.path();
+            if (e.path().extension() == ".deb") {
+                const std::string name = e.path().filename();
+                m_debs[name.substr(0, name.find('_'))] = e.path();
+            }
         }
-        ASSERT_FALSE(m_deb.empty()) << "no package was made";
+        for (const std::string& package : {SERVER, DESKTOP, DEV})
+            ASSERT_TRUE(m_debs.count(package)) << package << " was not made";
+        ASSERT_EQ(m_debs.size(), 3u);
     }
     void ControlDataAndMaintainerScripts();
     void FileList();
     void UnpackedProgramsRunOnTheSimulatedBoard();
 
     std::unique_ptr<CTempDir> m_dir = std::make_unique<CTempDir>();
-    std::string m_deb;
+    std::map<std::string, std::string> m_debs;  // package name -> file
 };
 
 TEST_F(PackageTest, BuildsChecksAndRunsUnpacked) {
@@ -71,16 +81,41 @@ TEST_F(PackageTest, BuildsChecksAndRunsUnpacked) {
 }
 
 void PackageTest::ControlDataAndMaintainerScripts() {
-    ProgramResult r = RunProgram({"/usr/bin/dpkg-deb", "--field", m_deb});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Package: vornpilot\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Version: " VORN_PACKAGE_VERSION "\n"), std::string::npos) << r.out;
-    // dpkg-shlibdeps found what the programs link against.
-    for (const char* dependency : {"adduser", "libc6", "libmicrohttpd", "libxml2"})
-        EXPECT_NE(r.out.find(dependency), std::string::npos) << dependency << "\n" << r.out;
+    struct Case {
+        std::string package;
+        std::vector<std::string> depends;  // dpkg-shlibdeps found what the programs link against
+        bool qt;
+    };
+    const std::string exact = " (= " VORN_PACKAGE_VERSION ")";
+#ifdef VORN_HAVE_WINDOW
+    const bool window = true;
+#else
+    const bool window = false;  // a build without the window makes a vornpilot without Qt
+#endif
+    const Case cases[] = {
+        {SERVER, {"adduser", "libc6", "libmicrohttpd", "libxml2"}, false},
+        {DESKTOP, {SERVER + exact, "libc6"}, window},
+        {DEV, {SERVER + exact}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.package);
+        ProgramResult r = RunProgram({"/usr/bin/dpkg-deb", "--field", m_debs[c.package]});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("Package: " + c.package + "\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Version: " VORN_PACKAGE_VERSION "\n"), std::string::npos) << r.out;
+        r = RunProgram({"/usr/bin/dpkg-deb", "--field", m_debs[c.package], "Depends"});
+        for (const std::string& dependency : c.depends)
+            EXPECT_NE(r.out.find(dependency), std::string::npos) << dependency << "\n" << r.out;
+        EXPECT_EQ(r.out.find("qt") != std::string::npos, c.qt) << r.out;
+        r = Shell("lintian --fail-on error,warning " + m_debs[c.package] + " 2>&1");
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+    }
+    // The server package takes over the files of the single package that came before.
+    ProgramResult r = RunProgram({"/usr/bin/dpkg-deb", "--field", m_debs[SERVER], "Replaces"});
+    EXPECT_EQ(r.out, "vornpilot (<< 2.0-2~)\n");
 
     const std::string control = m_dir->PathOf("control");
-    r = RunProgram({"/usr/bin/dpkg-deb", "--control", m_deb, control});
+    r = RunProgram({"/usr/bin/dpkg-deb", "--control", m_debs[SERVER], control});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (const char* script : {"postinst", "prerm", "postrm"}) {
         const std::string path = control + "/" + script;
@@ -120,68 +155,92 @@ void PackageTest::ControlDataAndMaintainerScripts() {
     EXPECT_EQ(r.out.find("enable"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("start"), std::string::npos) << r.out;
 
-    r = Shell("lintian --fail-on error,warning " + m_deb + " 2>&1");
-    EXPECT_EQ(r.exitCode, 0) << r.out;
+    // The services belong to the server package: the others have no maintainer scripts.
+    for (const std::string& package : {DESKTOP, DEV}) {
+        const std::string dir = m_dir->PathOf("control-" + package);
+        ASSERT_EQ(RunProgram({"/usr/bin/dpkg-deb", "--control", m_debs[package], dir}).exitCode, 0);
+        for (const char* script : {"postinst", "prerm", "postrm", "conffiles"})
+            EXPECT_FALSE(std::filesystem::exists(dir + "/" + script)) << package << " " << script;
+    }
 }
 
 void PackageTest::FileList() {
-    ProgramResult r = RunProgram({"/usr/bin/dpkg-deb", "--contents", m_deb});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::set<std::string> files;
+    std::map<std::string, std::string> owner;  // file -> package
     std::map<std::string, std::string> links;
-    for (const std::string& line : Lines(r.out)) {
-        // "-rw-r--r-- root/root  123 2026-12-07 19:21 ./usr/bin/x -> target"
-        const size_t path = line.find(" ./");
-        ASSERT_NE(path, std::string::npos) << line;
-        std::string name = line.substr(path + 2);
-        const size_t arrow = name.find(" -> ");
-        if (arrow != std::string::npos) {
-            links[name.substr(0, arrow)] = name.substr(arrow + 4);
-            name.resize(arrow);
+    for (const auto& [package, deb] : m_debs) {
+        ProgramResult r = RunProgram({"/usr/bin/dpkg-deb", "--contents", deb});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        for (const std::string& line : Lines(r.out)) {
+            // "-rw-r--r-- root/root  123 2026-12-07 19:21 ./usr/bin/x -> target"
+            const size_t path = line.find(" ./");
+            ASSERT_NE(path, std::string::npos) << line;
+            std::string name = line.substr(path + 2);
+            const size_t arrow = name.find(" -> ");
+            if (arrow != std::string::npos) {
+                links[name.substr(0, arrow)] = name.substr(arrow + 4);
+                name.resize(arrow);
+            }
+            EXPECT_NE(line.find(" root/root "), std::string::npos) << line;
+            if (line[0] == 'd')
+                continue;
+            EXPECT_FALSE(owner.count(name)) << name << " in " << owner[name] << " and " << package;
+            owner[name] = package;
         }
-        EXPECT_NE(line.find(" root/root "), std::string::npos) << line;
-        if (line[0] != 'd')
-            files.insert(name);
     }
-    const std::set<std::string> expected = {
-        PROGRAM_DIR + "/vornpilot",
-        PROGRAM_DIR + "/vorn-iod",
-        PROGRAM_DIR + "/vornsim",
-        PROGRAM_DIR + "/vornio-listen",
-        PROGRAM_DIR + "/vorn-xslt",
-        PROGRAM_DIR + "/libvorn-io.so",
-        PROGRAM_DIR + "/EHF-SIM.ini",
-        PROGRAM_DIR + "/MB-945P_EHF.ini",
-        PROGRAM_DIR + "/sim/EHF-SIM.simboard",
-        PROGRAM_DIR + "/sim/EHF-SIM.dmi/board_name",
-        PROGRAM_DIR + "/SkinDefine.xml",
-        PROGRAM_DIR + "/history.js",
-        PROGRAM_DIR + "/events.js",
-        PROGRAM_DIR + "/skins/compact/SkinDefine.xml",
-        PROGRAM_DIR + "/skins/compact/history.js",
-        PROGRAM_DIR + "/skins/compact/events.js",
-        "/usr/bin/vornpilot",
-        "/usr/bin/vornsim",
-        "/usr/bin/vornio-listen",
-        "/lib/systemd/system/vorn-iod.service",
-        "/lib/systemd/system/vornpilot.service",
-        "/etc/default/vornpilot",
-        "/usr/share/applications/vornpilot.desktop",
-        "/usr/share/icons/hicolor/scalable/apps/vornpilot.svg",
-        "/usr/include/vornio.h",
-        "/usr/share/man/man1/vornpilot.1.gz",
-        "/usr/share/doc/vornpilot/copyright",
-        "/usr/share/doc/vornpilot/changelog.Debian.gz",
-        "/usr/share/doc/vornpilot/examples/vornpilot-alerts.yml",
-        "/usr/share/polkit-1/rules.d/60-vornpilot.rules",
-        "/usr/share/lintian/overrides/vornpilot",
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {SERVER,
+         {PROGRAM_DIR + "/vornpilot-headless",
+          PROGRAM_DIR + "/vorn-iod",
+          PROGRAM_DIR + "/vornsim",
+          PROGRAM_DIR + "/vornio-listen",
+          PROGRAM_DIR + "/libvorn-io.so",
+          PROGRAM_DIR + "/EHF-SIM.ini",
+          PROGRAM_DIR + "/MB-945P_EHF.ini",
+          PROGRAM_DIR + "/sim/EHF-SIM.simboard",
+          PROGRAM_DIR + "/sim/EHF-SIM.dmi/board_name",
+          "/usr/bin/vornpilot-headless",
+          "/usr/bin/vornsim",
+          "/usr/bin/vornio-listen",
+          "/lib/systemd/system/vorn-iod.service",
+          "/lib/systemd/system/vornpilot.service",
+          "/etc/default/vornpilot",
+          "/usr/share/man/man1/vornpilot-headless.1.gz",
+          "/usr/share/doc/vornpilot-headless/copyright",
+          "/usr/share/doc/vornpilot-headless/changelog.Debian.gz",
+          "/usr/share/doc/vornpilot-headless/examples/vornpilot-alerts.yml",
+          "/usr/share/polkit-1/rules.d/60-vornpilot.rules",
+          "/usr/share/lintian/overrides/vornpilot-headless"}},
+        {DESKTOP,
+         {PROGRAM_DIR + "/vornpilot", PROGRAM_DIR + "/vorn-xslt", PROGRAM_DIR + "/SkinDefine.xml",
+          PROGRAM_DIR + "/history.js", PROGRAM_DIR + "/events.js",
+          PROGRAM_DIR + "/skins/compact/SkinDefine.xml", PROGRAM_DIR + "/skins/compact/history.js",
+          PROGRAM_DIR + "/skins/compact/events.js", "/usr/bin/vornpilot",
+          "/usr/share/applications/vornpilot.desktop",
+          "/usr/share/icons/hicolor/scalable/apps/vornpilot.svg",
+          "/usr/share/man/man1/vornpilot.1.gz", "/usr/share/doc/vornpilot/copyright",
+          "/usr/share/doc/vornpilot/changelog.Debian.gz",
+          "/usr/share/lintian/overrides/vornpilot"}},
+        {DEV,
+         {"/usr/include/vornio.h", "/usr/share/doc/libvorn-io-dev/copyright",
+          "/usr/share/doc/libvorn-io-dev/changelog.Debian.gz"}},
     };
-    for (const std::string& f : expected)
-        EXPECT_TRUE(files.count(f)) << f << " is missing";
+    for (const auto& [package, files] : expected) {
+        for (const std::string& f : files)
+            EXPECT_EQ(owner[f], package) << f;
+    }
     EXPECT_EQ(links["/usr/bin/vornpilot"], "../lib/vornpilot/vornpilot");
+    EXPECT_EQ(links["/usr/bin/vornpilot-headless"], "../lib/vornpilot/vornpilot-headless");
     bool pkgConfig = false;
-    for (const std::string& f : files) {
-        pkgConfig = pkgConfig || f.ends_with("/pkgconfig/vorn-io.pc");
+    for (const auto& [f, package] : owner) {
+        if (f.ends_with("/pkgconfig/vorn-io.pc")) {
+            pkgConfig = true;
+            EXPECT_EQ(package, DEV);
+        }
+        // Nothing of the window in the server package.
+        if (package == SERVER) {
+            EXPECT_FALSE(f.ends_with(".bmp") || f.ends_with(".xsl") || f.ends_with(".desktop"))
+                << f;
+        }
         EXPECT_EQ(f.find("test"), std::string::npos) << "a test in the package: " << f;
         EXPECT_EQ(f.find("bench"), std::string::npos) << "a benchmark in the package: " << f;
         EXPECT_EQ(f.rfind("/usr/local", 0), std::string::npos) << f;
@@ -190,8 +249,9 @@ void PackageTest::FileList() {
 }
 
 void PackageTest::UnpackedProgramsRunOnTheSimulatedBoard() {
+    // The server package alone first.
     const std::string root = m_dir->PathOf("root");
-    ProgramResult r = RunProgram({"/usr/bin/dpkg", "-x", m_deb, root});
+    ProgramResult r = RunProgram({"/usr/bin/dpkg", "-x", m_debs[SERVER], root});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string dir = root + PROGRAM_DIR;
 
@@ -213,20 +273,39 @@ void PackageTest::UnpackedProgramsRunOnTheSimulatedBoard() {
     }
     ASSERT_EQ(sim.exitCode, 0) << sim.out << sim.err;
 
-    r = RunProgram({root + "/usr/bin/vornpilot", "--once", "--json"}, env);
+    auto onePass = [&](const std::vector<std::string>& argv) {
+        SCOPED_TRACE(argv.front());
+        ProgramResult pass = RunProgram(argv, env);
+        ASSERT_EQ(pass.exitCode, 0) << pass.err;
+        const nlohmann::json json = nlohmann::json::parse(pass.out);
+        EXPECT_EQ(json["items"].size(), 18u) << "the board file of the program folder was read";
+        EXPECT_EQ(json["problems"].size(), 0u) << pass.out;
+        bool hot = false;
+        for (const auto& item : json["items"])
+            hot =
+                hot || (item["pin"] == "CPUTEMPERATURE" && item["value"] == 82.5 && item["alarm"]);
+        EXPECT_TRUE(hot) << pass.out;
+    };
+    onePass({root + "/usr/bin/vornpilot-headless", "--once", "--json"});
+    // It ran with the package's library, not the build's, and with no Qt at all.
+    r = Shell("ldd " + dir + "/vornpilot-headless");
+    EXPECT_NE(r.out.find("libvorn-io.so => " + dir + "/libvorn-io.so"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("libQt"), std::string::npos) << r.out;
+
+    // The desktop package on top: the window program, its console, and its help.
+    r = RunProgram({"/usr/bin/dpkg", "-x", m_debs[DESKTOP], root});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const nlohmann::json pass = nlohmann::json::parse(r.out);
-    EXPECT_EQ(pass["items"].size(), 18u) << "the board file of the program folder was read";
-    EXPECT_EQ(pass["problems"].size(), 0u) << r.out;
-    bool hot = false;
-    for (const auto& item : pass["items"])
-        hot = hot || (item["pin"] == "CPUTEMPERATURE" && item["value"] == 82.5 && item["alarm"]);
-    EXPECT_TRUE(hot) << r.out;
-    // It ran with the package's library, not the build's.
+    r = RunProgram({root + "/usr/bin/vornpilot", "--help"}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("--window"), std::string::npos) << r.out;
+    onePass({root + "/usr/bin/vornpilot", "--console", "--once", "--json"});
     r = Shell("ldd " + dir + "/vornpilot");
     EXPECT_NE(r.out.find("libvorn-io.so => " + dir + "/libvorn-io.so"), std::string::npos) << r.out;
 
-    // A client program builds against the header and library through the pkg-config file.
+    // The -dev package: a client program builds against the header and library through the
+    // pkg-config file.
+    r = RunProgram({"/usr/bin/dpkg", "-x", m_debs[DEV], root});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_TRUE(run.WriteFile("client.c",
                               "#include <vornio.h>\n"
                               "int main(void) { return IsStart() ? 0 : 1; }\n"));
@@ -247,6 +326,8 @@ void PackageTest::UnpackedProgramsRunOnTheSimulatedBoard() {
               units + " && systemd-analyze verify --man=no ./vorn-iod.service ./vornpilot.service" +
               " 2>&1");
     EXPECT_EQ(r.exitCode, 0) << r.out;
+    r = Shell("grep '^ExecStart=' " + units + "/vornpilot.service");
+    EXPECT_EQ(r.out, "ExecStart=" + dir + "/vornpilot-headless $VORNPILOT_OPTIONS\n");
     iod.Signal(SIGTERM);
     iod.Finish(5000);
 }

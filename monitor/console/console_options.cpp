@@ -62,23 +62,42 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
     return true;
 }
 
+namespace {
+
+// The switches both programs take, and what their exit status means.
+std::string PassSwitchesUsage() {
+    return "  --once       one monitoring pass, then exit\n"
+           "  --json       one JSON object per pass, on one line\n"
+           "  --passes N   stop after N passes (one every 2 seconds)\n"
+           "  --log-errors on|off\n"
+           "               record changes of the sensors in warning in Error.log beside the\n"
+           "               program, or stop recording (remembered for later starts)\n";
+}
+
+std::string ExitStatusUsage() {
+    return "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
+           "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
+           "served or written.\n";
+}
+
+}  // namespace
+
 std::string ConsoleUsage() {
     return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N]\n"
            "                 [--log-errors on|off] [--metrics-listen ADDRESS:PORT]\n"
            "                 [--metrics-file PATH] [-s]\n"
            "  --window     the skinned window (the default with a display)\n"
-           "  --console    run the monitor in this terminal (the default without a display)\n"
-           "  --once       one monitoring pass, then exit\n"
-           "  --json       one JSON object per pass, on one line\n"
-           "  --passes N   stop after N passes (one every 2 seconds)\n"
-           "  --log-errors on|off\n"
-           "               record changes of the sensors in warning in Error.log beside the\n"
-           "               program, or stop recording (remembered for later starts)\n"
-           "  -s, -m       start in the tray (the window's switch)\n" +
-           MetricsUsage() +
-           "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
-           "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
-           "served or written.\n";
+           "  --console    run the monitor in this terminal (the default without a display)\n" +
+           PassSwitchesUsage() + "  -s, -m       start in the tray (the window's switch)\n" +
+           MetricsUsage() + ExitStatusUsage();
+}
+
+std::string HeadlessUsage() {
+    return "Usage: vornpilot-headless [--once] [--json] [--passes N] [--log-errors on|off]\n"
+           "                          [--metrics-listen ADDRESS:PORT] [--metrics-file PATH]\n"
+           "The monitor in this terminal or as a service, without a window: a table of every\n"
+           "sensor refreshed every 2 seconds, or JSON lines, and Prometheus metrics.\n" +
+           PassSwitchesUsage() + MetricsUsage() + ExitStatusUsage();
 }
 
 bool HasDisplay() {

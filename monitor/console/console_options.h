@@ -32,6 +32,9 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
                          std::string* error);
 
 std::string ConsoleUsage();
+// The same switches for vornpilot-headless, which has no window: --console and the tray switches
+// are taken and change nothing, --window is refused.
+std::string HeadlessUsage();
 
 // True when a graphical display is reachable: $DISPLAY or $WAYLAND_DISPLAY is set.
 bool HasDisplay();

@@ -53,7 +53,7 @@ timespec AsTimespec(int64_t ns) {
 }  // namespace
 
 int CConsoleFrontEnd::Run() {
-    CInstanceChecker checker(AppName(m_machine.ModuleFileName()));
+    CInstanceChecker checker(m_appName.empty() ? AppName(m_machine.ModuleFileName()) : m_appName);
     std::string error;
     switch (checker.Claim(0, nullptr, &error)) {
         case EInstanceClaim::AlreadyRunning:

@@ -1,10 +1,13 @@
 #pragma once
 // The monitor without a window: the monitor session driven every two seconds, each pass shown as
 // a table refreshed in the terminal or as one JSON line, and as metrics when asked. Only one copy
-// runs per user, window or console. SIGINT, SIGTERM and SIGHUP end it: every fan gets its own fan
-// control back where the chip answers, and the engine undoes its chip set-up.
+// runs per user, window or console, whichever program shows it. SIGINT, SIGTERM and SIGHUP end it:
+// every fan gets its own fan control back where the chip answers, and the engine undoes its chip
+// set-up.
 
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "console_options.h"
 #include "machine.h"
@@ -17,10 +20,15 @@ inline constexpr int EXIT_NO_READINGS = 3;
 
 class CConsoleFrontEnd {
   public:
-    // `guard`: the chip's port calls, re-armed by the session before each pass.
+    // `guard`: the chip's port calls, re-armed by the session before each pass. `appName`: the
+    // name the single copy is claimed under; empty for the program file's own name.
     CConsoleFrontEnd(IMachine& machine, const ConsoleOptions& options, CPortGuard& guard,
-                     std::FILE* out = stdout)
-        : m_machine(machine), m_options(options), m_guard(guard), m_out(out) {}
+                     std::FILE* out = stdout, std::string appName = {})
+        : m_machine(machine),
+          m_options(options),
+          m_guard(guard),
+          m_out(out),
+          m_appName(std::move(appName)) {}
 
     // Runs until the passes asked for are done or a stop signal arrives. The exit code: 0, or
     // EXIT_NO_READINGS when the last pass of a bounded run saw nothing of the chip.
@@ -31,4 +39,5 @@ class CConsoleFrontEnd {
     ConsoleOptions m_options;
     CPortGuard& m_guard;
     std::FILE* m_out;
+    std::string m_appName;
 };

@@ -1,0 +1,17 @@
+#pragma once
+// What every monitor program sets up before its front end runs: the machine's facts, with
+// notices in plain words on standard error until a front end shows them otherwise, and the
+// chip's port calls through the port-I/O library, bounded when the service hangs.
+
+#include <functional>
+
+#include "machine.h"
+#include "port_guard.h"
+
+using MonitorFrontEnd = std::function<int(IMachine& machine, CPortGuard& io)>;
+
+// Runs `frontEnd` and returns its exit code, with standard output flushed.
+int RunMonitorProgram(const MonitorFrontEnd& frontEnd);
+
+// The name the monitor's single copy is claimed under, whichever program runs it.
+inline constexpr const char* MONITOR_APP_NAME = "vornpilot";
