@@ -3,7 +3,7 @@
 #include "hwmon_channels.h"
 #include "hwmon_chip.h"
 #include "hwmon_device.h"
-#include "hwmon_file_writer.h"
+#include "hwmon_service_writer.h"
 #include "monitor_engine.h"
 #include "raw_chip.h"
 #include "registry_store.h"
@@ -39,9 +39,8 @@ std::unique_ptr<CChipPath> CChipPath::Choose(EChipPathMode mode, IPortIo& io, st
     const std::string root = SysfsRoot();
     const std::string device = FindHwmonDevice(root, HWMON_CHIP_NAME);
     if (!device.empty()) {
-        // Until the driver service writes the attributes, they are written straight into their
-        // files, which needs root on a real machine.
-        return Kernel(device, std::make_unique<CHwmonFileWriter>(device));
+        // Writing the attributes needs root: the driver service writes them.
+        return Kernel(device, std::make_unique<CHwmonServiceWriter>());
     }
     if (mode == EChipPathMode::Kernel) {
         *error = std::string(
