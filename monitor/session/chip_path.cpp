@@ -4,9 +4,8 @@
 #include "hwmon_chip.h"
 #include "hwmon_device.h"
 #include "hwmon_service_writer.h"
-#include "monitor_engine.h"
 #include "raw_chip.h"
-#include "registry_store.h"
+#include "user_settings.h"
 
 bool ParseChipPathMode(const std::string& text, EChipPathMode* mode) {
     if (text == "auto")
@@ -21,13 +20,11 @@ bool ParseChipPathMode(const std::string& text, EChipPathMode* mode) {
 }
 
 EChipPathMode StoredChipPathMode(std::string* problem) {
-    CRegistryStore registry;
-    registry.SetRoot(HKEY_CURRENT_USER);
-    std::string text;
+    const std::string text = CUserSettings().Get(CHIP_PATH);
     EChipPathMode mode = EChipPathMode::Auto;
-    if (registry.GetString(SETTINGS_KEY, CHIP_PATH_VALUE, &text) && !text.empty() &&
-        !ParseChipPathMode(text, &mode)) {
-        *problem = std::string("the setting ") + CHIP_PATH_VALUE + " is \"" + text +
+    if (!text.empty() && !ParseChipPathMode(text, &mode)) {
+        mode = EChipPathMode::Auto;
+        *problem = std::string("the setting ") + CHIP_PATH.name + " is \"" + text +
                    "\", not auto, kernel or raw: the way to the chip is chosen by itself";
     }
     return mode;

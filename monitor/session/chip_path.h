@@ -17,9 +17,8 @@ enum class EChipPathMode { Auto, Kernel, Raw };
 // "auto", "kernel" or "raw"; false for anything else.
 bool ParseChipPathMode(const std::string& text, EChipPathMode* mode);
 
-// The settings key that forces the way: "ChipPath" under the user's settings, a text as
-// ParseChipPathMode takes. Auto when it is missing; *problem says so when it holds anything else.
-inline constexpr const char* CHIP_PATH_VALUE = "ChipPath";
+// The way the user's setting ChipPath forces, a text as ParseChipPathMode takes. Auto when it is
+// missing; *problem says so when it holds anything else.
 EChipPathMode StoredChipPathMode(std::string* problem);
 
 class CChipPath {
