@@ -29,11 +29,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    return RunMonitorProgram([&](IMachine& machine, CPortGuard& io) {
+    return RunMonitorProgram(
+        options.chipPath, [&](IMachine& machine, CPortGuard& io, CChipPath& path) {
 #ifdef VORN_HAVE_WINDOW
-        if (options.window || (!options.console && HasDisplay()))
-            return RunWindowFrontEnd(machine, io, options.startInTray, argc, argv, options.metrics);
+            if (options.window || (!options.console && HasDisplay()))
+                return RunWindowFrontEnd(machine, io, path, options.startInTray, argc, argv,
+                                         options.metrics);
 #endif
-        return CConsoleFrontEnd(machine, options, io).Run();
-    });
+            return CConsoleFrontEnd(machine, options, io, path).Run();
+        });
 }

@@ -77,7 +77,7 @@ int CConsoleFrontEnd::Run() {
     CNoSkinFace skin;
     CNoTray tray;
     CStatusPage page(skin, tray, errorLog);
-    CMonitorSession session(m_machine, m_guard);
+    CMonitorSession session(m_machine, m_guard, m_path);
     session.Subscribe([&page](const SPassSnapshot& pass) { page.Show(pass); });
     // Before the chip is touched: a monitor that was asked for metrics and cannot give them
     // does not run without.
@@ -97,7 +97,8 @@ int CConsoleFrontEnd::Run() {
             std::fprintf(m_out, "%s\n", JsonReport(*pass).c_str());
         } else {
             std::string title = "VORNPILOT Hardware Monitor  -  board " +
-                                (board.empty() ? std::string("unknown") : board) + "  -  " +
+                                (board.empty() ? std::string("unknown") : board) +
+                                "  -  chip via " + m_path.Description() + "  -  " +
                                 ClockText(pass->unixTimeMs);
             if (!bounded)
                 title += "  -  Ctrl-C to stop";

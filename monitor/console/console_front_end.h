@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "chip_path.h"
 #include "console_options.h"
 #include "machine.h"
 #include "port_guard.h"
@@ -22,11 +23,13 @@ class CConsoleFrontEnd {
   public:
     // `guard`: the chip's port calls, re-armed by the session before each pass. `appName`: the
     // name the single copy is claimed under; empty for the program file's own name.
+    // `path`: the way to the chip.
     CConsoleFrontEnd(IMachine& machine, const ConsoleOptions& options, CPortGuard& guard,
-                     std::FILE* out = stdout, std::string appName = {})
+                     CChipPath& path, std::FILE* out = stdout, std::string appName = {})
         : m_machine(machine),
           m_options(options),
           m_guard(guard),
+          m_path(path),
           m_out(out),
           m_appName(std::move(appName)) {}
 
@@ -38,6 +41,7 @@ class CConsoleFrontEnd {
     IMachine& m_machine;
     ConsoleOptions m_options;
     CPortGuard& m_guard;
+    CChipPath& m_path;
     std::FILE* m_out;
     std::string m_appName;
 };

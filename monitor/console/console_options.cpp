@@ -39,6 +39,14 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
                 return false;
             }
             o.logErrors = args[++i] == "on";
+        } else if (a == "--chip-path") {
+            EChipPathMode mode = EChipPathMode::Auto;
+            if (i + 1 == args.size() || !ParseChipPathMode(args[i + 1], &mode)) {
+                *error = "--chip-path needs \"auto\", \"kernel\" or \"raw\"";
+                return false;
+            }
+            ++i;
+            o.chipPath = mode;
         } else {
             switch (ParseMetricsArgument(args, &i, &o.metrics, error)) {
                 case EMetricsArgument::Taken:
@@ -71,7 +79,11 @@ std::string PassSwitchesUsage() {
            "  --passes N   stop after N passes (one every 2 seconds)\n"
            "  --log-errors on|off\n"
            "               record changes of the sensors in warning in Error.log beside the\n"
-           "               program, or stop recording (remembered for later starts)\n";
+           "               program, or stop recording (remembered for later starts)\n"
+           "  --chip-path auto|kernel|raw\n"
+           "               reach the chip through the kernel's driver w83627ehf or through raw\n"
+           "               ports (vorn-iod); auto, the default, takes the kernel's when it is\n"
+           "               loaded. The setting ChipPath does the same when this is not given\n";
 }
 
 std::string ExitStatusUsage() {
@@ -85,7 +97,7 @@ std::string ExitStatusUsage() {
 std::string ConsoleUsage() {
     return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N]\n"
            "                 [--log-errors on|off] [--metrics-listen ADDRESS:PORT]\n"
-           "                 [--metrics-file PATH] [-s]\n"
+           "                 [--metrics-file PATH] [--chip-path auto|kernel|raw] [-s]\n"
            "  --window     the skinned window (the default with a display)\n"
            "  --console    run the monitor in this terminal (the default without a display)\n" +
            PassSwitchesUsage() + "  -s, -m       start in the tray (the window's switch)\n" +

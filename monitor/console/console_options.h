@@ -2,17 +2,20 @@
 // The command line of vornpilot.
 //
 //   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N]
-//             [--log-errors on|off] [--metrics-listen ADDRESS:PORT] [--metrics-file PATH] [--help]
+//             [--log-errors on|off] [--metrics-listen ADDRESS:PORT] [--metrics-file PATH]
+//             [--chip-path auto|kernel|raw] [--help]
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
 // end has no window and takes them as given. --once is one pass; --passes N stops after N.
 // --log-errors switches the error log as the tray's "Record" does, and is remembered. The metrics
-// switches belong to every front end (metrics_options.h).
+// switches belong to every front end (metrics_options.h), and so does --chip-path, the way to the
+// chip (chip_path.h).
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "chip_path.h"
 #include "metrics_options.h"
 
 struct ConsoleOptions {
@@ -25,6 +28,7 @@ struct ConsoleOptions {
     bool window = false;  // --window: the skinned window (needs a display)
     bool help = false;
     SMetricsOptions metrics;
+    std::optional<EChipPathMode> chipPath;  // --chip-path; else the settings key decides
 };
 
 // False with *error set for an argument it does not know or a bad --passes value.

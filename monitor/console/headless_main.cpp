@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     }
     // A window and a headless monitor of one user would both program the chip: they share one
     // single-copy claim.
-    return RunMonitorProgram([&options](IMachine& machine, CPortGuard& io) {
-        return CConsoleFrontEnd(machine, options, io, stdout, MONITOR_APP_NAME).Run();
-    });
+    return RunMonitorProgram(
+        options.chipPath, [&options](IMachine& machine, CPortGuard& io, CChipPath& path) {
+            return CConsoleFrontEnd(machine, options, io, path, stdout, MONITOR_APP_NAME).Run();
+        });
 }

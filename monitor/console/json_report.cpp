@@ -73,6 +73,7 @@ std::string JsonReport(const SPassSnapshot& pass) {
     j["durationMs"] = Number(std::round(pass.durationNs / 1e3) / 1e3);
     j["chipAnswered"] = pass.chipAnswered;
     j["statusRead"] = pass.statusRead;
+    j["chipPath"] = pass.chipPath;
     j["staleItems"] = pass.StaleCount();
     Json& problems = j["problems"] = Json::array();
     for (const std::string& line : ProblemLines(pass))

@@ -6,12 +6,14 @@
 //   "unit":"V","stale":false,"lastRead":"2026-12-07T17:32:39.120Z","powerOffIn":null}, ...],
 //   "globalBeep":true,"warningItems":"","warningText":"NORMAL","pass":1,
 //   "time":"2026-12-07T17:32:39.120Z","durationMs":6.1,"chipAnswered":true,"statusRead":true,
-//   "staleItems":0,"problems":[],"counts":{"passes":1,...}}
+//   "chipPath":"raw","staleItems":0,"problems":[],"counts":{"passes":1,...}}
 // Values in volts, degrees Celsius and rpm; a value never read, or not a finite number, is null,
 // and so is the global beep before the settings reached the chip. Numbers read back as the same
 // double; whole numbers have no fraction. Texts that are not UTF-8 have U+FFFD for each byte that
 // is not.
 // Type is "voltage", "temperature", "fan", or "other" for a type no operation handles.
+// chipPath is "kernel" when the chip is reached through the kernel's driver for it (no beeper:
+// every beep is false), "raw" through ports.
 
 #include <string>
 

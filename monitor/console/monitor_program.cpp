@@ -6,14 +6,25 @@
 #include "local_machine.h"
 #include "notifier.h"
 #include "plain_words_notifier.h"
+#include "settings_notices.h"
 
-int RunMonitorProgram(const MonitorFrontEnd& frontEnd) {
+int RunMonitorProgram(std::optional<EChipPathMode> forced, const MonitorFrontEnd& frontEnd) {
     CStderrNotifier stderrNotifier;
     CPlainWordsNotifier notifier(stderrNotifier);
     CLocalMachine machine(notifier);
     CLibraryPortIo library;
     CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
-    const int code = frontEnd(machine, io);
+    // The way to the chip, chosen once: the kernel's driver when it is loaded, else raw ports.
+    std::string problem, error;
+    const EChipPathMode mode = forced ? *forced : StoredChipPathMode(&problem);
+    if (!problem.empty())
+        SettingsNotice(problem);
+    auto path = CChipPath::Choose(mode, io, &error);
+    if (!path) {
+        std::fprintf(stderr, "vornpilot: %s\n", error.c_str());
+        return 2;
+    }
+    const int code = frontEnd(machine, io, *path);
     std::fflush(stdout);
     return code;
 }

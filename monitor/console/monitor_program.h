@@ -5,13 +5,18 @@
 
 #include <functional>
 
+#include <optional>
+
+#include "chip_path.h"
 #include "machine.h"
 #include "port_guard.h"
 
-using MonitorFrontEnd = std::function<int(IMachine& machine, CPortGuard& io)>;
+using MonitorFrontEnd = std::function<int(IMachine& machine, CPortGuard& io, CChipPath& path)>;
 
-// Runs `frontEnd` and returns its exit code, with standard output flushed.
-int RunMonitorProgram(const MonitorFrontEnd& frontEnd);
+// Chooses the way to the chip (`forced`, else the user's setting, else by itself), runs
+// `frontEnd` and returns its exit code, with standard output flushed; 2 when a forced kernel way
+// has no kernel driver.
+int RunMonitorProgram(std::optional<EChipPathMode> forced, const MonitorFrontEnd& frontEnd);
 
 // The name the monitor's single copy is claimed under, whichever program runs it.
 inline constexpr const char* MONITOR_APP_NAME = "vornpilot";

@@ -295,7 +295,7 @@ CMonitorEngine::EApplyResult CMonitorEngine::ApplyRecords(
             !(registry ? item->ApplyFanControl(*record) : item->ApplyFanControl()))
             return EApplyResult::ChipFailed;
     }
-    if (m_chip.SetGlobalBeep(globalBeep) < 1)
+    if (m_chip->Offers(EChipFeature::Beep) && m_chip->SetGlobalBeep(globalBeep) < 1)
         return EApplyResult::ChipFailed;
     m_globalBeep = globalBeep;
     return EApplyResult::Applied;

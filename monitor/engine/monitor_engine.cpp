@@ -4,10 +4,18 @@
 
 #include <algorithm>
 
-#include "monitor_setup.h"
+#include "raw_chip.h"
 
 CMonitorEngine::CMonitorEngine(IMachine& machine, IPortIo& io)
-    : m_chip(io), m_machine(machine), m_io(io) {
+    : m_ownAccess(std::make_unique<CRawChipAccess>(io)),
+      m_access(*m_ownAccess),
+      m_chip(m_access.NewChip()),
+      m_machine(machine) {
+    m_modulePath.Run(machine.ModuleFileName(), machine.Notifier());
+}
+
+CMonitorEngine::CMonitorEngine(IMachine& machine, IChipAccess& access)
+    : m_access(access), m_chip(m_access.NewChip()), m_machine(machine) {
     m_modulePath.Run(machine.ModuleFileName(), machine.Notifier());
 }
 
@@ -16,7 +24,7 @@ CMonitorEngine::~CMonitorEngine() {
     m_fileRecords.clear();
     m_registryRecords.clear();
     // Masks that were never read are not written: zeros would unmask every SMI source.
-    if (m_smiSaved && m_chip.WriteSmiMasks(m_savedSmiMasks) < 1)
+    if (m_smiSaved && m_chip->WriteSmiMasks(m_savedSmiMasks) < 1)
         m_machine.Notifier().ShowMessage(APP_TITLE, "Can't restore SMI!");
 }
 
@@ -29,14 +37,16 @@ bool CMonitorEngine::Initialize() {
 }
 
 EStartProblem CMonitorEngine::Start() {
-    if (m_chip.ReadSmiMasks(m_savedSmiMasks) < 1)
-        return EStartProblem::ChipUnreachable;
-    m_smiSaved = true;
-    if (MaskMoreSmiSources(m_chip) < 1)
-        return EStartProblem::ChipUnreachable;
-    CW83627EHF setupChip(m_io);
-    if (MakeSetupWrites(setupChip) < 1)
-        return EStartProblem::ChipUnreachable;
+    // The kernel's driver keeps the chip's SMI and set-up registers to itself.
+    if (m_chip->Offers(EChipFeature::SmiMasks)) {
+        if (m_chip->ReadSmiMasks(m_savedSmiMasks) < 1)
+            return EStartProblem::ChipUnreachable;
+        m_smiSaved = true;
+        if (m_chip->MaskMoreSmiSources() < 1)
+            return EStartProblem::ChipUnreachable;
+        if (m_access.NewChip()->MakeSetupWrites() < 1)
+            return EStartProblem::ChipUnreachable;
+    }
 
     m_configFilePath = BuildConfigFileName();
     if (!LoadConfigFile()) {
@@ -46,7 +56,7 @@ EStartProblem CMonitorEngine::Start() {
 
     bool allBound = true;
     for (const auto& record : m_fileRecords) {
-        auto item = std::make_unique<CSensorItem>(record.get(), m_machine, m_io);
+        auto item = std::make_unique<CSensorItem>(record.get(), m_machine, m_access.NewChip());
         // An item that fails to bind stays listed; the apply steps pass it by. One the board
         // file's problems say is not read is listed without touching the chip.
         if (std::find(m_unreadItems.begin(), m_unreadItems.end(), record->ItemNo) !=
@@ -93,7 +103,7 @@ CSensorItem* CMonitorEngine::FindItem(int32_t itemNo) const {
 }
 
 bool CMonitorEngine::SetGlobalBeepEnable(bool on) {
-    if (m_chip.SetGlobalBeep(on) < 1)
+    if (m_chip->Offers(EChipFeature::Beep) && m_chip->SetGlobalBeep(on) < 1)
         return false;
     m_globalBeep = on;
     return true;
@@ -109,7 +119,7 @@ bool CMonitorEngine::RestoreFanControl() {
 
 int CMonitorEngine::UpdateAlarmStates() {
     uint8_t s[3] = {0, 0, 0};
-    int r = m_chip.ReadRealTimeStatus(s);
+    int r = m_chip->ReadRealTimeStatus(s);
     m_lastStatusResult = r;
     if (r < 1)
         return r;

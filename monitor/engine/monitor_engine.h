@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "chip_ops.h"
 #include "machine.h"
 #include "path.h"
+#include "port_io.h"
 #include "sensor_item.h"
 #include "sensor_item_config.h"
 #include "user_settings.h"
-#include "w83627ehf.h"
 
 // Caption of the engine's message boxes.
 inline constexpr const char* APP_TITLE = "VORNPILOT";
@@ -31,9 +32,11 @@ enum class EStartProblem {
 
 class CMonitorEngine {
   public:
-    // Every chip object of the engine and its items reaches the chip through `io`, which must
-    // outlive the engine.
+    // Every chip object of the engine and its items reaches the chip's registers through `io`,
+    // which must outlive the engine.
     CMonitorEngine(IMachine& machine, IPortIo& io);
+    // The same over either way to the chip; `access` must outlive the engine.
+    CMonitorEngine(IMachine& machine, IChipAccess& access);
     // Frees the items and records, then writes back the SMI masks saved at start (when they
     // were saved); a failed write shows "Can't restore SMI!".
     virtual ~CMonitorEngine();
@@ -60,6 +63,9 @@ class CMonitorEngine {
     // Switches the chip's global beep; the engine's state follows only when the chip accepted.
     bool SetGlobalBeepEnable(bool on);
     bool GetGlobalBeepEnable() const { return m_globalBeep; }
+    // Whether the way to the chip offers this. Without the beeper, the beep settings are kept
+    // (and saved) as they are, for the way that has one, and nothing is written.
+    bool Offers(EChipFeature feature) const { return m_chip->Offers(feature); }
 
     // Every fan item gets back the fan-control values found at start; true.
     bool RestoreFanControl();
@@ -125,14 +131,15 @@ class CMonitorEngine {
     CUserSettings m_settings;
     uint8_t m_savedSmiMasks[4] = {0, 0, 0, 0};
     int32_t m_itemCount = 0;
-    CW83627EHF m_chip;
+    std::unique_ptr<IChipAccess> m_ownAccess;  // the raw one, when the engine was given a port
+    IChipAccess& m_access;
+    std::unique_ptr<IChipOps> m_chip;
     bool m_globalBeep = false;
     bool m_fileGlobalBeep = false;
     bool m_registryGlobalBeep = false;
     bool m_registryFilledIn = false;  // some items got the board file's settings in the load
 
     IMachine& m_machine;
-    IPortIo& m_io;
     bool m_initialized = false;
     bool m_smiSaved = false;
     ESettingsSource m_settingsSource = ESettingsSource::None;

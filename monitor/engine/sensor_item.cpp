@@ -7,9 +7,17 @@
 #include <limits>
 
 #include "item_binding.h"
+#include "raw_chip.h"
 
 CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine, IPortIo& io)
-    : m_source(source), m_chip(io), m_machine(machine), m_perfFrequency(PERF_FREQUENCY) {}
+    : CSensorItem(source, machine, std::make_unique<CRawChip>(io)) {}
+
+CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine,
+                         std::unique_ptr<IChipOps> chip)
+    : m_source(source),
+      m_chip(std::move(chip)),
+      m_machine(machine),
+      m_perfFrequency(PERF_FREQUENCY) {}
 
 CSensorItem::~CSensorItem() = default;
 
@@ -81,19 +89,19 @@ bool CSensorItem::ListUnbound() {
 bool CSensorItem::Bind() {
     if (!ListUnbound())
         return false;
-    uint8_t pinAndBank[2] = {0, 0};
-    if (m_chip.LookupPin(m_config.PinName, pinAndBank) < 1)
+    const PinRecord* pin = FindPin(m_config.PinName);
+    if (pin == nullptr)
         return false;
-    m_pinRegister = pinAndBank[0];
-    m_pinBank = pinAndBank[1];
+    m_pinRegister = PinRegister(*pin);
+    m_pinBank = PinBank(*pin);
 
     if (m_config.CpuNo == 2) {
         m_secondCpu = HasSecondCpu();
         if (!m_secondCpu) {
             uint8_t b[4] = {0, 0, 0, 0};
-            if (m_chip.ReadBeepMasks(b) >= 1) {
+            if (m_chip->ReadBeepMasks(b) >= 1) {
                 SetBeepMaskBit(b, m_pinRegister, m_pinBank, false);
-                m_chip.WriteBeepMasks(b);
+                m_chip->WriteBeepMasks(b);
             }
             m_config.BeepEnable = false;
             m_config.Enable = false;
@@ -101,20 +109,20 @@ bool CSensorItem::Bind() {
         }
     }
     if (m_config.ItemType == ITEM_FAN)
-        m_savedFanControl = CaptureFanControl(m_chip, m_pinRegister);
+        m_savedFanControl = m_chip->CaptureFanControl(m_pinRegister);
     return true;
 }
 
 bool CSensorItem::ReadValue() {
     switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
-            return m_chip.ReadVoltage(m_pinRegister, &m_value, m_config.Factor,
-                                      m_config.Negative) >= 1;
+            return m_chip->ReadVoltage(m_pinRegister, &m_value, m_config.Factor,
+                                       m_config.Negative) >= 1;
         case ITEM_TEMPERATURE:
-            return m_chip.ReadTemperature(m_pinRegister, &m_value, m_pinBank) >= 1;
+            return m_chip->ReadTemperature(m_pinRegister, &m_value, m_pinBank) >= 1;
         case ITEM_FAN: {
             int rpm = m_fanRpm;
-            int r = m_chip.ReadFanSpeed(m_pinRegister, &rpm);
+            int r = m_chip->ReadFanSpeed(m_pinRegister, &rpm);
             if (r >= 1)
                 m_fanRpm = rpm;
             return r >= 1;
@@ -129,15 +137,15 @@ bool CSensorItem::ReadLimits() {
     int r = 0;
     switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
-            r = m_chip.ReadVoltageLimits(m_pinRegister, &hi, &lo, m_config.Factor,
-                                         m_config.Negative);
+            r = m_chip->ReadVoltageLimits(m_pinRegister, &hi, &lo, m_config.Factor,
+                                          m_config.Negative);
             break;
         case ITEM_TEMPERATURE:
-            r = m_chip.ReadTemperatureLimits(m_pinRegister, &hi, &lo, m_pinBank);
+            r = m_chip->ReadTemperatureLimits(m_pinRegister, &hi, &lo, m_pinBank);
             break;
         case ITEM_FAN: {
             int rpm = 0;
-            r = m_chip.ReadFanLimit(m_pinRegister, &rpm);
+            r = m_chip->ReadFanLimit(m_pinRegister, &rpm);
             if (r < 1)
                 rpm = 0;
             StoreLimits(rpm, rpm);
@@ -167,27 +175,24 @@ int FanLimitRpm(double lo) {
 double NearestHalf(double celsius) {
     return std::round(celsius * 2) / 2;
 }
-
-// The slowest count the limit register holds: no fan count ever exceeds it.
-constexpr uint8_t NO_FAN_ALARM_COUNT = 255;
 }  // namespace
 
 bool CSensorItem::SetLimits(double hi, double lo) {
     int r = 0;
     switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
-            r = m_chip.SetVoltageLimits(m_pinRegister, hi, lo, m_config.Factor, m_config.Negative);
+            r = m_chip->SetVoltageLimits(m_pinRegister, hi, lo, m_config.Factor, m_config.Negative);
             break;
         case ITEM_TEMPERATURE:
             // The chip holds half degrees and sets the half bit for any fraction: a limit read
             // as 70.0000033 from thousandths must reach it as 70, not 70.5.
-            r = m_chip.SetTemperatureLimits(m_pinRegister, NearestHalf(hi), NearestHalf(lo),
-                                            m_pinBank);
+            r = m_chip->SetTemperatureLimits(m_pinRegister, NearestHalf(hi), NearestHalf(lo),
+                                             m_pinBank);
             break;
         case ITEM_FAN: {
             int rpm = FanLimitRpm(lo);
-            r = rpm > 0 ? m_chip.SetFanLimit(m_pinRegister, rpm)
-                        : m_chip.WriteFanLimitCount(m_pinRegister, NO_FAN_ALARM_COUNT);
+            r = rpm > 0 ? m_chip->SetFanLimit(m_pinRegister, rpm)
+                        : m_chip->ClearFanLimit(m_pinRegister);
             break;
         }
         default:
@@ -201,11 +206,15 @@ bool CSensorItem::SetBeepBit(bool on) {
     ItemBits bits{};
     if (!FindItemBits(m_pinRegister, m_pinBank, &bits))
         return false;
+    // A way to the chip without its beeper has no bit to set: the flag is kept for the way
+    // that has one.
+    if (!m_chip->Offers(EChipFeature::Beep))
+        return true;
     uint8_t b[4] = {0, 0, 0, 0};
-    if (m_chip.ReadBeepMasks(b) < 1)
+    if (m_chip->ReadBeepMasks(b) < 1)
         return false;
     SetBeepMaskBit(b, m_pinRegister, m_pinBank, on);
-    return m_chip.WriteBeepMasks(b) >= 1;
+    return m_chip->WriteBeepMasks(b) >= 1;
 }
 
 bool CSensorItem::IsSilencedSecondCpuItem() const {

@@ -7,12 +7,14 @@
 // the engine saves.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "chip_ops.h"
 #include "fan_control.h"
 #include "machine.h"
+#include "port_io.h"
 #include "sensor_item_config.h"
-#include "w83627ehf.h"
 
 // An alarm that stands on every pass for this long powers the computer off.
 inline constexpr int SHUTDOWN_DELAY_SECONDS = 20;
@@ -27,6 +29,8 @@ class CSensorItem {
     // is not bound yet: its pin register and bank are 0 until Bind. The item's chip object
     // reaches the chip through `io`.
     CSensorItem(const SensorItemConfig* source, IMachine& machine, IPortIo& io);
+    // The same over a chip object of either way to the chip, which the item owns.
+    CSensorItem(const SensorItemConfig* source, IMachine& machine, std::unique_ptr<IChipOps> chip);
     virtual ~CSensorItem();
     CSensorItem(const CSensorItem&) = delete;
     CSensorItem& operator=(const CSensorItem&) = delete;
@@ -149,7 +153,7 @@ class CSensorItem {
     // Every setting, the board file's fixed ones (name, pin, type, factor, bounds) with them.
     SensorItemConfig m_config;
     const SensorItemConfig* m_source;
-    CW83627EHF m_chip;
+    std::unique_ptr<IChipOps> m_chip;
     double m_value = 0;
     uint8_t m_pinRegister = 0;
     uint8_t m_pinBank = 0;

@@ -13,7 +13,7 @@ bool FitsByte(int v) {
 }  // namespace
 
 bool CSensorItem::SetSmartFan(bool on) {
-    if (m_config.ItemType != ITEM_FAN || WriteSmartFanMode(m_chip, m_pinRegister, on) < 1)
+    if (m_config.ItemType != ITEM_FAN || m_chip->WriteSmartFanMode(m_pinRegister, on) < 1)
         return false;
     m_config.SmartFanEnable = on;
     return true;
@@ -21,7 +21,7 @@ bool CSensorItem::SetSmartFan(bool on) {
 
 bool CSensorItem::SetTargetTemp(int t) {
     if (m_config.ItemType != ITEM_FAN || !FitsByte(t) ||
-        m_chip.SetFanTarget(m_pinRegister, static_cast<uint8_t>(t)) < 1)
+        m_chip->SetFanTarget(m_pinRegister, static_cast<uint8_t>(t)) < 1)
         return false;
     m_config.TargetTemp = t;
     return true;
@@ -29,7 +29,7 @@ bool CSensorItem::SetTargetTemp(int t) {
 
 bool CSensorItem::SetToleranceTemp(int t) {
     if (m_config.ItemType != ITEM_FAN || !FitsByte(t) ||
-        m_chip.SetFanTolerance(m_pinRegister, static_cast<uint8_t>(t)) < 1)
+        m_chip->SetFanTolerance(m_pinRegister, static_cast<uint8_t>(t)) < 1)
         return false;
     m_config.ToleranceTemp = t;
     return true;
@@ -37,7 +37,7 @@ bool CSensorItem::SetToleranceTemp(int t) {
 
 bool CSensorItem::SetStartCtrl(int percent) {
     if (m_config.ItemType != ITEM_FAN ||
-        m_chip.SetFanStartValue(m_pinRegister, DutyFromPercent(percent)) < 1)
+        m_chip->SetFanStartValue(m_pinRegister, DutyFromPercent(percent)) < 1)
         return false;
     m_config.StartCtrl = percent;
     return true;
@@ -45,7 +45,7 @@ bool CSensorItem::SetStartCtrl(int percent) {
 
 bool CSensorItem::SetStopCtrl(int percent) {
     if (m_config.ItemType != ITEM_FAN ||
-        m_chip.SetFanStopValue(m_pinRegister, DutyFromPercent(percent)) < 1)
+        m_chip->SetFanStopValue(m_pinRegister, DutyFromPercent(percent)) < 1)
         return false;
     m_config.StopCtrl = percent;
     return true;
@@ -71,7 +71,7 @@ bool CSensorItem::ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check
     if (check == EFanCheck::SecondCpu && IsSilencedSecondCpuItem()) {
         // The second processor's fan is not there: manual mode at full duty.
         m_config.SmartFanSupport = false;
-        if (WriteSmartFanMode(m_chip, m_pinRegister, false) < 1)
+        if (m_chip->WriteSmartFanMode(m_pinRegister, false) < 1)
             return false;
         m_config.SmartFanEnable = false;
         return true;
@@ -86,17 +86,17 @@ bool CSensorItem::RestoreFanControl() {
         return false;
     const FanControlSnapshot& saved = m_savedFanControl;
     // Each step is tried whatever the one before did.
-    WriteSmartFanMode(m_chip, m_pinRegister, saved.automatic);
-    if (m_chip.SetFanTarget(m_pinRegister, saved.target) >= 1) {
+    m_chip->WriteSmartFanMode(m_pinRegister, saved.automatic);
+    if (m_chip->SetFanTarget(m_pinRegister, saved.target) >= 1) {
         m_config.TargetTemp = saved.target;
     }
-    if (m_chip.SetFanTolerance(m_pinRegister, saved.tolerance) >= 1) {
+    if (m_chip->SetFanTolerance(m_pinRegister, saved.tolerance) >= 1) {
         m_config.ToleranceTemp = saved.tolerance;
     }
-    if (m_chip.SetFanStartValue(m_pinRegister, DutyFromPercent(saved.startPercent)) >= 1) {
+    if (m_chip->SetFanStartValue(m_pinRegister, DutyFromPercent(saved.startPercent)) >= 1) {
         m_config.StartCtrl = saved.startPercent;
     }
-    if (m_chip.SetFanStopValue(m_pinRegister, DutyFromPercent(saved.stopPercent)) < 1)
+    if (m_chip->SetFanStopValue(m_pinRegister, DutyFromPercent(saved.stopPercent)) < 1)
         return false;
     m_config.StopCtrl = saved.stopPercent;
     return true;

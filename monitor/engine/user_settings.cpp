@@ -117,6 +117,12 @@ bool CUserSettings::Get(const SSwitchSetting& setting) const {
     return IsOn(setting, text);
 }
 
+std::string CUserSettings::Get(const STextSetting& setting) const {
+    std::string text;
+    m_store->GetString(SETTINGS_KEY, setting.name, &text);
+    return text;
+}
+
 bool CUserSettings::Set(const SSwitchSetting& setting, bool on) {
     return m_store->SetString(SETTINGS_KEY, setting.name, on ? setting.onText : setting.offText);
 }

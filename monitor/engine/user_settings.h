@@ -33,6 +33,13 @@ inline constexpr SSwitchSetting ERROR_LOG_RECORDING{"ErrorLog", "TRUE", "FALSE",
 inline constexpr SSwitchSetting NOTIFICATIONS{"NOTIFICATIONS", "TRUE", "FALSE", true};
 inline constexpr SSwitchSetting TRAY_TEMPERATURE{"TRAYTEMPERATURE", "TRUE", "FALSE", false};
 
+// A text value, read as stored.
+struct STextSetting {
+    const char* name;
+};
+// The way to the chip: "auto", "kernel" or "raw"; nothing stored is auto.
+inline constexpr STextSetting CHIP_PATH{"ChipPath"};
+
 class CUserSettings {
   public:
     // The settings of the user the process runs for, in the file the environment names now.
@@ -49,6 +56,8 @@ class CUserSettings {
     bool Get(const SSwitchSetting& setting) const;
     // False when the file could not be written.
     bool Set(const SSwitchSetting& setting, bool on);
+    // "" when missing or not a text.
+    std::string Get(const STextSetting& setting) const;
 
     // The global beep saved with the items; false when it or the item count beside it is
     // missing (the items then count as never saved). The count is not given back: the board

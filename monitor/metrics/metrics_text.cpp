@@ -168,6 +168,10 @@ void AddPass(CExposition& out, const SPassSnapshot& pass) {
     out.Begin("vornpilot_chip_up", "gauge",
               "1 when the chip answered in the last pass (its alarm flags or a reading), else 0.");
     out.Add("", pass.chipAnswered ? 1 : 0);
+    out.Begin("vornpilot_chip_path", "gauge",
+              "Always 1; the way to the chip in the label: kernel (its hwmon driver) or raw "
+              "(ports through vorn-iod).");
+    out.Add("path=\"" + MetricsLabelValue(pass.chipPath) + "\"", 1);
     out.Begin("vornpilot_chip_status_read", "gauge",
               "1 when the last pass read the chip's alarm flags, else 0.");
     out.Add("", pass.statusRead ? 1 : 0);

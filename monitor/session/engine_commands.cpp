@@ -52,6 +52,10 @@ bool CEngineCommands::GlobalBeep() const {
     return m_engine() != nullptr && m_engine()->GetGlobalBeepEnable();
 }
 
+bool CEngineCommands::BeepOffered() const {
+    return m_engine() == nullptr || m_engine()->Offers(EChipFeature::Beep);
+}
+
 bool CEngineCommands::SetItemEnabled(int32_t itemNo, bool on) {
     return OnItem(itemNo, [&](CSensorItem& item) {
         item.SetEnabled(on);

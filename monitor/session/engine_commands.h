@@ -20,6 +20,7 @@ class CEngineCommands : public IMonitorCommands {
     std::vector<SItemSettings> ItemSettings() const override;
     std::optional<SItemSettings> ItemSettingsOf(int32_t itemNo) const override;
     bool GlobalBeep() const override;
+    bool BeepOffered() const override;
     bool Celsius() const override { return m_celsius; }
     bool SetItemEnabled(int32_t itemNo, bool on) override;
     bool SetItemBeepBit(int32_t itemNo, bool on) override;

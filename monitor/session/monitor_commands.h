@@ -48,6 +48,8 @@ class IMonitorCommands {
     virtual std::vector<SItemSettings> ItemSettings() const = 0;
     virtual std::optional<SItemSettings> ItemSettingsOf(int32_t itemNo) const = 0;
     virtual bool GlobalBeep() const = 0;
+    // Whether the way to the chip has the chip's beeper; without it the beep switches do nothing.
+    virtual bool BeepOffered() const { return true; }
     // The unit the page shows temperatures in from the next pass on.
     virtual bool Celsius() const = 0;
 

@@ -32,6 +32,15 @@ const char* UnitOf(int32_t type) {
 CMonitorSession::CMonitorSession(IMachine& machine, CPortGuard& guard, WallClock wallClock)
     : m_machine(machine),
       m_guard(guard),
+      m_ownPath(CChipPath::Raw(guard)),
+      m_path(*m_ownPath),
+      m_wallClock(wallClock ? std::move(wallClock) : WallClock(SystemUnixMs)) {}
+
+CMonitorSession::CMonitorSession(IMachine& machine, CPortGuard& guard, CChipPath& path,
+                                 WallClock wallClock)
+    : m_machine(machine),
+      m_guard(guard),
+      m_path(path),
       m_wallClock(wallClock ? std::move(wallClock) : WallClock(SystemUnixMs)) {}
 
 CMonitorSession::~CMonitorSession() = default;
@@ -47,13 +56,17 @@ void CMonitorSession::Rearm() {
 void CMonitorSession::CreateEngine() {
     // The old engine goes first: it writes back the SMI masks it saved, which the new one reads.
     m_engine.reset();
-    m_engine = std::make_unique<CMonitorEngine>(m_machine, m_guard);
+    m_engine = std::make_unique<CMonitorEngine>(m_machine, m_path.Access());
     m_engine->Initialize();
     ++m_counts.engineStarts;
     m_lastRead.assign(m_engine->Items().size(), 0);
 }
 
 void CMonitorSession::StartEngine() {
+    // What the way to the chip lacks is said once, before the first pass shows it.
+    if (!m_pathNoticed && !m_path.Notice().empty())
+        SettingsNotice(m_path.Notice());
+    m_pathNoticed = true;
     Rearm();
     CreateEngine();
 }
@@ -114,8 +127,11 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->boardFile = m_engine->ConfigFilePath();
     s->boardFileProblems = m_engine->BoardFileProblems();
     s->settingsNotices = SettingsNotices();
+    s->chipPath = m_path.Label();
+    s->beepOffered = m_engine->Offers(EChipFeature::Beep);
+    // Without the beeper every beep is off, whatever the settings keep for the raw way.
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
-        s->globalBeep = m_engine->GetGlobalBeepEnable();
+        s->globalBeep = s->beepOffered && m_engine->GetGlobalBeepEnable();
     s->celsius = m_commands.Celsius();
     s->statusRead =
         s->startProblem != EStartProblem::ChipUnreachable && m_engine->LastStatusResult() >= 1;
@@ -139,7 +155,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
         out.available = item.GetCpuNo() != 2 || multiProcessor;
         out.bound = item.IsBound();
         out.alarm = item.IsAlarm();
-        out.beepEnable = item.IsBeepEnabled();
+        out.beepEnable = s->beepOffered && item.IsBeepEnabled();
         out.shutdownEnable = item.IsShutdownEnabled();
         out.powerOffIn = item.ShutdownSecondsLeft();
 

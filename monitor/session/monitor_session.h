@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "chip_path.h"
 #include "engine_commands.h"
 #include "machine.h"
 #include "monitor_engine.h"
@@ -33,7 +34,12 @@ class CMonitorSession {
     // `guard` is the port every engine of the session reaches the chip through; it is re-armed
     // before every pass, start-up and ending so that one hung access costs at most one wait
     // each. `wallClock` defaults to the system clock.
+    // The chip is reached through raw ports over `guard`.
     CMonitorSession(IMachine& machine, CPortGuard& guard, WallClock wallClock = {});
+    // The chip is reached the way `path` chose (which must outlive the session); `guard` is the
+    // raw ports' guard, used when that is the way.
+    CMonitorSession(IMachine& machine, CPortGuard& guard, CChipPath& path,
+                    WallClock wallClock = {});
     ~CMonitorSession();
     CMonitorSession(const CMonitorSession&) = delete;
     CMonitorSession& operator=(const CMonitorSession&) = delete;
@@ -65,6 +71,9 @@ class CMonitorSession {
 
     IMachine& m_machine;
     CPortGuard& m_guard;
+    std::unique_ptr<CChipPath> m_ownPath;
+    CChipPath& m_path;
+    bool m_pathNoticed = false;
     WallClock m_wallClock;
     std::vector<Subscriber> m_subscribers;
     std::unique_ptr<CMonitorEngine> m_engine;

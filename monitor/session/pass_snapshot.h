@@ -52,6 +52,8 @@ struct SPassSnapshot {
     bool statusRead = false;         // the alarm flags are this pass's
     std::optional<bool> globalBeep;  // unknown until settings reached the chip
     bool celsius = true;             // the unit the page showed temperatures in at this pass
+    std::string chipPath = "raw";    // the way to the chip: "kernel" (its hwmon driver) or "raw"
+    bool beepOffered = true;         // the way has the chip's beeper (the kernel's has not)
     EStartProblem startProblem = EStartProblem::None;
     std::string boardFile;  // the board file the items came from; "" before it was looked for
     std::vector<SItemSnapshot> items;            // table order

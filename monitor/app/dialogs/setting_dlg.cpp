@@ -50,6 +50,12 @@ QString RowName(const char* column, size_t row) {
     return QString::fromLatin1(column) + QLatin1Char('_') + QString::number(row);
 }
 
+QString NoBeeperTip() {
+    return QStringLiteral(
+        "The chip is reached through the kernel's driver w83627ehf, which has no beeper "
+        "control: the chip does not beep. The beep settings are kept for raw port access.");
+}
+
 }  // namespace
 
 CSettingDlg::CSettingDlg(IMonitorCommands& commands, QWidget* parent)
@@ -184,7 +190,9 @@ void CSettingDlg::InitDialog() {
         const QSignalBlocker quiet(m_tabs);
         m_tabs->setCurrentIndex(0);
     }
-    m_globalBeep->setChecked(m_commands.GlobalBeep());
+    m_globalBeep->setChecked(m_commands.BeepOffered() && m_commands.GlobalBeep());
+    m_globalBeep->setEnabled(m_commands.BeepOffered());
+    m_globalBeep->setToolTip(m_commands.BeepOffered() ? QString() : NoBeeperTip());
     (m_commands.Celsius() ? m_celsius : m_fahrenheit)->setChecked(true);
     size_t longest = 0;
     for (const auto& list : m_lists)
@@ -286,7 +294,9 @@ void CSettingDlg::EnableRowSwitches(const SRow& row, bool on) {
     row.shutdown->setEnabled(on);
     row.defaults->setEnabled(on);
     row.limit->setEnabled(on);
-    row.beep->setEnabled(on);
+    // Without the chip's beeper (the kernel's driver has none) the beep switches do nothing.
+    row.beep->setEnabled(on && m_commands.BeepOffered());
+    row.beep->setToolTip(m_commands.BeepOffered() ? QString() : NoBeeperTip());
 }
 
 void CSettingDlg::FillRows() {
@@ -313,7 +323,7 @@ void CSettingDlg::FillRows() {
         EnableRowSwitches(row, item->enabled);
         row.shutdown->show();
         row.shutdown->setChecked(item->shutdownEnable);
-        row.beep->setChecked(RowBeep(list, i));
+        row.beep->setChecked(m_commands.BeepOffered() && RowBeep(list, i));
         row.beep->show();
         row.defaults->show();
         row.limit->show();
@@ -415,7 +425,7 @@ void CSettingDlg::OnGlobalBeep() {
 
 void CSettingDlg::OnResetAll() {
     m_commands.SetGlobalBeep(true);
-    m_globalBeep->setChecked(true);
+    m_globalBeep->setChecked(m_commands.BeepOffered());
     for (const auto& list : m_lists)
         for (int32_t itemNo : list)
             m_commands.ApplyBoardFileSettings(itemNo);

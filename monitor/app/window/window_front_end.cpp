@@ -74,8 +74,8 @@ std::string AppName(const std::string& modulePath) {
 
 }  // namespace
 
-int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, int argc, char** argv,
-                      const SMetricsOptions& metrics) {
+int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, CChipPath& path, bool startInTray,
+                      int argc, char** argv, const SMetricsOptions& metrics) {
     const std::string appName = AppName(machine.ModuleFileName());
     // Before anything touches the chip: a later start only brings the first window forward.
     CSingleInstance instance(appName);
@@ -115,7 +115,7 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, bool startInTray, in
     QObject::connect(&instance, &CSingleInstance::BringForward, &window,
                      &CMainWindow::BringForward);
     instance.Listen();
-    CMonitorSession session(machine, guard);
+    CMonitorSession session(machine, guard, path);
     // Before the chip is touched, as in the console.
     CMetricsOutputs outputs;
     if (!outputs.Start(
