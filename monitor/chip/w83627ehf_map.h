@@ -108,9 +108,9 @@ inline constexpr SFanControl FAN_CONTROLS[] = {
      Bits(0, 0x07, 4, 4), Register(0, 0x09), Register(0, 0x0B), Bit(0, 0x12, 4)},
     {0x2A, Register(0, 0x11), Bits(0, 0x12, 1, 2), Bit(0, 0x12, 0), OwnRegister(0, 0x13, 7),
      Bits(0, 0x14, 0, 4), Register(0, 0x15), Register(0, 0x16), Bit(0, 0x12, 3)},
-    // CPUFAN1's tolerance is CPUFAN0's field: setting one sets both.
+    // CPUFAN1's tolerance has bits 3..0 of 0x62 to itself; bits 7..4 of 0x07 are CPUFAN0's.
     {0x3F, Register(0, 0x61), Bits(0, 0x62, 4, 2), Bit(0, 0x62, 6), OwnRegister(0, 0x63, 7),
-     Bits(0, 0x07, 4, 4), Register(0, 0x64), Register(0, 0x65), Bit(0, 0x12, 6)},
+     Bits(0, 0x62, 0, 4), Register(0, 0x64), Register(0, 0x65), Bit(0, 0x12, 6)},
 };
 // The register of the control flags, read whole before the fan is looked up.
 inline constexpr SChipField FAN_CONTROL_FLAGS = Register(0, 0x12);
