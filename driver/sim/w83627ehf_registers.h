@@ -36,6 +36,19 @@ struct SField {
     uint8_t width;
 };
 
+// Identification: 0x4F answers the vendor ID's high byte while bit 7 of 0x4E (HBACS) is set and
+// its low byte while it is clear; 0x58 of bank 0 answers the chip ID. Both are read-only.
+inline constexpr uint8_t REG_VENDOR_ID = 0x4F;
+inline constexpr uint8_t HIGH_BYTE_ACCESS = 0x80;
+inline constexpr uint8_t REG_CHIP_ID = 0x58;
+inline constexpr uint16_t WINBOND_VENDOR_ID = 0x5CA3;
+inline constexpr uint8_t W83627EHF_CHIP_ID = 0x88;
+
+struct SChipIdentity {
+    uint16_t vendor = WINBOND_VENDOR_ID;
+    uint8_t chip = W83627EHF_CHIP_ID;
+};
+
 inline constexpr bool IsBanked(uint8_t index) {
     return index >= BANK_WINDOW_FIRST && index <= BANK_WINDOW_LAST;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "chip_identity_guard.h"
 #include "console_front_end.h"
 #include "console_options.h"
 #include "library_port_io.h"
@@ -36,9 +37,13 @@ int main(int argc, char** argv) {
     CStderrNotifier stderrNotifier;
     CPlainWordsNotifier notifier(stderrNotifier);
     CLocalMachine machine(notifier);
-    // Every chip access goes through the port-I/O library, bounded when the service hangs.
+    // Every chip access goes through the port-I/O library, only to a chip identified as the
+    // W83627EHF, and bounded when the service hangs.
     CLibraryPortIo library;
-    CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
+    CChipIdentityGuard identified(library, [](const std::string& text) {
+        std::fprintf(stderr, "vornpilot: %s\n", text.c_str());
+    });
+    CPortGuard io(identified, [&machine] { return machine.PerfCounter(); });
     int code = 0;
 #ifdef VORN_HAVE_WINDOW
     if (options.window || (!options.console && HasDisplay()))

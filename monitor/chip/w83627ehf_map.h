@@ -50,6 +50,15 @@ inline constexpr SChipField Bit(uint8_t bank, uint8_t index, uint8_t bit) {
 // bits are other settings.
 inline constexpr SChipField BANK_SELECT = Bits(0, 0x4E, 0, 3);
 
+// Identification. 0x4F answers the vendor ID one byte at a time: the high byte while bit 7 of
+// 0x4E (high-byte access select) is set, the low byte while it is clear. 0x58 of bank 0 answers
+// the chip ID: 0x88 for the W83627EHF, 0xA1 for its lead-free twin, the W83627EHG.
+inline constexpr SChipField VENDOR_ID = Register(0, 0x4F);
+inline constexpr SChipField HIGH_BYTE_ACCESS = Bit(0, 0x4E, 7);
+inline constexpr SChipField CHIP_ID = Register(0, 0x58);
+inline constexpr uint16_t WINBOND_VENDOR_ID = 0x5CA3;
+inline constexpr uint8_t W83627EHF_CHIP_IDS[] = {0x88, 0xA1};
+
 // Voltage inputs, by reading register.
 struct SVoltageInput {
     SChipField reading, high, low;
