@@ -34,8 +34,7 @@ SChipIdentification IdentifyChip(const SChipPortAccess& ports) {
     }
     const bool high = bankSelect & HIGH_BYTE_ACCESS;
     char text[80];
-    std::snprintf(text, sizeof text, "vendor ID %s byte 0x%02X", high ? "high" : "low",
-                  vendorByte);
+    std::snprintf(text, sizeof text, "vendor ID %s byte 0x%02X", high ? "high" : "low", vendorByte);
     result.found = text;
     const uint8_t expected = high ? WINBOND_VENDOR_ID >> 8 : WINBOND_VENDOR_ID & 0xFF;
     if (vendorByte != expected) {

@@ -66,9 +66,10 @@ std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, 
         *error = "cannot open " + options.portDevice + ": " + std::strerror(openError);
         // Root is refused only by the kernel itself: lockdown, or no raw I/O capability.
         if (openError == EPERM) {
-            *error += ": the kernel forbids raw port access (kernel lockdown, as under Secure "
-                      "Boot). " +
-                      std::string(LOCKDOWN_ADVICE);
+            *error +=
+                ": the kernel forbids raw port access (kernel lockdown, as under Secure "
+                "Boot). " +
+                std::string(LOCKDOWN_ADVICE);
             if (failure)
                 *failure = EHwStartFailure::KERNEL_LOCKDOWN;
         }
@@ -96,10 +97,11 @@ void CHwBackend::IdentifyChip() {
     if (!m_shareChip) {
         if (auto seen = m_kernelDriver.Seen()) {
             m_kernelDriverLogged = true;
-            IodLog("the kernel's driver for the chip is present (%s): raw access to the chip's "
-                   "ports 0x295/0x296 is refused; the monitor reaches the chip through that "
-                   "driver",
-                   seen->c_str());
+            IodLog(
+                "the kernel's driver for the chip is present (%s): raw access to the chip's "
+                "ports 0x295/0x296 is refused; the monitor reaches the chip through that "
+                "driver",
+                seen->c_str());
             return;
         }
     }
@@ -113,9 +115,10 @@ void CHwBackend::IdentifyChip() {
     if (m_chipIdentified) {
         IodLog("the chip at 0x295/0x296 is a W83627EHF (%s)", id.found.c_str());
     } else {
-        IodLog("the chip at 0x295/0x296 is not a W83627EHF (it answers %s): writes to it are "
-               "refused",
-               id.found.c_str());
+        IodLog(
+            "the chip at 0x295/0x296 is not a W83627EHF (it answers %s): writes to it are "
+            "refused",
+            id.found.c_str());
     }
 }
 
@@ -126,18 +129,20 @@ bool CHwBackend::ChipAccessAllowed(uint16_t port, uint8_t size, bool write) {
     if (!m_shareChip) {
         if (auto seen = m_kernelDriver.Seen()) {
             if (!m_kernelDriverLogged.exchange(true)) {
-                IodLog("the kernel's driver for the chip appeared (%s): raw access to the "
-                       "chip's ports 0x295/0x296 stopped; restart vorn-iod once it is gone",
-                       seen->c_str());
+                IodLog(
+                    "the kernel's driver for the chip appeared (%s): raw access to the "
+                    "chip's ports 0x295/0x296 stopped; restart vorn-iod once it is gone",
+                    seen->c_str());
             }
             return false;
         }
     }
     if (write && last >= CHIP_DATA_PORT && !m_chipIdentified) {
         if (!m_chipRefusalLogged.exchange(true)) {
-            IodLog("refused a write to the chip's data port: the chip is not a W83627EHF (it "
-                   "answers %s)",
-                   m_chipFound.c_str());
+            IodLog(
+                "refused a write to the chip's data port: the chip is not a W83627EHF (it "
+                "answers %s)",
+                m_chipFound.c_str());
         }
         return false;
     }

@@ -98,8 +98,8 @@ bool CChipViews::Read(uint64_t client, uint16_t port, uint8_t size, uint32_t* va
         return m_backend.ReadPort(port, size, value);
     SView& view = m_views[client];
     if (size > 1) {
-        return Wide(view, port, size, [&] { return m_backend.ReadPort(port, size, value); },
-                    std::nullopt);
+        return Wide(
+            view, port, size, [&] { return m_backend.ReadPort(port, size, value); }, std::nullopt);
     }
     uint8_t byte = 0;
     if (!ReadByte(view, port, &byte))
@@ -113,8 +113,8 @@ bool CChipViews::Write(uint64_t client, uint16_t port, uint8_t size, uint32_t va
         return m_backend.WritePort(port, size, value);
     SView& view = m_views[client];
     if (size > 1) {
-        return Wide(view, port, size, [&] { return m_backend.WritePort(port, size, value); },
-                    value);
+        return Wide(
+            view, port, size, [&] { return m_backend.WritePort(port, size, value); }, value);
     }
     return WriteByte(view, port, static_cast<uint8_t>(value));
 }

@@ -24,8 +24,8 @@ DeviceAnswer Success(std::vector<uint8_t> output) {
 
 }  // namespace
 
-DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input,
-                                          pid_t peer, uint64_t client) {
+DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer,
+                                          uint64_t client) {
     switch (code) {
         case IOCTL_READ_PORT:
             return PortRequest(input, false, false, client);

@@ -32,9 +32,9 @@ CHwDeviceFiles::CHwDeviceFiles(const std::string& allowList) {
 }
 
 std::vector<std::string> CHwDeviceFiles::DaemonArgs() const {
-    return {"--backend", "hw",           "--port-device", PortFile(),     "--msr-device",
-            MsrFile(),   "--allow-list", AllowListFile(), "--sysfs-root", SysfsRoot(),
-            "--proc-root", ProcRoot(), "--state-dir", StateDir()};
+    return {"--backend",   "hw",           "--port-device", PortFile(),     "--msr-device",
+            MsrFile(),     "--allow-list", AllowListFile(), "--sysfs-root", SysfsRoot(),
+            "--proc-root", ProcRoot(),     "--state-dir",   StateDir()};
 }
 
 std::vector<uint8_t> CHwDeviceFiles::Peek(const std::string& file, uint64_t offset,

@@ -368,8 +368,8 @@ TEST(LibraryStartIntegration, ServiceEndedByKernelLockdownIsExplained) {
     CTempDir dirs;
     chmod(dirs.Path().c_str(), 0777);
     ASSERT_EQ(mkdir((dirs.Path() + "/state").c_str(), 0755), 0);
-    ASSERT_TRUE(dirs.WriteFile("state/vorn-iod.lockdown",
-                               "the kernel is locked down (integrity mode)\n"));
+    ASSERT_TRUE(
+        dirs.WriteFile("state/vorn-iod.lockdown", "the kernel is locked down (integrity mode)\n"));
     chmod((dirs.Path() + "/state/vorn-iod.lockdown").c_str(), 0644);
     CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", dirs.Path() + "/run"},
                           {"VORNIO_STATE_DIR", dirs.Path() + "/state"}},
@@ -381,8 +381,8 @@ TEST(LibraryStartIntegration, ServiceEndedByKernelLockdownIsExplained) {
     EXPECT_EQ(probe.Ask("started"), "") << "the library ends the process at load";
     EXPECT_EQ(probe.Finish(), 0);
     const std::string err = ReadFile(dirs.Path() + "/probe.err");
-    for (const char* said : {"the kernel is locked down (integrity mode)",
-                             "journalctl -u vorn-iod", "modprobe w83627ehf"}) {
+    for (const char* said : {"the kernel is locked down (integrity mode)", "journalctl -u vorn-iod",
+                             "modprobe w83627ehf"}) {
         EXPECT_NE(err.find(said), std::string::npos) << said << " in: " << err;
     }
     EXPECT_EQ(err.find("login as administrator"), std::string::npos) << err;

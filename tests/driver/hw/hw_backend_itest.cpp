@@ -97,7 +97,8 @@ TEST(HwBackendService, KernelDriverAppearingStopsRawChipAccess) {
     };
     const Case cases[] = {
         {"hwmon device", true, "/class/hwmon/hwmon2", "name", "w83627ehf\n"},
-        {"port owner", false, "", "ioports", "  0290-0297 : pnp 00:07\n    0295-0296 : w83627ehf\n"},
+        {"port owner", false, "", "ioports",
+         "  0290-0297 : pnp 00:07\n    0295-0296 : w83627ehf\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
