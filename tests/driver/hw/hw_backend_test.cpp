@@ -83,20 +83,6 @@ TEST_F(HwBackendTest, AllowedPortsAreReadAndWrittenAtTheirOffset) {
     EXPECT_EQ(value, 0x804Eu);
 }
 
-// A file has no chip behind 0x295/0x296: it cannot answer Winbond's vendor ID, so nothing is
-// written to the data port, whole or as part of a wider access.
-TEST_F(HwBackendTest, NoWriteReachesTheDataPortOfAChipThatIsNotTheW83627EHF) {
-    Poke("port", 0x296, {0x12});
-    auto backend = Create();
-    ASSERT_TRUE(backend) << m_error;
-    EXPECT_FALSE(backend->ChipIdentified());
-    EXPECT_FALSE(backend->WritePort(0x296, 1, 0x77));
-    EXPECT_FALSE(backend->WritePort(0x295, 2, 0x774E));
-    EXPECT_EQ(Peek("port", 0x296, 1), std::vector<uint8_t>{0x12});
-    uint32_t value = 0;
-    EXPECT_TRUE(backend->ReadPort(0x296, 1, &value));
-}
-
 TEST_F(HwBackendTest, RefusedPortsAreLeftUntouched) {
     auto backend = Create();  // asks the chip at 0x295/0x296 who it is
     ASSERT_TRUE(backend) << m_error;
