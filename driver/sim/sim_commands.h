@@ -18,7 +18,7 @@
 //   fault off                         no faults at all
 //   beeping                           "beeping" or "silent"
 //   chip                              what the identification registers answer and how many
-//                                     register writes the chip has had:
+//                                     register writes reached its data port:
 //                                     "vendor 0x5CA3 chip 0x88 writes 12"
 //   chip <hex vendor> <hex chip>      the chip answers as another one from now on
 //   interrupt ..., mcu ...            the microcontroller's commands (mcu_commands.h)
