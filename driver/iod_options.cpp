@@ -6,6 +6,8 @@ namespace {
 
 enum class EOptionKind { FLAG, VALUE };
 
+constexpr const char* SHARE_CHIP_OPTION = "--share-chip-with-kernel-driver-unsafely";
+
 struct OptionDef {
     const char* name;
     EOptionKind kind;
@@ -25,7 +27,9 @@ constexpr OptionDef OPTIONS[] = {
     {"--msr-device", EOptionKind::VALUE, EBackend::HW},
     {"--allow-list", EOptionKind::VALUE, EBackend::HW},
     {"--sysfs-root", EOptionKind::VALUE, std::nullopt},
-    {"--force", EOptionKind::FLAG, EBackend::HW},
+    {"--proc-root", EOptionKind::VALUE, EBackend::HW},
+    {"--state-dir", EOptionKind::VALUE, EBackend::HW},
+    {SHARE_CHIP_OPTION, EOptionKind::FLAG, EBackend::HW},
 };
 
 const OptionDef* FindOption(const std::string& name) {
@@ -58,6 +62,13 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
             name.resize(eq);
         }
         const OptionDef* def = FindOption(name);
+        // The old name did not say what it risks; whoever used it is told the new one.
+        if (name == "--force") {
+            *error = std::string("--force is gone; ") + SHARE_CHIP_OPTION +
+                     " does what it did: raw access to the chip while the kernel's driver for "
+                     "it is present, which can land reads and writes in the wrong register";
+            return std::nullopt;
+        }
         if (!def) {
             *error = "unknown option '" + args[i] + "'";
             return std::nullopt;
@@ -121,8 +132,12 @@ std::optional<IodOptions> ParseIodOptions(const std::vector<std::string>& args,
             options.hwmonRoot = *value;
         } else if (name == "--sysfs-root") {
             options.sysfsRoot = *value;
-        } else if (name == "--force") {
-            options.hw.force = true;
+        } else if (name == "--proc-root") {
+            options.hw.procRoot = *value;
+        } else if (name == "--state-dir") {
+            options.stateDir = *value;
+        } else if (name == SHARE_CHIP_OPTION) {
+            options.hw.shareChipWithKernelDriver = true;
         }
     }
     if (options.help)
@@ -179,5 +194,11 @@ std::string IodUsage() {
            "  --port-device PATH    port device (default /dev/port)\n"
            "  --msr-device PATH     MSR device (default /dev/cpu/0/msr)\n"
            "  --allow-list FILE     allowed ports and MSRs (default /etc/vorn-io/allow.conf)\n"
-           "  --force               start even while the kernel's chip driver is present\n";
+           "  --proc-root DIR       where ioports shows who owns the chip's ports (default /proc)\n"
+           "  --state-dir DIR       where a note on kernel lockdown is left for the library\n"
+           "                        (default $VORNIO_STATE_DIR, else /var/lib/vorn-io)\n"
+           "  --share-chip-with-kernel-driver-unsafely\n"
+           "                        reach the chip's ports even while the kernel's driver for it\n"
+           "                        is present: both then bank-switch the same chip, and reads\n"
+           "                        and writes can land in the wrong register\n";
 }

@@ -27,6 +27,7 @@ struct IodOptions {
     std::string hwmonRoot;
     // hw backend
     HwBackendOptions hw;
+    std::string stateDir;  // empty: $VORNIO_STATE_DIR, else /var/lib/vorn-io
 };
 
 struct IodEnvironment {

@@ -26,6 +26,7 @@
 #include "log.h"
 #include "request_dispatcher.h"
 #include "runtime_dir.h"
+#include "runtime_paths.h"
 #include "sim_board.h"
 #include "sim_hwmon_device.h"
 #include "unique_fd.h"
@@ -33,6 +34,30 @@
 namespace {
 
 constexpr int EXIT_BAD_OPTIONS = 2;
+// The kernel forbids raw port access: restarting cannot help, and the unit does not.
+constexpr int EXIT_KERNEL_LOCKDOWN = 3;
+
+// The library tells its user why the service is gone from this note.
+std::string StateDir(const IodOptions& options) {
+    return options.stateDir.empty() ? VornioStateDir() : options.stateDir;
+}
+
+void LeaveLockdownNote(const IodOptions& options, const std::string& text) {
+    const std::string path = JoinPath(StateDir(options), DRIVER_LOCKDOWN_NOTE_NAME);
+    std::error_code ec;
+    std::filesystem::create_directories(StateDir(options), ec);
+    if (FILE* note = std::fopen(path.c_str(), "w")) {
+        std::fprintf(note, "%s\n", text.c_str());
+        std::fclose(note);
+    } else {
+        IodLog("cannot leave the note %s", path.c_str());
+    }
+}
+
+void RemoveLockdownNote(const IodOptions& options) {
+    std::error_code ec;
+    std::filesystem::remove(JoinPath(StateDir(options), DRIVER_LOCKDOWN_NOTE_NAME), ec);
+}
 
 std::string ProgramDir() {
     std::error_code ec;
@@ -95,9 +120,10 @@ struct Backend {
     CSimBoard* simBoard = nullptr;
 };
 
-bool MakeBackend(const IodOptions& options, Backend* backend, std::string* error) {
+bool MakeBackend(const IodOptions& options, Backend* backend, std::string* error,
+                 EHwStartFailure* failure) {
     if (options.backend == EBackend::HW) {
-        backend->owner = CHwBackend::Create(options.hw, error);
+        backend->owner = CHwBackend::Create(options.hw, error, ::geteuid(), failure);
         return backend->owner != nullptr;
     }
     auto board = CSimBoard::Load(options.boardFile, error);
@@ -120,10 +146,17 @@ int Serve(const IodOptions& options) {
     }
     std::string error;
     Backend backend;
-    if (!MakeBackend(options, &backend, &error)) {
+    EHwStartFailure failure = EHwStartFailure::OTHER;
+    if (!MakeBackend(options, &backend, &error, &failure)) {
         IodLog("%s", error.c_str());
+        if (failure == EHwStartFailure::KERNEL_LOCKDOWN) {
+            LeaveLockdownNote(options, error);
+            return EXIT_KERNEL_LOCKDOWN;
+        }
         return EXIT_FAILURE;
     }
+    if (options.backend == EBackend::HW)
+        RemoveLockdownNote(options);
     CRuntimeDir runtimeDir(options.runtimeDir);
     if (!runtimeDir.Claim(&error)) {
         IodLog("%s", error.c_str());

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "chip_identification.h"
 #include "kernel_driver_check.h"
+#include "kernel_lockdown.h"
 #include "log.h"
 #include "port_record.h"
 
@@ -27,19 +29,31 @@ bool WriteExactly(int fd, const uint8_t* bytes, size_t size, off_t offset) {
     return n == static_cast<ssize_t>(size);
 }
 
+constexpr uint16_t CHIP_INDEX_PORT = 0x295;
+constexpr uint16_t CHIP_DATA_PORT = 0x296;
+
+constexpr const char* LOCKDOWN_ADVICE =
+    "Raw access to the chip cannot work on this system; load the kernel's w83627ehf driver "
+    "instead (modprobe w83627ehf), which the monitor uses by itself.";
+
 }  // namespace
 
 std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, std::string* error,
-                                               uid_t effectiveUid) {
+                                               uid_t effectiveUid, EHwStartFailure* failure) {
+    if (failure)
+        *failure = EHwStartFailure::OTHER;
     const bool realDevices = options.portDevice == HwBackendOptions::DEFAULT_PORT_DEVICE ||
                              options.msrDevice == HwBackendOptions::DEFAULT_MSR_DEVICE;
     if (effectiveUid != 0 && realDevices) {
         *error = "the hw backend runs as root only";
         return nullptr;
     }
-    if (auto driver = FindKernelChipDriver(options.sysfsRoot); driver && !options.force) {
-        *error = "the kernel's driver for the chip is present (" + *driver +
-                 "); unload it first, or pass --force";
+    if (auto mode = KernelLockdownMode(options.sysfsRoot)) {
+        *error = "the kernel is locked down (" + *mode + " mode, " + options.sysfsRoot +
+                 "/kernel/security/lockdown): it forbids raw port access, to root too. " +
+                 LOCKDOWN_ADVICE;
+        if (failure)
+            *failure = EHwStartFailure::KERNEL_LOCKDOWN;
         return nullptr;
     }
     auto allowList = CAllowList::Load(options.allowListPath, options.allowListGiven, error);
@@ -48,7 +62,17 @@ std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, 
 
     CUniqueFd portFd(::open(options.portDevice.c_str(), O_RDWR | O_CLOEXEC));
     if (!portFd.IsValid()) {
-        *error = "cannot open " + options.portDevice + ": " + std::strerror(errno);
+        const int openError = errno;
+        *error = "cannot open " + options.portDevice + ": " + std::strerror(openError);
+        // Root is refused only by the kernel itself: lockdown, or no raw I/O capability.
+        if (openError == EPERM) {
+            *error +=
+                ": the kernel forbids raw port access (kernel lockdown, as under Secure "
+                "Boot). " +
+                std::string(LOCKDOWN_ADVICE);
+            if (failure)
+                *failure = EHwStartFailure::KERNEL_LOCKDOWN;
+        }
         return nullptr;
     }
     // The msr device exists only with the msr module loaded; ports keep working without it.
@@ -61,8 +85,68 @@ std::unique_ptr<CHwBackend> CHwBackend::Create(const HwBackendOptions& options, 
                    std::strerror(errno));
         }
     }
-    return std::unique_ptr<CHwBackend>(
-        new CHwBackend(std::move(*allowList), std::move(portFd), std::move(msrFd)));
+    std::unique_ptr<CHwBackend> backend(
+        new CHwBackend(options, std::move(*allowList), std::move(portFd), std::move(msrFd)));
+    backend->IdentifyChip();
+    return backend;
+}
+
+void CHwBackend::IdentifyChip() {
+    if (!m_allowList.AllowsPort(CHIP_INDEX_PORT, 1) || !m_allowList.AllowsPort(CHIP_DATA_PORT, 1))
+        return;  // no client can reach the chip anyway
+    if (!m_shareChip) {
+        if (auto seen = m_kernelDriver.Seen()) {
+            m_kernelDriverLogged = true;
+            IodLog(
+                "the kernel's driver for the chip is present (%s): raw access to the chip's "
+                "ports 0x295/0x296 is refused; the monitor reaches the chip through that "
+                "driver",
+                seen->c_str());
+            return;
+        }
+    }
+    const int fd = m_portFd.Get();
+    SChipPortAccess ports{
+        [fd](uint16_t port, uint8_t* value) { return ReadExactly(fd, value, 1, port); },
+        [fd](uint16_t port, uint8_t value) { return WriteExactly(fd, &value, 1, port); }};
+    const SChipIdentification id = ::IdentifyChip(ports);
+    m_chipIdentified = id.identity == EChipIdentity::W83627EHF;
+    m_chipFound = id.found;
+    if (m_chipIdentified) {
+        IodLog("the chip at 0x295/0x296 is a W83627EHF (%s)", id.found.c_str());
+    } else {
+        IodLog(
+            "the chip at 0x295/0x296 is not a W83627EHF (it answers %s): writes to it are "
+            "refused",
+            id.found.c_str());
+    }
+}
+
+bool CHwBackend::ChipAccessAllowed(uint16_t port, uint8_t size, bool write) {
+    const uint32_t last = static_cast<uint32_t>(port) + size - 1;
+    if (port > CHIP_DATA_PORT || last < CHIP_INDEX_PORT)
+        return true;
+    if (!m_shareChip) {
+        if (auto seen = m_kernelDriver.Seen()) {
+            if (!m_kernelDriverLogged.exchange(true)) {
+                IodLog(
+                    "the kernel's driver for the chip appeared (%s): raw access to the "
+                    "chip's ports 0x295/0x296 stopped; restart vorn-iod once it is gone",
+                    seen->c_str());
+            }
+            return false;
+        }
+    }
+    if (write && last >= CHIP_DATA_PORT && !m_chipIdentified) {
+        if (!m_chipRefusalLogged.exchange(true)) {
+            IodLog(
+                "refused a write to the chip's data port: the chip is not a W83627EHF (it "
+                "answers %s)",
+                m_chipFound.c_str());
+        }
+        return false;
+    }
+    return true;
 }
 
 void CHwBackend::LogRefusal(const char* what, uint32_t where) {
@@ -86,6 +170,8 @@ bool CHwBackend::ReadPort(uint16_t port, uint8_t size, uint32_t* value) {
         LogRefusal("port read at", port);
         return false;
     }
+    if (!ChipAccessAllowed(port, size, false))
+        return false;
     uint8_t bytes[4] = {};
     if (!ReadExactly(m_portFd.Get(), bytes, size, port))
         return false;
@@ -102,6 +188,8 @@ bool CHwBackend::WritePort(uint16_t port, uint8_t size, uint32_t value) {
         LogRefusal("port write at", port);
         return false;
     }
+    if (!ChipAccessAllowed(port, size, true))
+        return false;
     uint8_t bytes[4];
     vornio::PutLe32(bytes, value);
     return WriteExactly(m_portFd.Get(), bytes, size, port);

@@ -10,6 +10,7 @@
 CDeviceConnection::~CDeviceConnection() {
     if (m_itemPending)
         m_items.Cancel(Id());
+    m_dispatcher.ForgetClient(Id());
 }
 
 short CDeviceConnection::Events() const {
@@ -67,7 +68,7 @@ bool CDeviceConnection::ReadRequest() {
         m_itemPending = true;
         return true;
     }
-    return Answer(m_dispatcher.Dispatch(request.code, request.input, m_peer));
+    return Answer(m_dispatcher.Dispatch(request.code, request.input, m_peer, Id()));
 }
 
 bool CDeviceConnection::FinishItemRequest(vornio::DeviceAnswer answer) {

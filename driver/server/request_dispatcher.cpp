@@ -24,17 +24,17 @@ DeviceAnswer Success(std::vector<uint8_t> output) {
 
 }  // namespace
 
-DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input,
-                                          pid_t peer) {
+DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer,
+                                          uint64_t client) {
     switch (code) {
         case IOCTL_READ_PORT:
-            return PortRequest(input, false, false);
+            return PortRequest(input, false, false, client);
         case IOCTL_WRITE_PORT:
-            return PortRequest(input, false, true);
+            return PortRequest(input, false, true, client);
         case IOCTL_READ_PORT_BYTE:
-            return PortRequest(input, true, false);
+            return PortRequest(input, true, false, client);
         case IOCTL_WRITE_PORT_BYTE:
-            return PortRequest(input, true, true);
+            return PortRequest(input, true, true, client);
         case IOCTL_READ_MSR:
             return ReadMsr(input);
         case IOCTL_WRITE_MSR:
@@ -52,15 +52,15 @@ DeviceAnswer CRequestDispatcher::Dispatch(uint32_t code, std::span<const uint8_t
 }
 
 DeviceAnswer CRequestDispatcher::PortRequest(std::span<const uint8_t> input, bool byteForm,
-                                             bool write) {
+                                             bool write, uint64_t client) {
     auto access =
         ParsePortRequest(input, byteForm ? EPortRequestForm::BYTE : EPortRequestForm::SIZED, write);
     if (!access)
         return Failure(EINVAL);
 
     uint32_t value = access->value;
-    const bool ok = write ? m_backend.WritePort(access->port, access->size, value)
-                          : m_backend.ReadPort(access->port, access->size, &value);
+    const bool ok = write ? m_chipViews.Write(client, access->port, access->size, value)
+                          : m_chipViews.Read(client, access->port, access->size, &value);
     if (!ok)
         return Failure(EIO);
 

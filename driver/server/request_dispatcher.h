@@ -10,6 +10,7 @@
 #include <span>
 
 #include "backend.h"
+#include "chip_views.h"
 #include "device_wire.h"
 #include "hwmon_attribute_writer.h"
 #include "interrupt_event.h"
@@ -19,13 +20,17 @@ class CRequestDispatcher {
   public:
     // event: where a client's interrupt event is registered; null refuses registrations.
     explicit CRequestDispatcher(IDriverBackend& backend, CInterruptEvent* event = nullptr)
-        : m_backend(backend), m_event(event) {}
+        : m_backend(backend), m_event(event), m_chipViews(backend) {}
 
     // Where hwmon attribute writes go; without one they fail with ENOSYS.
     void SetHwmonWriter(IHwmonAttributeWriter* writer) { m_hwmon = writer; }
 
-    // peer: the process that sent the request (0 when unknown).
-    vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer = 0);
+    // peer: the process that sent the request (0 when unknown). client: the connection it came
+    // on, whose own view of the chip's index and bank its port requests see.
+    vornio::DeviceAnswer Dispatch(uint32_t code, std::span<const uint8_t> input, pid_t peer = 0,
+                                  uint64_t client = 0);
+    // A connection that has closed: its view of the chip is dropped.
+    void ForgetClient(uint64_t client) { m_chipViews.Forget(client); }
 
     // An item transfer can wait up to 250 ms for the microcontroller, so the server runs it
     // apart from the other requests. AsItemRequest gives the validated item request, or nullopt
@@ -38,7 +43,8 @@ class CRequestDispatcher {
     vornio::DeviceAnswer RunItemRequest(const SMcuRequest& request);
 
   private:
-    vornio::DeviceAnswer PortRequest(std::span<const uint8_t> input, bool byteForm, bool write);
+    vornio::DeviceAnswer PortRequest(std::span<const uint8_t> input, bool byteForm, bool write,
+                                     uint64_t client);
     vornio::DeviceAnswer ReadMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer WriteMsr(std::span<const uint8_t> input);
     vornio::DeviceAnswer RegisterEvent(std::span<const uint8_t> input, pid_t peer);
@@ -48,4 +54,5 @@ class CRequestDispatcher {
     IDriverBackend& m_backend;
     CInterruptEvent* m_event;
     IHwmonAttributeWriter* m_hwmon = nullptr;
+    CChipViews m_chipViews;
 };

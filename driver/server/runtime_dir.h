@@ -7,11 +7,10 @@
 
 #include <string>
 
+#include "runtime_paths.h"  // the socket names, which the library shares
 #include "unique_fd.h"
 
-inline constexpr const char* DEVICE_SOCKET_NAME = "VORN-IO";
-inline constexpr const char* SIM_SOCKET_NAME = "VORN-SIM";
-inline constexpr const char* PID_FILE_NAME = "vorn-iod.pid";
+inline constexpr const char* PID_FILE_NAME = DRIVER_PID_FILE_NAME;
 
 class CRuntimeDir {
   public:

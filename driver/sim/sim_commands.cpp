@@ -124,6 +124,8 @@ std::string CSimCommands::Execute(std::string_view line) {
         return Release(words);
     if (command == "fault")
         return Fault(words);
+    if (command == "chip")
+        return Chip(words);
     if (command == "interrupt")
         return m_mcuCommands.Interrupt(words);
     if (command == "mcu")
@@ -140,7 +142,8 @@ std::string CSimCommands::Help() const {
            "  fault port <hex> on|read|write|off\n"
            "  fault rate <0..1>           fail that fraction of all port requests\n"
            "  fault off                   clear every fault\n"
-           "  beeping                     beeping or silent\n" +
+           "  beeping                     beeping or silent\n"
+           "  chip [<hex vendor> <hex chip>]  identification and register writes; pretend\n" +
            CMcuCommands::Help() + "pins: " + PinList() + "\n";
 }
 
@@ -367,4 +370,18 @@ std::string CSimCommands::Status() const {
     text += Format("beeping:     %s\n", m_chip.IsBeeping() ? "yes" : "no");
     text += "faults:      " + m_faults.Describe() + "\n";
     return text;
+}
+
+std::string CSimCommands::Chip(const Words& w) {
+    if (w.size() == 3) {
+        uint16_t vendor = 0, chip = 0;
+        if (!ParseHexPort(w[1], &vendor) || !ParseHexPort(w[2], &chip) || chip > 0xFF)
+            return Err("usage: chip [<hex vendor 0..FFFF> <hex chip 0..FF>]");
+        m_chip.SetIdentity({vendor, static_cast<uint8_t>(chip)});
+    } else if (w.size() != 1) {
+        return Err("usage: chip [<hex vendor 0..FFFF> <hex chip 0..FF>]");
+    }
+    const SChipIdentity id = m_chip.Identity();
+    return Ok(Format("vendor 0x%04X chip 0x%02X writes %llu\n", id.vendor, id.chip,
+                     static_cast<unsigned long long>(m_chip.RegisterWrites())));
 }

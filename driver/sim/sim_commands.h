@@ -17,6 +17,10 @@
 //   fault rate <0..1>                 that fraction of all port requests fails
 //   fault off                         no faults at all
 //   beeping                           "beeping" or "silent"
+//   chip                              what the identification registers answer and how many
+//                                     register writes reached its data port:
+//                                     "vendor 0x5CA3 chip 0x88 writes 12"
+//   chip <hex vendor> <hex chip>      the chip answers as another one from now on
 //   interrupt ..., mcu ...            the microcontroller's commands (mcu_commands.h)
 // Pin names are the chip's, exactly: VCORE ... AUXFAN1.
 
@@ -52,6 +56,7 @@ class CSimCommands {
     std::string Set(const Words& w);
     std::string Release(const Words& w);
     std::string Fault(const Words& w);
+    std::string Chip(const Words& w);
 
     // The pin named by `word`, or -1 with *error set.
     int PinArgument(std::string_view word, std::string* error) const;

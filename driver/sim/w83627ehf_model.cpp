@@ -33,6 +33,7 @@ uint8_t CW83627ehfModel::ReadRegister(uint8_t index) const {
 }
 
 void CW83627ehfModel::WriteRegister(uint8_t index, uint8_t value) {
+    ++m_registerWrites;
     Write({Bank(), index}, value);
 }
 
@@ -49,7 +50,8 @@ bool CW83627ehfModel::IsReadOnly(SReg reg) {
         if (SameReg(reg, f.count))
             return true;
     }
-    return SameReg(reg, STATUS0) || SameReg(reg, STATUS1) || SameReg(reg, STATUS2);
+    return SameReg(reg, STATUS0) || SameReg(reg, STATUS1) || SameReg(reg, STATUS2) ||
+           SameReg(reg, {0, REG_VENDOR_ID}) || SameReg(reg, {0, REG_CHIP_ID});
 }
 
 uint8_t CW83627ehfModel::Read(SReg reg) const {
@@ -68,6 +70,12 @@ uint8_t CW83627ehfModel::Read(SReg reg) const {
         if (SameReg(reg, FANS[i].count))
             return FanCount(i);
     }
+    if (SameReg(reg, {0, REG_VENDOR_ID})) {
+        const bool high = m_regs[REG_BANK_SELECT] & HIGH_BYTE_ACCESS;
+        return static_cast<uint8_t>(high ? m_identity.vendor >> 8 : m_identity.vendor & 0xFF);
+    }
+    if (SameReg(reg, {0, REG_CHIP_ID}))
+        return m_identity.chip;
     for (SReg status : {STATUS0, STATUS1, STATUS2}) {
         if (SameReg(reg, status))
             return StatusByte(status);

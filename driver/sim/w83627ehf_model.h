@@ -26,9 +26,15 @@ class CW83627ehfModel {
     // Power-on state: every register 0 except the bank select (0x80, bank 0).
     CW83627ehfModel();
 
-    // The data port: the register `index` in the bank that 0x4E selects.
+    // The data port: the register `index` in the bank that 0x4E selects. Every write through it
+    // is counted, read-only registers included.
     uint8_t ReadRegister(uint8_t index) const;
     void WriteRegister(uint8_t index, uint8_t value);
+    uint64_t RegisterWrites() const { return m_registerWrites; }
+
+    // What the identification registers answer; the chip can pretend to be another one.
+    sim_ehf::SChipIdentity Identity() const { return m_identity; }
+    void SetIdentity(sim_ehf::SChipIdentity identity) { m_identity = identity; }
     uint8_t Bank() const;
 
     // Any bank, without touching 0x4E. Writes follow the data port's rules.
@@ -73,6 +79,8 @@ class CW83627ehfModel {
     void UpdateTemperatureAlarms();
 
     std::array<uint8_t, SLOT_COUNT> m_regs{};
+    sim_ehf::SChipIdentity m_identity;
+    uint64_t m_registerWrites = 0;
     std::array<double, sim_ehf::VOLTAGE_COUNT> m_pinVolts{};
     std::array<double, sim_ehf::TEMPERATURE_COUNT> m_celsius{};
     std::array<double, sim_ehf::FAN_COUNT> m_rpm{};

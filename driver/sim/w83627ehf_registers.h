@@ -36,6 +36,19 @@ struct SField {
     uint8_t width;
 };
 
+// Identification: 0x4F answers the vendor ID's high byte while bit 7 of 0x4E (HBACS) is set and
+// its low byte while it is clear; 0x58 of bank 0 answers the chip ID. Both are read-only.
+inline constexpr uint8_t REG_VENDOR_ID = 0x4F;
+inline constexpr uint8_t HIGH_BYTE_ACCESS = 0x80;
+inline constexpr uint8_t REG_CHIP_ID = 0x58;
+inline constexpr uint16_t WINBOND_VENDOR_ID = 0x5CA3;
+inline constexpr uint8_t W83627EHF_CHIP_ID = 0x88;
+
+struct SChipIdentity {
+    uint16_t vendor = WINBOND_VENDOR_ID;
+    uint8_t chip = W83627EHF_CHIP_ID;
+};
+
 inline constexpr bool IsBanked(uint8_t index) {
     return index >= BANK_WINDOW_FIRST && index <= BANK_WINDOW_LAST;
 }
@@ -149,8 +162,8 @@ inline constexpr std::array<SFanRegs, FAN_COUNT> FANS{{
     {{5, 0x53}, {5, 0x5C}, {{{{0, 0x59}, 2}, {{0, 0x59}, 3}, {{0, 0x59}, 7}}}},
 }};
 
-// Fan-control registers (bank 0) of the four controlled fans. CPUFAN0 and CPUFAN1 share their
-// tolerance field.
+// Fan-control registers (bank 0) of the four controlled fans. 0x07 holds SYSFAN's and CPUFAN0's
+// tolerances; CPUFAN1's lives beside its mode and output type in 0x62.
 struct SFanControlRegs {
     uint8_t duty;
     SField mode;
@@ -167,7 +180,7 @@ inline constexpr std::array<SFanControlRegs, CONTROLLED_FAN_COUNT> FAN_CONTROLS{
     {0x01, {0x04, 2, 2}, {0x04, 0, 1}, 0x05, {0x07, 0, 4}, 0x08, 0x0A, {0x12, 5, 1}, 2},
     {0x03, {0x04, 4, 2}, {0x04, 1, 1}, 0x06, {0x07, 4, 4}, 0x09, 0x0B, {0x12, 4, 1}, 0},
     {0x11, {0x12, 1, 2}, {0x12, 0, 1}, 0x13, {0x14, 0, 4}, 0x15, 0x16, {0x12, 3, 1}, 1},
-    {0x61, {0x62, 4, 2}, {0x62, 6, 1}, 0x63, {0x07, 4, 4}, 0x64, 0x65, {0x12, 6, 1}, 0},
+    {0x61, {0x62, 4, 2}, {0x62, 6, 1}, 0x63, {0x62, 0, 4}, 0x64, 0x65, {0x12, 6, 1}, 0},
 }};
 
 inline constexpr uint8_t FAN_MODE_MANUAL = 0;

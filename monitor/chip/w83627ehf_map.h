@@ -50,6 +50,15 @@ inline constexpr SChipField Bit(uint8_t bank, uint8_t index, uint8_t bit) {
 // bits are other settings.
 inline constexpr SChipField BANK_SELECT = Bits(0, 0x4E, 0, 3);
 
+// Identification. 0x4F answers the vendor ID one byte at a time: the high byte while bit 7 of
+// 0x4E (high-byte access select) is set, the low byte while it is clear. 0x58 of bank 0 answers
+// the chip ID: 0x88 for the W83627EHF, 0xA1 for its lead-free twin, the W83627EHG.
+inline constexpr SChipField VENDOR_ID = Register(0, 0x4F);
+inline constexpr SChipField HIGH_BYTE_ACCESS = Bit(0, 0x4E, 7);
+inline constexpr SChipField CHIP_ID = Register(0, 0x58);
+inline constexpr uint16_t WINBOND_VENDOR_ID = 0x5CA3;
+inline constexpr uint8_t W83627EHF_CHIP_IDS[] = {0x88, 0xA1};
+
 // Voltage inputs, by reading register.
 struct SVoltageInput {
     SChipField reading, high, low;
@@ -108,9 +117,9 @@ inline constexpr SFanControl FAN_CONTROLS[] = {
      Bits(0, 0x07, 4, 4), Register(0, 0x09), Register(0, 0x0B), Bit(0, 0x12, 4)},
     {0x2A, Register(0, 0x11), Bits(0, 0x12, 1, 2), Bit(0, 0x12, 0), OwnRegister(0, 0x13, 7),
      Bits(0, 0x14, 0, 4), Register(0, 0x15), Register(0, 0x16), Bit(0, 0x12, 3)},
-    // CPUFAN1's tolerance is CPUFAN0's field: setting one sets both.
+    // CPUFAN1's tolerance has bits 3..0 of 0x62 to itself; bits 7..4 of 0x07 are CPUFAN0's.
     {0x3F, Register(0, 0x61), Bits(0, 0x62, 4, 2), Bit(0, 0x62, 6), OwnRegister(0, 0x63, 7),
-     Bits(0, 0x07, 4, 4), Register(0, 0x64), Register(0, 0x65), Bit(0, 0x12, 6)},
+     Bits(0, 0x62, 0, 4), Register(0, 0x64), Register(0, 0x65), Bit(0, 0x12, 6)},
 };
 // The register of the control flags, read whole before the fan is looked up.
 inline constexpr SChipField FAN_CONTROL_FLAGS = Register(0, 0x12);

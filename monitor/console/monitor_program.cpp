@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "chip_identity_guard.h"
 #include "library_port_io.h"
 #include "local_machine.h"
 #include "notifier.h"
@@ -12,8 +13,13 @@ int RunMonitorProgram(std::optional<EChipPathMode> forced, const MonitorFrontEnd
     CStderrNotifier stderrNotifier;
     CPlainWordsNotifier notifier(stderrNotifier);
     CLocalMachine machine(notifier);
+    // Every chip access goes through the port-I/O library, only to a chip identified as the
+    // W83627EHF, and bounded when the service hangs.
     CLibraryPortIo library;
-    CPortGuard io(library, [&machine] { return machine.PerfCounter(); });
+    CChipIdentityGuard identified(library, [](const std::string& text) {
+        std::fprintf(stderr, "vornpilot: %s\n", text.c_str());
+    });
+    CPortGuard io(identified, [&machine] { return machine.PerfCounter(); });
     // The way to the chip, chosen once: the kernel's driver when it is loaded, else raw ports.
     std::string problem, error;
     const EChipPathMode mode = forced ? *forced : StoredChipPathMode(&problem);

@@ -132,6 +132,27 @@ TEST_F(VornpilotTest, OncePrintsOneJsonLineAndSavesTheSettings) {
     EXPECT_EQ(vcore["alarm"], true) << "1.35 V is over the saved 1.3 V limit";
 }
 
+// A chip that answers as another one (here the W83627DHG's chip ID) gets nothing programmed:
+// the monitor says what it found, and the chip has had no register write at all.
+TEST_F(VornpilotTest, AnotherChipIsRefusedBeforeAnyWrite) {
+    Sim({"chip", "5CA3", "C1"});
+    ProgramResult r = RunProgram(Vornpilot({"--once", "--json"}), env);
+    EXPECT_NE(r.err.find("is not a W83627EHF (it answers vendor ID high byte 0x5C, chip ID 0xC1)"),
+              std::string::npos)
+        << r.err;
+    std::vector<std::string> argv = {std::string(VORN_BIN_DIR) + "/vornsim", "chip"};
+    ProgramResult chip = RunProgram(argv, env);
+    ASSERT_EQ(chip.exitCode, 0) << chip.err;
+    EXPECT_EQ(chip.out, "vendor 0x5CA3 chip 0xC1 writes 0\n");
+
+    Sim({"chip", "5CA3", "88"});
+    r = RunProgram(Vornpilot({"--once", "--json"}), env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("is not a W83627EHF"), std::string::npos) << r.err;
+    chip = RunProgram(argv, env);
+    EXPECT_NE(chip.out, "vendor 0x5CA3 chip 0x88 writes 0\n") << "the real chip is programmed";
+}
+
 TEST_F(VornpilotTest, ConsolePowersOffAfterTwentySecondsOfAlarm) {
     Sim({"set", "CPUTEMPERATURE", "85"});
     ProgramResult r = RunProgram(Vornpilot({"--console", "--passes", "12"}), env, 60000);

@@ -105,13 +105,16 @@ TEST_F(ChipThroughService, FanControlAndBeepMasks) {
     ASSERT_EQ(chip.SetFanMode(0x29, 1), 1);
     ASSERT_EQ(chip.SetFanTarget(0x29, 55), 1);
     ASSERT_EQ(chip.SetFanTolerance(0x29, 4), 1);
-    uint8_t mode = 0, target = 0, tol = 0;
+    ASSERT_EQ(chip.SetFanTolerance(0x3F, 9), 1);
+    uint8_t mode = 0, target = 0, tol = 0, tol1 = 0;
     ASSERT_EQ(chip.ReadFanMode(0x29, &mode), 1);
     ASSERT_EQ(chip.ReadFanTarget(0x29, &target), 1);
-    ASSERT_EQ(chip.ReadFanTolerance(0x3F, &tol), 1) << "CPUFAN1 shares the tolerance field";
+    ASSERT_EQ(chip.ReadFanTolerance(0x29, &tol), 1);
+    ASSERT_EQ(chip.ReadFanTolerance(0x3F, &tol1), 1);
     EXPECT_EQ(mode, 1);
     EXPECT_EQ(target, 55);
-    EXPECT_EQ(tol, 4);
+    EXPECT_EQ(tol, 4) << "setting CPUFAN1's tolerance left CPUFAN0's alone";
+    EXPECT_EQ(tol1, 9);
     EXPECT_EQ(chip.SetFanDuty(0x53, 10), 0);
 
     uint8_t b[4] = {};

@@ -175,15 +175,14 @@ TEST(W83627EHFMap, FanControls) {
          0x015,
          0x016,
          Bit(0x012, 3)},
-        // The kernel driver keeps fan 4's tolerance in bits 3..0 of 0x062; this program has
-        // always shared CPUFAN0's. Which one the chip honours is open, so the row pins what the
-        // program does.
+        // Fan 4's tolerance is bits 3..0 of 0x062, as the kernel driver has it: its own field,
+        // not CPUFAN0's bits 7..4 of 0x007.
         {"CPUFAN1",
          0x061,
          {0x062, 4, 2},
          Bit(0x062, 6),
          0x063,
-         {0x007, 4, 4},
+         {0x062, 0, 4},
          0x064,
          0x065,
          Bit(0x012, 6)},

@@ -274,11 +274,16 @@ TEST_F(W83627EHFTest, FanControlFieldsReadModifyWrite) {
     EXPECT_EQ(regs.Get(0, 0x04), 0xFB);
     EXPECT_EQ(io.RegisterLog(), (Log{"R 4E=00", "W 4E=00", "R 04=FF", "W 04=FB"}));
 
+    // Each fan's tolerance is its own: setting CPUFAN1's leaves SYSFAN's and CPUFAN0's in 0x07.
     regs.Set(0, 0x07, 0x3C);
+    regs.Set(0, 0x62, 0x30);
     ASSERT_EQ(chip.SetFanTolerance(0x3F, 5), 1);
-    EXPECT_EQ(regs.Get(0, 0x07), 0x5C) << "CPUFAN1 shares bits 7..4 with CPUFAN0";
+    EXPECT_EQ(regs.Get(0, 0x62), 0x35);
+    EXPECT_EQ(regs.Get(0, 0x07), 0x3C);
     uint8_t tol = 0;
     ASSERT_EQ(chip.ReadFanTolerance(0x29, &tol), 1);
+    EXPECT_EQ(tol, 3);
+    ASSERT_EQ(chip.ReadFanTolerance(0x3F, &tol), 1);
     EXPECT_EQ(tol, 5);
 
     struct Case {

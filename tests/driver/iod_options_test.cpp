@@ -26,7 +26,8 @@ TEST(IodOptions, DefaultsAreTheSimBackendInTheSystemRuntimeDir) {
     EXPECT_EQ(o->hw.allowListPath, "/etc/vorn-io/allow.conf");
     EXPECT_FALSE(o->hw.allowListGiven);
     EXPECT_EQ(o->hw.sysfsRoot, "/sys");
-    EXPECT_FALSE(o->hw.force);
+    EXPECT_EQ(o->hw.procRoot, "/proc");
+    EXPECT_FALSE(o->hw.shareChipWithKernelDriver);
 }
 
 TEST(IodOptions, RuntimeDirComesFromTheOptionThenTheEnvironment) {
@@ -46,7 +47,8 @@ TEST(IodOptions, SimOptions) {
 
 TEST(IodOptions, HwOptions) {
     auto o = Parse({"--backend", "hw", "--port-device", "/tmp/port", "--msr-device=/tmp/msr",
-                    "--allow-list", "/tmp/allow", "--sysfs-root", "/tmp/sys", "--force"});
+                    "--allow-list", "/tmp/allow", "--sysfs-root", "/tmp/sys", "--proc-root",
+                    "/tmp/proc", "--share-chip-with-kernel-driver-unsafely"});
     ASSERT_TRUE(o);
     EXPECT_EQ(o->backend, EBackend::HW);
     EXPECT_EQ(o->hw.portDevice, "/tmp/port");
@@ -54,7 +56,8 @@ TEST(IodOptions, HwOptions) {
     EXPECT_EQ(o->hw.allowListPath, "/tmp/allow");
     EXPECT_TRUE(o->hw.allowListGiven);
     EXPECT_EQ(o->hw.sysfsRoot, "/tmp/sys");
-    EXPECT_TRUE(o->hw.force);
+    EXPECT_EQ(o->hw.procRoot, "/tmp/proc");
+    EXPECT_TRUE(o->hw.shareChipWithKernelDriver);
 }
 
 TEST(IodOptions, SysfsRootComesFromTheOptionTheSimulatedTreeOrTheEnvironment) {
@@ -90,7 +93,8 @@ TEST(IodOptions, BadCommandLinesAreRefusedWithAReason) {
         {{"--seed", "12x"}, "--seed needs"},
         {{"--seed", "18446744073709551616"}, "--seed needs"},
         {{"--no-drift=yes"}, "takes no value"},
-        {{"--force"}, "hw backend only"},
+        {{"--share-chip-with-kernel-driver-unsafely"}, "hw backend only"},
+        {{"--backend", "hw", "--force"}, "--share-chip-with-kernel-driver-unsafely"},
         {{"--port-device", "/tmp/p"}, "hw backend only"},
         {{"--backend", "hw", "--board", "x"}, "sim backend only"},
         {{"--backend=hw", "--seed", "3"}, "sim backend only"},

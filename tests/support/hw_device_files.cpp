@@ -26,13 +26,15 @@ CHwDeviceFiles::CHwDeviceFiles(const std::string& allowList) {
     MakeSparseFile(PortFile(), PORT_SPACE);
     MakeSparseFile(MsrFile(), MSR_SPACE);
     ::mkdir(SysfsRoot().c_str(), 0755);
+    ::mkdir(ProcRoot().c_str(), 0755);
     m_temp.WriteFile("allow.conf", allowList);
     ::chmod(AllowListFile().c_str(), 0644);
 }
 
 std::vector<std::string> CHwDeviceFiles::DaemonArgs() const {
-    return {"--backend", "hw",           "--port-device", PortFile(),     "--msr-device",
-            MsrFile(),   "--allow-list", AllowListFile(), "--sysfs-root", SysfsRoot()};
+    return {"--backend",   "hw",           "--port-device", PortFile(),     "--msr-device",
+            MsrFile(),     "--allow-list", AllowListFile(), "--sysfs-root", SysfsRoot(),
+            "--proc-root", ProcRoot(),     "--state-dir",   StateDir()};
 }
 
 std::vector<uint8_t> CHwDeviceFiles::Peek(const std::string& file, uint64_t offset,

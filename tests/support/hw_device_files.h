@@ -1,6 +1,7 @@
 #pragma once
-// Regular files standing for /dev/port and the msr device, an allow-list and an empty sysfs
-// tree, for running the hw backend without touching any hardware.
+// Regular files standing for /dev/port and the msr device, an allow-list and empty sysfs and
+// proc trees, for running the hw backend without touching any hardware. A regular file has no
+// chip behind 0x295/0x296, so the service refuses writes to the chip's data port there.
 
 #include <cstdint>
 #include <string>
@@ -25,6 +26,8 @@ class CHwDeviceFiles {
     std::string PortFile() const { return m_temp.PathOf("port"); }
     std::string MsrFile() const { return m_temp.PathOf("msr"); }
     std::string SysfsRoot() const { return m_temp.PathOf("sys"); }
+    std::string ProcRoot() const { return m_temp.PathOf("proc"); }
+    std::string StateDir() const { return m_temp.PathOf("state"); }
     std::string AllowListFile() const { return m_temp.PathOf("allow.conf"); }
 
     std::vector<uint8_t> Peek(const std::string& file, uint64_t offset, size_t size) const;

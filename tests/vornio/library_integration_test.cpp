@@ -358,6 +358,36 @@ TEST(LibraryStartIntegration, UserWithoutServiceIsToldAndTheProcessEndsWithZero)
         << err;
 }
 
+// A service that ended under kernel lockdown left a note: the user is pointed at its log and at
+// the kernel's driver, not asked to log in as administrator; the process still ends with 0.
+TEST(LibraryStartIntegration, ServiceEndedByKernelLockdownIsExplained) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to switch users";
+    passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    CTempDir dirs;
+    chmod(dirs.Path().c_str(), 0777);
+    ASSERT_EQ(mkdir((dirs.Path() + "/state").c_str(), 0755), 0);
+    ASSERT_TRUE(
+        dirs.WriteFile("state/vorn-iod.lockdown", "the kernel is locked down (integrity mode)\n"));
+    chmod((dirs.Path() + "/state/vorn-iod.lockdown").c_str(), 0644);
+    CProbeProcess probe({{{"VORNIO_RUNTIME_DIR", dirs.Path() + "/run"},
+                          {"VORNIO_STATE_DIR", dirs.Path() + "/state"}},
+                         nobody->pw_uid,
+                         dirs.Path() + "/probe.err",
+                         "",
+                         {}});
+    ASSERT_TRUE(probe.Start());
+    EXPECT_EQ(probe.Ask("started"), "") << "the library ends the process at load";
+    EXPECT_EQ(probe.Finish(), 0);
+    const std::string err = ReadFile(dirs.Path() + "/probe.err");
+    for (const char* said : {"the kernel is locked down (integrity mode)", "journalctl -u vorn-iod",
+                             "modprobe w83627ehf"}) {
+        EXPECT_NE(err.find(said), std::string::npos) << said << " in: " << err;
+    }
+    EXPECT_EQ(err.find("login as administrator"), std::string::npos) << err;
+}
+
 // Root never records or starts a driver program that another user could change: neither one
 // beside a library in such a folder, nor one an older record names. A folder name the record
 // cannot hold is named. Each is said plainly, without the request to log in as administrator,

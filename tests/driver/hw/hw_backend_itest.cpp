@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "daemon.h"
 #include "device_codes.h"
@@ -20,7 +23,7 @@ std::vector<uint8_t> Bytes(const PortRecord& r) {
 }
 
 TEST(HwBackendService, AllowedPortIsWrittenAtItsOffsetAndARefusedOneIsUntouched) {
-    CHwDeviceFiles files("port 0x295-0x296\n");
+    CHwDeviceFiles files("port 0x295-0x296\nport 0xE4\n");
     CDaemon daemon(files.DaemonArgs());
     std::string error;
     ASSERT_TRUE(daemon.Start(&error)) << error;
@@ -29,9 +32,10 @@ TEST(HwBackendService, AllowedPortIsWrittenAtItsOffsetAndARefusedOneIsUntouched)
 
     auto index = client.Exchange(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x295, 0x4E)));
     ASSERT_TRUE(index && index->success);
-    auto data = client.Exchange(IOCTL_WRITE_PORT, Bytes(MakeSizedRecord(0x296, 1, 0x80, true)));
-    ASSERT_TRUE(data && data->success);
-    EXPECT_EQ(files.Peek(files.PortFile(), 0x295, 2), (std::vector<uint8_t>{0x4E, 0x80}));
+    auto mailbox = client.Exchange(IOCTL_WRITE_PORT, Bytes(MakeSizedRecord(0xE4, 1, 0x80, true)));
+    ASSERT_TRUE(mailbox && mailbox->success);
+    EXPECT_EQ(files.Peek(files.PortFile(), 0x295, 1), (std::vector<uint8_t>{0x4E}));
+    EXPECT_EQ(files.Peek(files.PortFile(), 0xE4, 1), (std::vector<uint8_t>{0x80}));
 
     for (uint16_t port : {0x294, 0x297, 0xE0, 0x80}) {
         SCOPED_TRACE(port);
@@ -45,8 +49,29 @@ TEST(HwBackendService, AllowedPortIsWrittenAtItsOffsetAndARefusedOneIsUntouched)
         client.Exchange(IOCTL_WRITE_PORT, Bytes(MakeSizedRecord(0x296, 2, 0xFFFF, true)));
     ASSERT_TRUE(straddle);
     EXPECT_FALSE(straddle->success);
-    EXPECT_EQ(files.Peek(files.PortFile(), 0x296, 2), (std::vector<uint8_t>{0x80, 0}));
+    EXPECT_EQ(files.Peek(files.PortFile(), 0x296, 2), (std::vector<uint8_t>{0, 0}));
     EXPECT_NE(daemon.Log().find("refused port write at 0x294"), std::string::npos) << daemon.Log();
+}
+
+// A regular file has no W83627EHF behind 0x295/0x296: the service says what answered and no
+// client's write reaches the data port.
+TEST(HwBackendService, ChipThatIsNotTheW83627EHFGetsNoWrite) {
+    CHwDeviceFiles files;
+    ASSERT_TRUE(files.Poke(files.PortFile(), 0x296, {0x12}));
+    CDaemon daemon(files.DaemonArgs());
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(daemon.SocketPath()));
+    auto index = client.Exchange(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x295, 0x0E)));
+    ASSERT_TRUE(index && index->success);
+    auto data = client.Exchange(IOCTL_WRITE_PORT_BYTE, Bytes(MakeByteRecord(0x296, 0x01)));
+    ASSERT_TRUE(data);
+    EXPECT_FALSE(data->success);
+    EXPECT_EQ(files.Peek(files.PortFile(), 0x296, 1), std::vector<uint8_t>{0x12});
+    EXPECT_NE(daemon.Log().find("is not a W83627EHF (it answers vendor ID low byte 0x12)"),
+              std::string::npos)
+        << daemon.Log();
 }
 
 TEST(HwBackendService, HasNoSimSocketForVornsim) {
@@ -60,24 +85,72 @@ TEST(HwBackendService, HasNoSimSocketForVornsim) {
     EXPECT_NE(r.err.find("no running service"), std::string::npos) << r.err;
 }
 
-TEST(HwBackendService, KernelChipDriverStopsTheStartUnlessForced) {
+// The kernel's driver appearing while the service runs (its hwmon device, or its claim on the
+// chip's ports) stops raw access to the chip; the service goes on serving the rest.
+TEST(HwBackendService, KernelDriverAppearingStopsRawChipAccess) {
+    struct Case {
+        const char* name;
+        bool underSysfs;  // else under the proc root
+        const char* dir;  // below that root
+        const char* file;
+        const char* contents;
+    };
+    const Case cases[] = {
+        {"hwmon device", true, "/class/hwmon/hwmon2", "name", "w83627ehf\n"},
+        {"port owner", false, "", "ioports",
+         "  0290-0297 : pnp 00:07\n    0295-0296 : w83627ehf\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CHwDeviceFiles files;
+        CDaemon daemon(files.DaemonArgs());
+        std::string error;
+        ASSERT_TRUE(daemon.Start(&error)) << error;
+        CRawDeviceClient client;
+        ASSERT_TRUE(client.Connect(daemon.SocketPath()));
+        auto before = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0x295)));
+        ASSERT_TRUE(before && before->success);
+
+        const std::string dir = (c.underSysfs ? files.SysfsRoot() : files.ProcRoot()) + c.dir;
+        std::filesystem::create_directories(dir);
+        {
+            std::ofstream out(dir + "/" + c.file);
+            out << c.contents;
+        }
+        bool refused = false;
+        for (int i = 0; i < 200 && !refused; ++i) {
+            auto answer = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0x295)));
+            ASSERT_TRUE(answer);
+            refused = !answer->success;
+            if (!refused)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_TRUE(refused) << "raw chip access did not stop: " << daemon.Log();
+        EXPECT_NE(daemon.Log().find("the kernel's driver for the chip appeared"), std::string::npos)
+            << daemon.Log();
+        auto other = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0xE0)));
+        ASSERT_TRUE(other && other->success) << "the rest is still served";
+    }
+}
+
+// Under kernel lockdown the service says why, leaves a note for the library and exits with the
+// status its unit does not restart.
+TEST(HwBackendService, KernelLockdownEndsTheServiceWithItsOwnStatus) {
     CHwDeviceFiles files;
-    std::filesystem::create_directories(files.SysfsRoot() + "/bus/platform/drivers/w83627ehf");
-
-    CDaemon refused(files.DaemonArgs());
-    EXPECT_EQ(refused.RunToExit(), 1);
-    EXPECT_NE(refused.Log().find("--force"), std::string::npos) << refused.Log();
-    EXPECT_FALSE(SocketAnswers(refused.SocketPath()));
-
-    auto args = files.DaemonArgs();
-    args.push_back("--force");
-    CDaemon forced(args);
-    std::string error;
-    ASSERT_TRUE(forced.Start(&error)) << error;
-    CRawDeviceClient client;
-    ASSERT_TRUE(client.Connect(forced.SocketPath()));
-    auto answer = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(0x295)));
-    ASSERT_TRUE(answer && answer->success);
+    std::filesystem::create_directories(files.SysfsRoot() + "/kernel/security");
+    {
+        std::ofstream out(files.SysfsRoot() + "/kernel/security/lockdown");
+        out << "none [integrity] confidentiality\n";
+    }
+    CDaemon daemon(files.DaemonArgs());
+    EXPECT_EQ(daemon.RunToExit(), 3);
+    EXPECT_NE(daemon.Log().find("the kernel is locked down (integrity mode"), std::string::npos)
+        << daemon.Log();
+    std::ifstream note(files.StateDir() + "/vorn-iod.lockdown");
+    std::string text;
+    std::getline(note, text);
+    EXPECT_NE(text.find("locked down"), std::string::npos) << text;
+    EXPECT_FALSE(SocketAnswers(daemon.SocketPath()));
 }
 
 TEST(HwBackendService, StartFailuresAreReportedWithTheirReason) {

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +30,7 @@ class HwBackendTest : public ::testing::Test {
         m_options.portDevice = m_temp.PathOf("port");
         m_options.msrDevice = m_temp.PathOf("msr");
         m_options.sysfsRoot = m_temp.PathOf("sys");
+        m_options.procRoot = m_temp.PathOf("proc");
         m_options.allowListPath = m_temp.PathOf("allow.conf");
         m_options.allowListGiven = true;
         ASSERT_TRUE(m_temp.WriteFile("allow.conf",
@@ -37,7 +40,7 @@ class HwBackendTest : public ::testing::Test {
 
     std::unique_ptr<CHwBackend> Create(uid_t euid = 0) {
         std::string error;
-        auto backend = CHwBackend::Create(m_options, &error, euid);
+        auto backend = CHwBackend::Create(m_options, &error, euid, &m_failure);
         m_error = error;
         return backend;
     }
@@ -60,6 +63,7 @@ class HwBackendTest : public ::testing::Test {
     CTempDir m_temp;
     HwBackendOptions m_options;
     std::string m_error;
+    EHwStartFailure m_failure = EHwStartFailure::OTHER;
 };
 
 TEST_F(HwBackendTest, AllowedPortsAreReadAndWrittenAtTheirOffset) {
@@ -67,21 +71,22 @@ TEST_F(HwBackendTest, AllowedPortsAreReadAndWrittenAtTheirOffset) {
     ASSERT_TRUE(backend) << m_error;
     ASSERT_TRUE(backend->WritePort(0x295, 1, 0x4E));
     EXPECT_EQ(Peek("port", 0x295, 1), std::vector<uint8_t>{0x4E});
-    ASSERT_TRUE(backend->WritePort(0x295, 2, 0xA580));
-    EXPECT_EQ(Peek("port", 0x295, 2), (std::vector<uint8_t>{0x80, 0xA5}));
 
     Poke("port", 0xE0, {0x5A});
     uint32_t value = 0xFFFFFFFF;
     ASSERT_TRUE(backend->ReadPort(0xE0, 1, &value));
     EXPECT_EQ(value, 0x5Au);
+    ASSERT_TRUE(backend->WritePort(0xE0, 1, 0xA5));
+    EXPECT_EQ(Peek("port", 0xE0, 1), std::vector<uint8_t>{0xA5});
+    Poke("port", 0x296, {0x80});
     ASSERT_TRUE(backend->ReadPort(0x295, 2, &value));
-    EXPECT_EQ(value, 0xA580u);
+    EXPECT_EQ(value, 0x804Eu);
 }
 
 TEST_F(HwBackendTest, RefusedPortsAreLeftUntouched) {
-    Poke("port", 0x294, {0x11, 0x22, 0x33, 0x44});
-    auto backend = Create();
+    auto backend = Create();  // asks the chip at 0x295/0x296 who it is
     ASSERT_TRUE(backend) << m_error;
+    Poke("port", 0x294, {0x11, 0x22, 0x33, 0x44});
     struct Case {
         uint16_t port;
         uint8_t size;
@@ -124,24 +129,105 @@ TEST_F(HwBackendTest, AllowedMsrBeyondTheDeviceFailsCleanly) {
     EXPECT_FALSE(backend->ReadMsr(0x10000, &value));
 }
 
-TEST_F(HwBackendTest, KernelChipDriverBlocksTheStartUnlessForced) {
-    for (const char* entry : {"module/w83627ehf", "bus/platform/drivers/w83627ehf"}) {
-        SCOPED_TRACE(entry);
+// Each way the kernel's driver shows takes the chip's ports away from raw access (the service
+// itself still starts); sharing them anyway needs the option that says what it risks.
+TEST_F(HwBackendTest, KernelChipDriverTakesTheChipPortsAway) {
+    struct Case {
+        const char* name;
+        const char* file;  // below the temporary directory; empty: a directory
+        const char* contents;
+    };
+    const Case cases[] = {
+        {"module", "sys/module/w83627ehf", nullptr},
+        {"platform driver", "sys/bus/platform/drivers/w83627ehf", nullptr},
+        {"hwmon device", "sys/class/hwmon/hwmon3/name", "w83627ehf\n"},
+        {"port owner", "proc/ioports",
+         "0000-0cf7 : PCI Bus 0000:00\n  0290-0297 : pnp 00:07\n    0295-0296 : w83627ehf\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         std::filesystem::remove_all(m_temp.PathOf("sys"));
-        std::filesystem::create_directories(m_temp.PathOf("sys") + "/" + entry);
-        ASSERT_TRUE(FindKernelChipDriver(m_options.sysfsRoot));
-        m_options.force = false;
-        EXPECT_FALSE(Create());
-        EXPECT_NE(m_error.find("--force"), std::string::npos) << m_error;
-        m_options.force = true;
-        EXPECT_TRUE(Create()) << m_error;
+        std::filesystem::remove_all(m_temp.PathOf("proc"));
+        const std::filesystem::path path = m_temp.PathOf(c.file);
+        if (c.contents) {
+            std::filesystem::create_directories(path.parent_path());
+            ASSERT_TRUE(m_temp.WriteFile(c.file, c.contents));
+        } else {
+            std::filesystem::create_directories(path);
+        }
+        ASSERT_TRUE(FindKernelChipDriver(m_options.sysfsRoot, m_options.procRoot));
+        m_options.shareChipWithKernelDriver = false;
+        auto backend = Create();
+        ASSERT_TRUE(backend) << m_error;
+        uint32_t value = 0;
+        EXPECT_FALSE(backend->ReadPort(0x295, 1, &value));
+        EXPECT_FALSE(backend->WritePort(0x295, 1, 0x4E));
+        EXPECT_TRUE(backend->ReadPort(0xE0, 1, &value)) << "other ports stay served";
+        m_options.shareChipWithKernelDriver = true;
+        backend = Create();
+        ASSERT_TRUE(backend) << m_error;
+        EXPECT_TRUE(backend->ReadPort(0x295, 1, &value));
     }
 }
 
-TEST_F(HwBackendTest, OtherHwmonDriversDoNotBlock) {
+TEST_F(HwBackendTest, OtherHwmonDriversAndPortReservationsDoNotCount) {
     std::filesystem::create_directories(m_temp.PathOf("sys") + "/module/coretemp");
-    EXPECT_FALSE(FindKernelChipDriver(m_options.sysfsRoot));
-    EXPECT_TRUE(Create()) << m_error;
+    std::filesystem::create_directories(m_temp.PathOf("sys") + "/class/hwmon/hwmon0");
+    ASSERT_TRUE(m_temp.WriteFile("sys/class/hwmon/hwmon0/name", "coretemp\n"));
+    std::filesystem::create_directories(m_temp.PathOf("proc"));
+    ASSERT_TRUE(m_temp.WriteFile("proc/ioports",
+                                 "  0290-0297 : pnp 00:07\n  0295-0296 : pnp 00:08\n"
+                                 "  0298-029f : it87\n"));
+    EXPECT_FALSE(FindKernelChipDriver(m_options.sysfsRoot, m_options.procRoot));
+    auto backend = Create();
+    ASSERT_TRUE(backend) << m_error;
+    uint32_t value = 0;
+    EXPECT_TRUE(backend->ReadPort(0x295, 1, &value));
+}
+
+// Lockdown forbids raw port access even to root; the failure says so and names the kernel's
+// driver as the way to the chip.
+TEST_F(HwBackendTest, KernelLockdownStopsTheStartWithItsOwnKind) {
+    struct Case {
+        const char* lockdown;
+        bool refused;
+    };
+    for (Case c : {Case{"none [integrity] confidentiality\n", true},
+                   Case{"none integrity [confidentiality]\n", true},
+                   Case{"[none] integrity confidentiality\n", false}}) {
+        SCOPED_TRACE(c.lockdown);
+        std::filesystem::create_directories(m_temp.PathOf("sys") + "/kernel/security");
+        ASSERT_TRUE(m_temp.WriteFile("sys/kernel/security/lockdown", c.lockdown));
+        auto backend = Create();
+        EXPECT_EQ(backend == nullptr, c.refused) << m_error;
+        EXPECT_EQ(m_failure == EHwStartFailure::KERNEL_LOCKDOWN, c.refused);
+        if (c.refused) {
+            EXPECT_NE(m_error.find("locked down"), std::string::npos) << m_error;
+            EXPECT_NE(m_error.find("w83627ehf"), std::string::npos) << m_error;
+        }
+    }
+}
+
+// The kernel refusing root with EPERM (as lockdown does for /dev/port) is lockdown too; an
+// immutable file refuses a writable open the same way.
+TEST_F(HwBackendTest, PortDeviceRefusedWithEpermIsKernelLockdown) {
+    const int fd = ::open(m_options.portDevice.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    if (!immutable) {
+        ::close(fd);
+        GTEST_SKIP() << "cannot make a file immutable here (needs root and a file system that can)";
+    }
+    auto backend = Create();
+    flags &= ~FS_IMMUTABLE_FL;
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
+    EXPECT_FALSE(backend);
+    EXPECT_EQ(m_failure, EHwStartFailure::KERNEL_LOCKDOWN);
+    EXPECT_NE(m_error.find("Operation not permitted"), std::string::npos) << m_error;
+    EXPECT_NE(m_error.find("kernel lockdown"), std::string::npos) << m_error;
 }
 
 TEST_F(HwBackendTest, NonRootNeedsBothDevicesOverridden) {
@@ -171,7 +257,7 @@ TEST_F(HwBackendTest, MissingMsrDeviceOnlyFailsMsrRequests) {
     ASSERT_TRUE(backend) << m_error;
     uint64_t value = 0;
     EXPECT_FALSE(backend->ReadMsr(0x100, &value));
-    EXPECT_TRUE(backend->WritePort(0x296, 1, 1));
+    EXPECT_TRUE(backend->WritePort(0xE0, 1, 1));
 }
 
 }  // namespace

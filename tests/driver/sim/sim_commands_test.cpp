@@ -202,3 +202,32 @@ TEST(SimCommands, TemperaturesShowTheTenthBelowLikeTheChipCuts) {
         EXPECT_EQ(rig.Command("get CPUTEMPERATURE"), c.reply) << c.value;
     }
 }
+
+// The chip answers its identification registers as the W83627EHF does, and can be told to
+// answer as another chip; `chip` also counts the register writes it has had.
+TEST(SimCommands, ChipIdentificationAnswersAndPretends) {
+    SSimRig rig;
+    ASSERT_TRUE(rig.board);
+    EXPECT_EQ(rig.Read(0, 0x58), 0x88);
+    rig.Write(0x4E, 0x80);
+    EXPECT_EQ(rig.Read(0x4F), 0x5C) << "high byte while bit 7 of 0x4E is set";
+    rig.Write(0x4E, 0x00);
+    EXPECT_EQ(rig.Read(0x4F), 0xA3) << "low byte while it is clear";
+    rig.Write(0x4F, 0x00);
+    rig.Write(0, 0x58, 0x00);
+    EXPECT_EQ(rig.Read(0x4F), 0xA3) << "identification registers are read-only";
+    EXPECT_EQ(rig.Read(0, 0x58), 0x88);
+    auto writes = [&](const std::string& reply) {
+        return std::stoull(reply.substr(reply.find(" writes ") + 8));
+    };
+    const std::string before = rig.Command("chip");
+    EXPECT_EQ(before.rfind("vendor 0x5CA3 chip 0x88 writes ", 0), 0u) << before;
+    rig.Write(0x0E, 1);
+    rig.Write(0x4F, 1);
+    const std::string pretending = rig.Command("chip 0x5CA3 c1");
+    EXPECT_EQ(pretending.rfind("vendor 0x5CA3 chip 0xC1 writes ", 0), 0u) << pretending;
+    EXPECT_EQ(writes(pretending), writes(before) + 2) << "every data-port write counts";
+    EXPECT_EQ(rig.Read(0, 0x58), 0xC1);
+    for (const char* bad : {"chip 1x 2", "chip 0x5CA3 0x100", "chip 0x5CA3"})
+        EXPECT_EQ(rig.board->Execute(bad).rfind("ERR 1\nusage: chip", 0), 0u) << bad;
+}

@@ -236,9 +236,9 @@ TEST(W83627ehfModel, ManualFansKeepTheirDuty) {
 
 TEST(W83627ehfModel, FanControlFieldsComeFromTheirRegisters) {
     CW83627ehfModel chip;
-    chip.Write({0, 0x62}, 0x50);  // CPUFAN1: mode 1, output type 1
+    chip.Write({0, 0x62}, 0x5C);  // CPUFAN1: mode 1, output type 1, tolerance 12
     chip.Write({0, 0x63}, 0xC5);  // target 0x45 (bit 7 is not part of it)
-    chip.Write({0, 0x07}, 0xA0);  // tolerance 10, shared with CPUFAN0
+    chip.Write({0, 0x07}, 0xA3);  // SYSFAN's tolerance 3, CPUFAN0's 10
     chip.Write({0, 0x64}, 33);
     chip.Write({0, 0x65}, 222);
     chip.Write({0, 0x12}, 0x40);
@@ -247,7 +247,7 @@ TEST(W83627ehfModel, FanControlFieldsComeFromTheirRegisters) {
     EXPECT_EQ(s.mode, 1);
     EXPECT_EQ(s.outputType, 1);
     EXPECT_EQ(s.target, 0x45);
-    EXPECT_EQ(s.tolerance, 10);
+    EXPECT_EQ(s.tolerance, 12);
     EXPECT_EQ(s.stop, 33);
     EXPECT_EQ(s.start, 222);
     EXPECT_TRUE(s.keepMinimum);
