@@ -30,8 +30,8 @@ void CSensorHistory::Record(const SPassSnapshot& pass) {
         const std::string key = KeyOf(item);
         if (key.empty())
             continue;
-        const bool read = item.enabled && item.available && item.bound && !item.stale &&
-                          item.EverRead();
+        const bool read =
+            item.enabled && item.available && item.bound && !item.stale && item.EverRead();
         Add(m_sensors[key], pass.unixTimeMs, read, static_cast<float>(item.value));
     }
 }
