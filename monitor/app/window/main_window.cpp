@@ -244,6 +244,8 @@ void CMainWindow::OnSkinLoaded(const SSkinLoadResult& result) {
     m_lastLoad = result;
     m_skinFile = m_skin.SkinFile();
     m_page->setGeometry(rect());
+    // A window shrunk to fit its screen shows its page shrunk alike.
+    m_page->setZoomFactor(m_skin.Scale());
     m_page->lower();
     if (m_keepPlace) {
         move(*m_keepPlace);
