@@ -224,9 +224,10 @@ int main(int argc, char** argv) {
         std::sort(g_updateMs.begin(), g_updateMs.end());
         const double median = g_updateMs[g_updateMs.size() / 2];
         const double p95 = g_updateMs[g_updateMs.size() * 95 / 100];
-        std::printf("status update applied after the pass: median %.2f ms, p95 %.2f ms "
-                    "(target <= %.0f ms: %s)\n",
-                    median, p95, UPDATE_TARGET_MS, median <= UPDATE_TARGET_MS ? "met" : "MISSED");
+        std::printf(
+            "status update applied after the pass: median %.2f ms, p95 %.2f ms "
+            "(target <= %.0f ms: %s)\n",
+            median, p95, UPDATE_TARGET_MS, median <= UPDATE_TARGET_MS ? "met" : "MISSED");
     }
     g_page.reset();
     return 0;
