@@ -34,9 +34,11 @@ for _ in $(seq "$starts"); do
     kill -TERM $pid; wait $pid || true
     pid=""
 done
-printf 'start to window with live values: %s ms (median of %d: %s)\n' \
-    "$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')" \
-    "$starts" "${times[*]}"
+median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+START_TARGET_MS=1500
+printf 'start to window with live values: %s ms (median of %d: %s) (target <= %d ms: %s)\n' \
+    "$median" "$starts" "${times[*]}" "$START_TARGET_MS" \
+    "$([ "$median" -le "$START_TARGET_MS" ] && echo met || echo MISSED)"
 
 [ "$soak" -gt 0 ] || exit 0
 "$bin/vornpilot" 2>"$tmp/soak.log" &

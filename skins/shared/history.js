@@ -15,8 +15,8 @@ var VP_GAP_MS = 10000;         // a longer silence breaks the line
 function VpState() {
     var s = window.__vornSkin;
     if (!s || s.version !== 1) {
-        s = { version: 1, series: {}, sensors: [], observer: null, pending: 0,
-              shown: 'VOLT', warn: {}, retries: 0 };
+        s = { version: 1, series: {}, sensors: [], listening: false, pending: 0,
+              shown: 'VOLT', warn: {}, retries: 0, hover: null };
         window.__vornSkin = s;
     }
     return s;
@@ -56,13 +56,10 @@ function VpFind(row, cls) {
     try { return row.querySelector('.' + cls); } catch (e) { return null; }
 }
 
-// Collects the sensor rows the stylesheet made and watches their value and
-// status elements. Rows are found by class: item names hold spaces and "+",
+// Collects the sensor rows the stylesheet made. Rows are found by class: item names hold spaces and "+",
 // which ids allow but CSS selectors do not.
 function VpBind() {
     var s = VpState();
-    if (s.observer) { try { s.observer.disconnect(); } catch (e) {} }
-    s.observer = null;
     if (s.pending) { clearTimeout(s.pending); s.pending = 0; }
     s.sensors = [];
     var rows = document.querySelectorAll('.vp-row');
@@ -78,26 +75,20 @@ function VpBind() {
         };
         if (!s.series[sensor.key]) s.series[sensor.key] = [];
         VpPrepareCanvas(sensor.canvas);
+        VpHookCanvas(sensor);
         s.sensors.push(sensor);
     }
-    var watched = [];
-    for (var j = 0; j < s.sensors.length; j++) {
-        if (s.sensors[j].value) watched.push(s.sensors[j].value);
-        if (s.sensors[j].status) watched.push(s.sensors[j].status);
-    }
-    var banner = VpById('WarningText');
-    if (banner) watched.push(banner);
-    if (window.MutationObserver && watched.length) {
-        s.observer = new MutationObserver(VpOnMutation);
-        for (var k = 0; k < watched.length; k++) {
-            s.observer.observe(watched[k], { childList: true, characterData: true, subtree: true });
-        }
+    // The program announces every update it applies, also one that changed no element (it
+    // skips rewriting what the page already shows): one sample per update.
+    if (!s.listening) {
+        s.listening = true;
+        document.addEventListener('vornupdate', function () { VpOnUpdate(); });
     }
     return s.sensors.length;
 }
 
-// A 2-second update writes some 60 elements at once; sample once after the batch.
-function VpOnMutation() {
+// Sample once the update's own work is done.
+function VpOnUpdate() {
     var s = VpState();
     if (!s.pending) s.pending = setTimeout(VpSample, 40);
 }
@@ -110,7 +101,7 @@ function VpSample() {
         try { VpRecord(s, s.sensors[i], now); } catch (e) {}
     }
     try { VpBanner(); } catch (e) {}
-    VpDrawShown();
+    VpDrawShown(true);
 }
 
 function VpRecord(s, sensor, now) {
@@ -157,11 +148,23 @@ function VpBanner() {
     VpClass(document.getElementById('vp-root'), 'vp-root-blind', blind);
 }
 
-function VpDrawShown() {
+// A pass moves a 10-minute graph by a fraction of a pixel: after a pass, a graph is drawn
+// again at once when its state or limits changed, otherwise at most every VP_REDRAW_MS (a new
+// reading reaches the graph within that; the value beside it shows at once). Drawing every
+// graph on every pass was a large part of the page's idle work.
+var VP_REDRAW_MS = 6000;
+
+function VpDrawShown(afterPass) {
     var s = VpState();
+    var now = Date.now();
     for (var i = 0; i < s.sensors.length; i++) {
         var sensor = s.sensors[i];
         if (sensor.section && sensor.section !== s.shown) continue;
+        var look = !!sensor.warn + '|' + VpTextOf(sensor.limit);
+        if (afterPass && sensor.drawnLook === look && now - (sensor.drawnAt || 0) < VP_REDRAW_MS)
+            continue;
+        sensor.drawnLook = look;
+        sensor.drawnAt = now;
         try { VpDraw(s, sensor); } catch (e) {}
     }
 }
@@ -195,8 +198,8 @@ function VpFmt(kind, v) {
 }
 
 // Draws one sensor's last ten minutes: time runs left to right with "now" at
-// the right edge, the scale follows the data (with a floor so noise stays
-// flat) and a limit inside the scale shows as a dashed line.
+// the right edge, the scale spans the data and the limit band (VpScale) and
+// every limit shows as a dashed line.
 function VpDraw(s, sensor) {
     var c = sensor.canvas;
     if (!c || !c.getContext) return;
@@ -224,10 +227,11 @@ function VpDraw(s, sensor) {
     ctx.beginPath(); ctx.moveTo(0, Math.floor(h / 2) + 0.5); ctx.lineTo(w, Math.floor(h / 2) + 0.5); ctx.stroke();
     if (!n) { c.title = 'No readings yet'; return; }
 
-    var floor = kind === 'Volt' ? 0.1 : (kind === 'Temp' ? 4 : 200);
-    if (kind === 'Temp' && f) floor *= 1.8;
-    var mid = (lo + hi) / 2, half = Math.max((hi - lo) / 2 * 1.2, floor / 2);
-    var ymin = mid - half, ymax = mid + half;
+    var limits = VpParseAll(VpTextOf(sensor.limit), kind);
+    var shownLimits = [];
+    for (var k0 = 0; k0 < limits.length; k0++) shownLimits.push(VpShowValue(kind, limits[k0], f));
+    var scale = VpScale(kind, lo, hi, shownLimits, f);
+    var ymin = scale.low, ymax = scale.high;
     var pad = 3;
     function X(t) { return (t - t0) / VP_SPAN_MS * (w - 4) + 1; }
     function Y(v) { return h - pad - (v - ymin) / (ymax - ymin) * (h - 2 * pad); }
@@ -236,11 +240,10 @@ function VpDraw(s, sensor) {
     var line = warn ? '#ff5c66' : (kind === 'Temp' ? '#f3a64a' : (kind === 'Fan' ? '#3ecf8e' : '#2fb3e0'));
 
     // Limits: volts have a window, temperatures a ceiling, fans a floor.
-    var limits = VpParseAll(VpTextOf(sensor.limit), kind);
     ctx.setLineDash([3, 3]);
     ctx.strokeStyle = 'rgba(255,92,102,0.55)';
-    for (var k = 0; k < limits.length; k++) {
-        var lv = VpShowValue(kind, limits[k], f);
+    for (var k = 0; k < shownLimits.length; k++) {
+        var lv = shownLimits[k];
         if (lv <= ymin || lv >= ymax) continue;
         var ly = Math.round(Y(lv)) + 0.5;
         ctx.beginPath(); ctx.moveTo(0, ly); ctx.lineTo(w, ly); ctx.stroke();
@@ -290,7 +293,100 @@ function VpDraw(s, sensor) {
         ctx.beginPath(); ctx.arc(e[0], e[1], 2.2, 0, Math.PI * 2); ctx.fill();
     }
     var unit = VpUnit(kind, f);
-    c.title = 'Last 10 minutes: min ' + VpFmt(kind, lo) + unit + ', max ' + VpFmt(kind, hi) + unit;
+    c.title = 'Last 10 minutes: min ' + VpFmt(kind, lo) + unit + ', max ' + VpFmt(kind, hi) + unit +
+        '. Click for a larger graph.';
+    if (s.hover && s.hover.sensor === sensor) VpDrawPointer(ctx, sensor, list, f, w, h, X, Y, t0);
+}
+
+// The reading nearest the pointer: a thin line there and its value and time.
+function VpDrawPointer(ctx, sensor, list, f, w, h, X, Y, t0) {
+    var best = null, bestD = Infinity;
+    for (var i = 0; i < list.length; i++) {
+        var p = list[i];
+        if (p.t < t0 || p.v === null) continue;
+        var d = Math.abs(X(p.t) - sensor.hoverX);
+        if (d < bestD) { bestD = d; best = p; }
+    }
+    if (!best || bestD > 8) return;
+    var x = Math.round(X(best.t)) + 0.5;
+    ctx.strokeStyle = 'rgba(255,255,255,0.45)';
+    ctx.lineWidth = 1;
+    ctx.beginPath(); ctx.moveTo(x, 0); ctx.lineTo(x, h); ctx.stroke();
+    var v = VpShowValue(sensor.kind, best.v, f);
+    var label = VpFmt(sensor.kind, v) + VpUnit(sensor.kind, f) + '  ' + VpClock(best.t);
+    ctx.font = '10px sans-serif';
+    var tw = ctx.measureText(label).width + 6;
+    var lx = x + 4 + tw > w ? x - 4 - tw : x + 4;
+    ctx.fillStyle = 'rgba(10,14,20,0.85)';
+    ctx.fillRect(lx, 1, tw, 13);
+    ctx.fillStyle = '#e8eef4';
+    ctx.fillText(label, lx + 3, 11);
+    sensor.row.setAttribute('data-pointer', label);
+}
+
+function VpClock(t) {
+    var d = new Date(t);
+    function two(n) { return (n < 10 ? '0' : '') + n; }
+    return two(d.getHours()) + ':' + two(d.getMinutes()) + ':' + two(d.getSeconds());
+}
+
+// The vertical scale: at least the limit band (a voltage's window, a temperature's ceiling, a
+// fan's floor) or a minimum span per kind, so one step of the chip's resolution never fills the
+// graph. The program's large graph follows the same rule.
+function VpScale(kind, lo, hi, limits, fahrenheit) {
+    var low = Infinity, high = -Infinity;
+    function take(v) { if (isFinite(v)) { if (v < low) low = v; if (v > high) high = v; } }
+    if (lo <= hi) { take(lo); take(hi); }
+    var minSpan = kind === 'Volt' ? 1 : (kind === 'Temp' ? 20 : 1000);
+    if (kind === 'Temp' && fahrenheit) minSpan *= 1.8;
+    var usable = [];
+    for (var i = 0; i < limits.length; i++) {
+        if (kind === 'Volt' || limits[i] > 0) usable.push(limits[i]);
+    }
+    if (kind === 'Volt' && usable.length === 2 && usable[0] === 0 && usable[1] === 0) usable = [];
+    for (var j = 0; j < usable.length; j++) take(usable[j]);
+    if (low > high) low = high = 0;
+    if (high - low < minSpan) {
+        var mid = (low + high) / 2;
+        low = mid - minSpan / 2;
+        high = mid + minSpan / 2;
+        if (kind === 'Fan' && low < 0) { high -= low; low = 0; }
+    }
+    var margin = (high - low) * 0.08;
+    return { low: low - margin, high: high + margin };
+}
+
+// Pointer and click on a small graph: the reading under the pointer; a click asks the program
+// for the large graph of that sensor.
+function VpHookCanvas(sensor) {
+    var c = sensor.canvas;
+    if (!c || c.__vpHooked) return;
+    c.__vpHooked = true;
+    c.style.cursor = 'pointer';
+    c.addEventListener('mousemove', function (e) {
+        var s = VpState(), cur = VpSensorOf(c);
+        if (!cur) return;
+        cur.hoverX = e.offsetX;
+        s.hover = { sensor: cur };
+        try { VpDraw(s, cur); } catch (err) {}
+    });
+    c.addEventListener('mouseleave', function () {
+        var s = VpState(), cur = VpSensorOf(c);
+        s.hover = null;
+        if (cur) { cur.row.removeAttribute('data-pointer'); try { VpDraw(s, cur); } catch (err) {} }
+    });
+    c.addEventListener('click', function () {
+        var cur = VpSensorOf(c);
+        if (cur) console.log('vornpilot:GRAPH:' + cur.key);
+    });
+}
+
+function VpSensorOf(canvas) {
+    var s = VpState();
+    for (var i = 0; i < s.sensors.length; i++) {
+        if (s.sensors[i].canvas === canvas) return s.sensors[i];
+    }
+    return null;
 }
 
 function VpAlpha(hex, a) {

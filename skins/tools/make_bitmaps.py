@@ -10,6 +10,11 @@ Buttons sit over the page as opaque rectangles, so every button picture is
 drawn onto a copy of the background at the button's own position: its corners
 blend into the window exactly.
 
+Every bitmap is drawn twice from the same shapes: at its own size (name.bmp)
+and at twice the size (name@2x.bmp), which the program uses on screens whose
+scale asks for it. The 2x set is drawn, not enlarged: edges and labels stay
+sharp.
+
 Usage: skins/tools/make_bitmaps.py            (writes skins/default, skins/compact)
 """
 
@@ -26,6 +31,8 @@ FONT_DIR = "/usr/share/fonts/truetype/dejavu/"
 FONT = FONT_DIR + "DejaVuSans.ttf"
 FONT_BOLD = FONT_DIR + "DejaVuSans-Bold.ttf"
 MAGENTA = (255, 0, 255)
+# The scale of the set being drawn (1 or 2): every length below is in 1x pixels times K.
+K = 1
 
 
 def hexc(s):
@@ -253,21 +260,22 @@ def background(W, H, radius, header_h, panels, track):
     t = Theme
     img = Image(W, H, t.frame)
     # Body: vertical gradient, header band above it, inset by the 1-px frame.
-    img.paint(rr_cov(1, 1, W - 2, H - 2, radius - 1), (0, 0, W, H),
+    img.paint(rr_cov(K, K, W - 2 * K, H - 2 * K, radius - K), (0, 0, W, H),
               lambda x, y: (mix(t.head_top, t.head_bottom, y / float(header_h))
                             if y < header_h else
                             mix(t.body_top, t.body_bottom, (y - header_h) / float(H - header_h))))
     # Accent line under the header, fading out at both ends.
-    for x in range(1, W - 1):
+    for x in range(K, W - K):
         k = min(1.0, min(x, W - x) / (W * 0.25))
-        img.blend(x, header_h, t.accent, 0.85 * k)
-        img.blend(x, header_h + 1, t.accent, 0.18 * k)
+        for j in range(K):
+            img.blend(x, header_h + j, t.accent, 0.85 * k)
+            img.blend(x, header_h + K + j, t.accent, 0.18 * k)
     tx, ty, tw, th, tr = track
     img.paint(rr_cov(tx, ty, tw, th, tr), (tx, ty, tx + tw, ty + th), solid(t.track))
-    img.paint(ring_cov(tx, ty, tw, th, tr), (tx, ty, tx + tw, ty + th), solid(t.track_line))
+    img.paint(ring_cov(tx, ty, tw, th, tr, K), (tx, ty, tx + tw, ty + th), solid(t.track_line))
     for (px, py, pw, ph, pr) in panels:
         img.paint(rr_cov(px, py, pw, ph, pr), (px, py, px + pw, py + ph), solid(t.panel))
-        img.paint(ring_cov(px, py, pw, ph, pr), (px, py, px + pw, py + ph), solid(t.panel_line))
+        img.paint(ring_cov(px, py, pw, ph, pr, K), (px, py, px + pw, py + ph), solid(t.panel_line))
     # Outside the rounded outline: exact magenta, no blended fringe.
     outline = rr_cov(0, 0, W, H, radius)
     for y in range(H):
@@ -278,20 +286,22 @@ def background(W, H, radius, header_h, panels, track):
 
 
 def icon_min(img, cx, cy, s, color):
-    img.paint(capsule_cov(cx - s, cy, cx + s, cy, 1.8), (cx - s - 2, cy - 2, cx + s + 2, cy + 2), solid(color))
+    t, m = 1.8 * K, 2 * K
+    img.paint(capsule_cov(cx - s, cy, cx + s, cy, t), (cx - s - m, cy - m, cx + s + m, cy + m), solid(color))
 
 
 def icon_close(img, cx, cy, s, color):
     for (ax, ay, bx, by) in ((cx - s, cy - s, cx + s, cy + s), (cx - s, cy + s, cx + s, cy - s)):
-        img.paint(capsule_cov(ax, ay, bx, by, 1.8), (cx - s - 2, cy - s - 2, cx + s + 2, cy + s + 2), solid(color))
+        img.paint(capsule_cov(ax, ay, bx, by, 1.8 * K), (cx - s - 2 * K, cy - s - 2 * K, cx + s + 2 * K, cy + s + 2 * K), solid(color))
 
 
 def icon_top(img, cx, cy, s, color):
     # A bar with an arrow pointing up to it: "keep above other windows".
-    img.paint(capsule_cov(cx - s, cy - s, cx + s, cy - s, 1.8), (cx - s - 2, cy - s - 2, cx + s + 2, cy - s + 2), solid(color))
+    t, m = 1.8 * K, 2 * K
+    img.paint(capsule_cov(cx - s, cy - s, cx + s, cy - s, t), (cx - s - m, cy - s - m, cx + s + m, cy - s + m), solid(color))
     tri = [(cx, cy - s * 0.45), (cx - s * 0.75, cy + s * 0.3), (cx + s * 0.75, cy + s * 0.3)]
     img.paint(poly_cov(tri), (cx - s, cy - s, cx + s, cy + s), solid(color))
-    img.paint(capsule_cov(cx, cy + s * 0.2, cx, cy + s, 1.8), (cx - 2, cy, cx + 2, cy + s + 2), solid(color))
+    img.paint(capsule_cov(cx, cy + s * 0.2, cx, cy + s, t), (cx - m, cy, cx + m, cy + s + m), solid(color))
 
 
 def round_button(bg, x, y, d, icon, look, danger=False):
@@ -299,7 +309,7 @@ def round_button(bg, x, y, d, icon, look, danger=False):
     t = Theme
     img = bg.crop(x, y, d, d)
     c = d / 2.0
-    r = d / 2.0 - 0.5
+    r = d / 2.0 - 0.5 * K
     if look == "over":
         img.paint(circle_cov(c, c, r), (0, 0, d, d), solid(t.danger if danger else t.hover))
     elif look == "down":
@@ -311,7 +321,7 @@ def round_button(bg, x, y, d, icon, look, danger=False):
 
 def circle_mask(d):
     m = Image(d, d, (255, 255, 255))
-    cov = circle_cov(d / 2.0, d / 2.0, d / 2.0 - 0.5)
+    cov = circle_cov(d / 2.0, d / 2.0, d / 2.0 - 0.5 * K)
     for y in range(d):
         for x in range(d):
             if cov(x + 0.5, y + 0.5) >= 0.5:
@@ -322,26 +332,28 @@ def circle_mask(d):
 def tab_button(bg, x, y, w, h, text, look, size):
     t = Theme
     img = bg.crop(x, y, w, h)
-    r = min(7.0, h / 4.0)
+    r = min(7.0 * K, h / 4.0)
+    i = 3 * K
     if look == "over":
-        img.paint(rr_cov(3, 3, w - 6, h - 6, r), (0, 0, w, h), solid(t.hover))
+        img.paint(rr_cov(i, i, w - 2 * i, h - 2 * i, r), (0, 0, w, h), solid(t.hover))
     elif look == "down":
-        img.paint(rr_cov(3, 3, w - 6, h - 6, r), (0, 0, w, h), vgrad(3, h - 3, t.accent, t.accent_dark))
+        img.paint(rr_cov(i, i, w - 2 * i, h - 2 * i, r), (0, 0, w, h), vgrad(i, h - i, t.accent, t.accent_dark))
     color = t.label if look == "normal" else t.label_hi
-    draw_text(img, text, w / 2.0, h / 2.0, color, size, kerning=0.6)
+    draw_text(img, text, w / 2.0, h / 2.0, color, size, kerning=0.6 * K)
     return img
 
 
 def push_button(bg, x, y, w, h, text, look, size):
     t = Theme
     img = bg.crop(x, y, w, h)
-    r = min(7.0, h / 4.0)
+    r = min(7.0 * K, h / 4.0)
+    e = 0.5 * K
     fill = {"normal": t.button, "over": t.hover, "down": t.accent_dark}[look]
     line = {"normal": t.button_line, "over": hexc("#3d4d62"), "down": t.accent}[look]
-    img.paint(rr_cov(0.5, 0.5, w - 1, h - 1, r), (0, 0, w, h), solid(fill))
-    img.paint(ring_cov(0.5, 0.5, w - 1, h - 1, r), (0, 0, w, h), solid(line))
+    img.paint(rr_cov(e, e, w - 2 * e, h - 2 * e, r), (0, 0, w, h), solid(fill))
+    img.paint(ring_cov(e, e, w - 2 * e, h - 2 * e, r, K), (0, 0, w, h), solid(line))
     color = hexc("#c5d0dc") if look == "normal" else t.label_hi
-    draw_text(img, text, w / 2.0, h / 2.0 + (1 if look == "down" else 0), color, size, font=FONT)
+    draw_text(img, text, w / 2.0, h / 2.0 + (K if look == "down" else 0), color, size, font=FONT)
     return img
 
 
@@ -350,19 +362,38 @@ def logo(bg, x, y, d):
     t = Theme
     img = bg.crop(x, y, d, d)
     c = d / 2.0
-    img.paint(circle_ring_cov(c, c, c - 2, 2.2), (0, 0, d, d), solid(t.accent))
+    img.paint(circle_ring_cov(c, c, c - 2 * K, 2.2 * K), (0, 0, d, d), solid(t.accent))
     for k in range(7):
         a = math.radians(210 - k * 40)
-        ax, ay = c + math.cos(a) * (c - 6.5), c - math.sin(a) * (c - 6.5)
-        bx, by = c + math.cos(a) * (c - 5), c - math.sin(a) * (c - 5)
-        img.paint(capsule_cov(ax, ay, bx, by, 1.3), (0, 0, d, d), solid(t.label))
+        ax, ay = c + math.cos(a) * (c - 6.5 * K), c - math.sin(a) * (c - 6.5 * K)
+        bx, by = c + math.cos(a) * (c - 5 * K), c - math.sin(a) * (c - 5 * K)
+        img.paint(capsule_cov(ax, ay, bx, by, 1.3 * K), (0, 0, d, d), solid(t.label))
     a = math.radians(50)
-    img.paint(capsule_cov(c, c, c + math.cos(a) * (c - 7), c - math.sin(a) * (c - 7), 2.0), (0, 0, d, d), solid(t.label_hi))
-    img.paint(circle_cov(c, c, 2.6), (0, 0, d, d), solid(t.accent))
+    img.paint(capsule_cov(c, c, c + math.cos(a) * (c - 7 * K), c - math.sin(a) * (c - 7 * K), 2.0 * K), (0, 0, d, d), solid(t.label_hi))
+    img.paint(circle_cov(c, c, 2.6 * K), (0, 0, d, d), solid(t.accent))
     return img
 
 
-def build(folder, layout):
+def scaled(layout, k):
+    """The layout with every length times k (icons stay functions, labels texts)."""
+    def mul(v):
+        if isinstance(v, (int, float)) and not isinstance(v, bool):
+            return v * k
+        if isinstance(v, tuple):
+            return tuple(mul(x) for x in v)
+        if isinstance(v, list):
+            return [mul(x) for x in v]
+        if isinstance(v, dict):
+            return {n: mul(x) for n, x in v.items()}
+        return v
+    return mul(layout)
+
+
+def build(folder, layout, k=1):
+    global K
+    K = k
+    suffix2x = "" if k == 1 else "@%dx" % k
+    layout = scaled(layout, k)
     out = os.path.join(SKINS, folder)
     W, H = layout["size"]
     bg = background(W, H, layout["radius"], layout["header"], layout["panels"], layout["track"])
@@ -381,8 +412,8 @@ def build(folder, layout):
         x, y, d = layout["logo"]
         files["logo.bmp"] = logo(bg, x, y, d)
     for name, img in files.items():
-        img.save_bmp(os.path.join(out, name))
-    print("%s: %d bitmaps" % (folder, len(files)))
+        img.save_bmp(os.path.join(out, name.replace(".bmp", suffix2x + ".bmp")))
+    print("%s: %d bitmaps at %dx" % (folder, len(files), k))
 
 
 # Geometry shared with each skin's SkinDefine.xml and stylesheet: keep them in step.
@@ -436,5 +467,6 @@ COMPACT = {
 }
 
 if __name__ == "__main__":
-    build("default", DEFAULT)
-    build("compact", COMPACT)
+    for k in (1, 2):
+        build("default", DEFAULT, k)
+        build("compact", COMPACT, k)

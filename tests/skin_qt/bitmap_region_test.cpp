@@ -82,3 +82,34 @@ TEST(RegionFromImage, ButtonMaskKeepsALonePixelInTheLastColumn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SharpBitmap, UsedOnlyWhenExactlyTwiceTheSize) {
+    CTempDir dir;
+    const std::string path = SaveBmp(dir, "b.bmp", SolidImage(5, 4, Qt::red));
+    const QImage normal = LoadBitmapFile(path);
+    EXPECT_TRUE(LoadSharpBitmap(path, normal).isNull()) << "none shipped";
+    SaveBmp(dir, "b@2x.bmp", SolidImage(9, 8, Qt::blue));
+    EXPECT_TRUE(LoadSharpBitmap(path, normal).isNull()) << "not twice the size";
+    SaveBmp(dir, "b@2x.bmp", SolidImage(10, 8, Qt::blue));
+    const QImage sharp = LoadSharpBitmap(path, normal);
+    ASSERT_FALSE(sharp.isNull());
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_EQ(sharp.deviceIndependentSize().toSize(), normal.size());
+}
+
+TEST(KeyColour, GivesWayToTheNearestColourOfTheShape) {
+    // A 6 x 1 row: key, key, green, blue, key, key; and a picture all key colour.
+    QImage row = SolidImage(6, 1, QColor(255, 0, 255));
+    row.setPixelColor(2, 0, Qt::green);
+    row.setPixelColor(3, 0, Qt::blue);
+    const QImage out = WithoutKeyColour(row, 0xFF00FF);
+    const QColor expected[] = {Qt::green, Qt::green, Qt::green, Qt::blue, Qt::blue, Qt::blue};
+    for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(out.pixelColor(x, 0), expected[x]) << x;
+    const QImage none = WithoutKeyColour(SolidImage(3, 3, QColor(255, 0, 255)), 0xFF00FF);
+    EXPECT_EQ(none.pixelColor(1, 1), QColor(Qt::black));
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "error_log.h"
+#include "history_view.h"
 #include "monitor_session.h"
 #include "page_formats.h"
 #include "page_host.h"
@@ -105,6 +106,8 @@ CMainWindow::CMainWindow(SWindowOptions options, CErrorLog& errorLog)
     m_skin.SetLoadListener([this](const SSkinLoadResult& result) { OnSkinLoaded(result); });
     m_pageWatch = new CPageWatch(m_page->Document(), this);
     connect(m_page, &CPageHost::MoveSizePressed, this, &CMainWindow::StartMove);
+    connect(m_page, &CPageHost::GraphRequested, this,
+            [this](const QString& key) { ShowHistory(key.toStdString()); });
     m_timer.setInterval(PASS_INTERVAL_MS);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (m_session != nullptr)
@@ -170,6 +173,7 @@ void CMainWindow::FinishStart() {
 }
 
 void CMainWindow::ShowPass(const SPassSnapshot& pass) {
+    m_history.Record(pass);
     if (pass.itemsNew)
         LoadSkin(SensorReport(pass, m_options.programFolder));
     m_statusPage.Show(pass);
@@ -195,6 +199,17 @@ void CMainWindow::AfterPass() {
     ShowTrayTemperature();
     m_pageWatch->OnPass();
     emit PassShown();
+}
+
+void CMainWindow::ShowHistory(const std::string& key) {
+    const auto pass = m_session != nullptr ? m_session->Snapshot() : nullptr;
+    if (!pass || !m_history.Has(key))
+        return;
+    if (m_historyView == nullptr)
+        m_historyView = new CHistoryView(m_history, this);
+    m_historyView->ShowSensor(key, *pass);
+    m_historyView->show();
+    m_historyView->raise();
 }
 
 void CMainWindow::ReadFlags() {
@@ -229,6 +244,8 @@ void CMainWindow::OnSkinLoaded(const SSkinLoadResult& result) {
     m_lastLoad = result;
     m_skinFile = m_skin.SkinFile();
     m_page->setGeometry(rect());
+    // A window shrunk to fit its screen shows its page shrunk alike.
+    m_page->setZoomFactor(m_skin.Scale());
     m_page->lower();
     if (m_keepPlace) {
         move(*m_keepPlace);

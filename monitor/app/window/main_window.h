@@ -17,10 +17,12 @@
 #include "desktop_notifier.h"
 #include "monitor_tray.h"
 #include "notice_decider.h"
+#include "sensor_history.h"
 #include "skin.h"
 #include "status_page.h"
 
 class CErrorLog;
+class CHistoryView;
 class CMonitorSession;
 class CPageHost;
 class CPageWatch;
@@ -49,6 +51,10 @@ class CMainWindow : public QWidget {
     CPageHost* Page() const { return m_page; }
     CPageWatch* PageWatch() const { return m_pageWatch; }
     const SSkinLoadResult& LastLoad() const { return m_lastLoad; }
+    const CSensorHistory& History() const { return m_history; }
+    // The large graph of one sensor ("Volt:+12V"), opened over the window.
+    void ShowHistory(const std::string& key);
+    CHistoryView* HistoryView() const { return m_historyView; }
     bool InTray() const { return m_inTray; }
     bool Topmost() const { return m_topmost; }
     CDesktopNotifier& Notifier() { return m_notifier; }
@@ -112,6 +118,8 @@ class CMainWindow : public QWidget {
     CStatusPage m_statusPage;
     CAutostartEntry m_autostart;
     CMonitorSession* m_session = nullptr;
+    CSensorHistory m_history;
+    CHistoryView* m_historyView = nullptr;
     QTimer m_timer;
     SSkinLoadResult m_lastLoad;
     std::string m_skinFile = "SkinDefine.xml";

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QRect>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 SPixels PixelsFromImage(const QImage& image) {
@@ -62,4 +63,56 @@ QImage ReadBitmap(QIODevice* device) {
     if (!reader.read(&image))
         return {};
     return image;
+}
+
+QImage LoadSharpBitmap(const std::string& path, const QImage& normal) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (normal.isNull() || dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    QImage sharp = LoadBitmapFile(path.substr(0, dot) + "@2x" + path.substr(dot));
+    if (sharp.isNull() || sharp.size() != normal.size() * 2)
+        return {};
+    sharp.setDevicePixelRatio(2);
+    return sharp;
+}
+
+QImage WithoutKeyColour(const QImage& image, uint32_t key, int reach) {
+    QImage out = image.convertToFormat(QImage::Format_RGB32);
+    const int w = out.width(), h = out.height();
+    auto isKey = [key](QRgb p) { return (p & 0xFFFFFF) == key; };
+    // Grow the shape's colours outward a ring at a time.
+    for (int ring = 0; ring < reach; ++ring) {
+        const QImage before = out;
+        bool changed = false;
+        for (int y = 0; y < h; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                if (!isKey(row[x]))
+                    continue;
+                for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const QRgb n = reinterpret_cast<const QRgb*>(before.constScanLine(ny))[nx];
+                    if (!isKey(n)) {
+                        row[x] = n;
+                        changed = true;
+                        break;
+                    }
+                }
+            }
+        }
+        if (!changed)
+            break;
+    }
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            if (isKey(row[x]))
+                row[x] = qRgb(0, 0, 0);
+        }
+    }
+    out.setDevicePixelRatio(image.devicePixelRatio());
+    return out;
 }

@@ -25,3 +25,14 @@ QImage LoadBitmapFile(const std::string& path);
 // The same from any device. Only the BMP decoder reads it, whatever the bytes look like: skins
 // come from anywhere and name BMP files, so no other image decoder is exposed to them.
 QImage ReadBitmap(QIODevice* device);
+
+// The sharper picture a skin may ship beside a bitmap for screens scaled up: "name@2x.bmp" for
+// "name.bmp", used only when it is exactly twice the size of `normal`. Its device pixel ratio is
+// 2, so it draws at the size of `normal`. A null image when there is none.
+QImage LoadSharpBitmap(const std::string& path, const QImage& normal);
+
+// A copy in which every pixel of the key colour takes the colour of the nearest pixel that is
+// not, within `reach` pixels (beyond it, black). Scaled for a screen, the picture then blends
+// only colours of its own at the edge of a shape cut out by the key colour: no fringe of the
+// key colour.
+QImage WithoutKeyColour(const QImage& image, uint32_t key, int reach = 4);

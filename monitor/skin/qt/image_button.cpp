@@ -1,5 +1,7 @@
 #include "image_button.h"
 
+#include <QTransform>
+
 #include <qdrawutil.h>
 #include <QKeyEvent>
 #include <QMetaObject>
@@ -32,6 +34,13 @@ void CImageButton::SetSkin(const std::string& normal, const std::string& down,
     m_focus = LoadBitmapFile(focus);
     m_disabled = LoadBitmapFile(disabled.empty() ? normal : disabled);
     m_mask = QImage();
+    m_sharp.clear();
+    m_sharpMask = QImage();
+    LoadSharp(normal, m_normal);
+    LoadSharp(down, m_down);
+    LoadSharp(over, m_over);
+    LoadSharp(focus, m_focus);
+    LoadSharp(disabled.empty() ? normal : disabled, m_disabled);
 
     m_drawMode = std::clamp(drawMode, DRAW_NORMAL, DRAW_TILE);
     m_border = border;
@@ -42,9 +51,16 @@ void CImageButton::SetSkin(const std::string& normal, const std::string& down,
         ApplyShape(std::nullopt);
     } else {
         m_mask = LoadBitmapFile(mask);
-        ApplyShape(RegionFromImage(&m_mask, BUTTON_MASK_KEY));
+        m_sharpMask = LoadSharpBitmap(mask, m_mask);
+        // Shrunk, the shape comes from the mask scaled without blending, so that it stays
+        // whole: white stays white.
+        const QImage shapeMask = m_scale == 1.0 || m_mask.isNull()
+                                     ? m_mask
+                                     : m_mask.scaled((QSizeF(m_mask.size()) * m_scale).toSize(),
+                                                     Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        ApplyShape(RegionFromImage(&shapeMask, BUTTON_MASK_KEY));
         if (m_drawMode == DRAW_NORMAL && !m_mask.isNull())
-            resize(m_mask.size());
+            resize((QSizeF(m_mask.size()) * m_scale).toSize());
     }
     update();
 }
@@ -268,8 +284,68 @@ void CImageButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void CImageButton::LoadSharp(const std::string& path, const QImage& normal) {
+    const QImage sharp = LoadSharpBitmap(path, normal);
+    if (!sharp.isNull())
+        m_sharp.insert(normal.cacheKey(), sharp);
+}
+
+QRect CImageButton::ImageArea() const {
+    if (m_scale == 1.0)
+        return rect();
+    return QRect(QPoint(), (QSizeF(size()) / m_scale).toSize());
+}
+
+// The same looks as DrawImage from the twice-size pictures, the shape still the 1x mask's.
+void CImageButton::DrawSharpImage(QPainter& painter, const QImage& sharp) const {
+    const QRect area = ImageArea();
+    if (m_drawMode == DRAW_TILE) {
+        painter.setBrushOrigin(area.topLeft());
+        painter.fillRect(area, QBrush(sharp));
+        return;
+    }
+    const bool stretch = m_drawMode == DRAW_STRETCH;
+    if (m_mask.isNull()) {
+        if (stretch)
+            painter.drawImage(QRectF(area), sharp);
+        else
+            painter.drawImage(QRectF(area.topLeft(), QSizeF(sharp.size()) / 2), sharp);
+        return;
+    }
+    const QSize size = area.size() * 2;
+    const QImage mask = m_sharpMask.isNull() ? m_mask.scaled(m_mask.size() * 2) : m_sharpMask;
+    const QImage source =
+        (stretch ? sharp.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation) : sharp)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage key =
+        (stretch ? mask.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation) : mask)
+            .convertToFormat(QImage::Format_RGB32);
+    QImage composed(size, QImage::Format_ARGB32_Premultiplied);
+    composed.fill(Qt::transparent);
+    const int width = std::min({size.width(), source.width(), key.width()});
+    const int height = std::min({size.height(), source.height(), key.height()});
+    for (int y = 0; y < height; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        const auto* k = reinterpret_cast<const QRgb*>(key.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(composed.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if ((k[x] & 0xFFFFFF) != BUTTON_MASK_KEY)
+                to[x] = from[x];
+        }
+    }
+    composed.setDevicePixelRatio(2);
+    painter.drawImage(area.topLeft(), composed);
+}
+
 void CImageButton::DrawImage(QPainter& painter, const QImage& image) const {
-    const QRect area = rect();
+    if (devicePixelRatioF() > 1) {
+        const auto sharp = m_sharp.constFind(image.cacheKey());
+        if (sharp != m_sharp.constEnd()) {
+            DrawSharpImage(painter, *sharp);
+            return;
+        }
+    }
+    const QRect area = ImageArea();
     if (m_drawMode == DRAW_TILE) {
         painter.setBrushOrigin(area.topLeft());
         painter.fillRect(area, QBrush(image));
@@ -310,7 +386,13 @@ void CImageButton::DrawImage(QPainter& painter, const QImage& image) const {
 }
 
 void CImageButton::DrawLookOrFace(QPainter& painter, const QImage& image) const {
-    if (!image.isNull())
+    if (!image.isNull() && m_scale != 1.0) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.scale(m_scale, m_scale);
+        DrawImage(painter, image);
+        painter.restore();
+    } else if (!image.isNull())
         DrawImage(painter, image);
     else if (m_type != EButtonType::Radio)  // a bare radio button lets the page show through
         painter.fillRect(rect(), palette().color(QPalette::Button));

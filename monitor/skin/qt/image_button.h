@@ -4,6 +4,7 @@
 // child widget (never a native window) so it can sit over the page view.
 
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QRegion>
 #include <QString>
@@ -37,6 +38,10 @@ class CImageButton : public QWidget {
     void SetSkin(const std::string& normal, const std::string& down, const std::string& over,
                  const std::string& disabled, const std::string& focus, const std::string& mask,
                  int drawMode, bool border, int margin);
+    // The pictures, the mask's shape and size drawn at `scale` times their own size (a window
+    // shrunk to fit its screen). Set before SetSkin.
+    void SetScale(double scale) { m_scale = scale > 0 ? scale : 1.0; }
+    double Scale() const { return m_scale; }
 
     // Any non-zero state checks; a push button stays unchecked. Checking a radio button
     // unchecks the other buttons of its radio group once the event loop runs.
@@ -95,6 +100,10 @@ class CImageButton : public QWidget {
     void SetPushed(bool pushed);
     void ApplyShape(const std::optional<QRegion>& shape);
     void DrawImage(QPainter& painter, const QImage& image) const;
+    // The button's rectangle in the pictures' pixels (its own size at scale 1).
+    QRect ImageArea() const;
+    void DrawSharpImage(QPainter& painter, const QImage& sharp) const;
+    void LoadSharp(const std::string& path, const QImage& normal);
     // Draws `image`, or the face fill when it is null (radio buttons: nothing).
     void DrawLookOrFace(QPainter& painter, const QImage& image) const;
 
@@ -115,6 +124,11 @@ class CImageButton : public QWidget {
     QImage m_disabled;
     QImage m_focus;
     QImage m_mask;
+    // The sharper pictures shipped beside them (name@2x.bmp), by the normal picture's cache
+    // key; drawn where the screen's scale is above 1.
+    QHash<qint64, QImage> m_sharp;
+    QImage m_sharpMask;
+    double m_scale = 1.0;
     // An empty shape cannot be given to setMask (that would remove the mask), so it is kept
     // here and the button stops drawing and taking input instead.
     std::optional<QRegion> m_shape;

@@ -12,6 +12,7 @@
 #include "web_page_document.h"
 
 #define MOVESIZE_MESSAGE "vornpilot:MOVESIZE"
+#define GRAPH_MESSAGE "vornpilot:GRAPH:"
 
 // Local files below the allowed folders, and the page's own data; nothing else.
 class CUrlGuard : public QWebEngineUrlRequestInterceptor {
@@ -58,6 +59,7 @@ class CSkinPage : public QWebEnginePage {
     bool allowNext = false;
     QStringList console;
     std::function<void()> onMoveSize;
+    std::function<void(const QString&)> onGraph;
 
   protected:
     bool acceptNavigationRequest(const QUrl&, NavigationType, bool isMainFrame) override {
@@ -75,6 +77,11 @@ class CSkinPage : public QWebEnginePage {
         if (message == QLatin1String(MOVESIZE_MESSAGE)) {
             if (onMoveSize)
                 onMoveSize();
+            return;
+        }
+        if (message.startsWith(QLatin1String(GRAPH_MESSAGE))) {
+            if (onGraph)
+                onGraph(message.mid(int(sizeof GRAPH_MESSAGE) - 1));
             return;
         }
         if (console.size() < 200)
@@ -125,6 +132,7 @@ CPageHost::CPageHost(const QString& programFolder, QWidget* parent)
     s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     auto* skinPage = new CSkinPage(m_profile, this);
     skinPage->onMoveSize = [this] { emit MoveSizePressed(); };
+    skinPage->onGraph = [this](const QString& key) { emit GraphRequested(key); };
     setPage(skinPage);
     setAcceptDrops(false);
     setContextMenuPolicy(Qt::NoContextMenu);

@@ -33,6 +33,8 @@ class CPageHost : public QWebEngineView {
     void PageReady();
     // The left button went down on the page's "MOVESIZE" element.
     void MoveSizePressed();
+    // A sensor's small graph was clicked: its kind and name ("Volt:+12V").
+    void GraphRequested(const QString& key);
 
   private:
     QString m_programFolder;

@@ -1,12 +1,16 @@
 #include "skin.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPalette>
 #include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <fstream>
@@ -86,6 +90,36 @@ bool Reachable(const CSkinButton& button, const QWidget& owner) {
     return area.width() >= CSkin::MIN_BUTTON_SIDE && area.height() >= CSkin::MIN_BUTTON_SIDE;
 }
 
+// 1, or less when a window of `size` would not fit the available area of the owner's screen.
+double FitScale(const QSize& size, const QWidget& owner) {
+    const QScreen* screen = owner.screen();
+    if (screen == nullptr || size.isEmpty())
+        return 1.0;
+    const QRect area = screen->availableGeometry();
+    const double scale =
+        std::min({1.0, double(area.width()) / size.width(), double(area.height()) / size.height()});
+    // Never so small that the skin's controls could not be hit.
+    return std::max(scale, 0.25);
+}
+
+// A script string literal of any text.
+std::string QuotedScript(const std::string& text) {
+    return QJsonDocument(QJsonArray{QString::fromStdString(text)})
+        .toJson(QJsonDocument::Compact)
+        .mid(1)
+        .chopped(1)
+        .toStdString();
+}
+
+// A picture as a data address the page can show (PNG).
+QString DataUrl(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(bytes.toBase64());
+}
+
 }  // namespace
 
 // A load between its start and its end: what the stylesheet's result is waited for with.
@@ -136,14 +170,20 @@ bool CSkin::ShapeWindow(const std::string& background, std::vector<std::string>&
                                               : "background " + Quoted(path) + " did not load");
         return false;
     }
-    const std::optional<QRegion> outline = RegionFromImage(&image, WINDOW_OUTLINE_KEY);
+    m_scale = FitScale(image.size(), *m_owner);
+    const QSize size = (QSizeF(image.size()) * m_scale).toSize();
+    // Shrunk, the outline comes from the background scaled without blending: the key colour
+    // stays exact and the outline whole.
+    const QImage outlineImage =
+        m_scale == 1.0 ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const std::optional<QRegion> outline = RegionFromImage(&outlineImage, WINDOW_OUTLINE_KEY);
     if (outline) {
         m_owner->setWindowFlag(Qt::FramelessWindowHint, true);
         if (!outline->isEmpty())
             m_owner->setMask(*outline);
     }
-    m_owner->setGeometry(0, 0, image.width(), image.height());
-    m_owner->setFixedSize(image.size());
+    m_owner->setGeometry(0, 0, size.width(), size.height());
+    m_owner->setFixedSize(size);
     m_owner->raise();
     return true;
 }
@@ -289,6 +329,40 @@ void CSkin::AddScripts(const SSkinDefinition& def, const std::string& background
     // page's global scope, as the skin expects.
     m_page->RunScript(text);
     m_bridge.CallFunction("SetBackGround");
+    SetPageBackground(backgroundPath);
+    // The skin's pictures in the page take their sharper copies where the screen asks for them.
+    for (const SSkinImage& image : def.images) {
+        const std::string path = OptionalSkinFilePath(m_folder, image.src);
+        const QImage normal = LoadBitmapFile(path);
+        if (image.id.empty() || LoadSharpBitmap(path, normal).isNull())
+            continue;
+        const std::string sharp =
+            path.substr(0, path.rfind('.')) + "@2x" + path.substr(path.rfind('.'));
+        m_page->RunScript("var e=document.getElementById(" + QuotedScript(image.id) +
+                          ");if(e)e.srcset=" + QuotedScript(sharp + " 2x") + ";");
+    }
+}
+
+// The page shows the background as the skin's function sets it, pixel for pixel, at scale 1. On
+// a scaled screen, or in a shrunk window, the page engine blends neighbouring pixels, and the
+// key colour outside the outline would seep in as a fringe along it: there the page gets the
+// background without the key colour, and the sharper one where the skin ships it, at the same
+// size in page units.
+void CSkin::SetPageBackground(const std::string& backgroundPath) {
+    if (m_owner == nullptr || backgroundPath.empty())
+        return;
+    const qreal ratio = m_owner->devicePixelRatioF();
+    if (ratio == 1.0 && m_scale == 1.0)
+        return;
+    const QImage normal = LoadBitmapFile(backgroundPath);
+    if (normal.isNull())
+        return;
+    const QImage sharp = ratio * m_scale > 1.0 ? LoadSharpBitmap(backgroundPath, normal) : QImage();
+    const QImage keyless = WithoutKeyColour(sharp.isNull() ? normal : sharp, WINDOW_OUTLINE_KEY);
+    const QString script =
+        QStringLiteral("document.body.style.background='url(\"") + DataUrl(keyless) +
+        QStringLiteral("\") 0 0/%1px %2px no-repeat';").arg(normal.width()).arg(normal.height());
+    m_page->RunScript(script.toStdString());
 }
 
 std::vector<std::string> CSkin::WhyUnusable(const SLoad& load) const {
@@ -358,8 +432,9 @@ void CSkin::CreateButtons(const SSkinDefinition& def, std::vector<std::string>& 
         if (d.script)
             button->SetScriptBridge(&m_bridge);
         button->setGeometry(10, 10, 90, 20);
-        button->move(d.x, d.y);
-        button->resize(d.width, d.height);
+        button->SetScale(m_scale);
+        button->move(qRound(d.x * m_scale), qRound(d.y * m_scale));
+        button->resize(qRound(d.width * m_scale), qRound(d.height * m_scale));
         button->show();
         button->raise();
         const std::string what = "button " + Quoted(d.id);

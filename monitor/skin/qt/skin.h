@@ -82,6 +82,9 @@ class CSkin : public ISkinFace {
     const std::string& StylesheetPath() const { return m_stylesheetPath; }
     const std::string& ScriptBlock() const { return m_scriptBlock; }
     bool Layered() const { return m_layered; }
+    // What the skin's pixels are drawn at: below 1 when the window as the skin draws it would not
+    // fit the screen's available area and was shrunk to fit.
+    double Scale() const { return m_scale; }
 
     static constexpr int BASE_CONTROL_ID = 5000;
     static constexpr const char* DEFAULT_SKIN_FILE = "SkinDefine.xml";
@@ -93,6 +96,7 @@ class CSkin : public ISkinFace {
 
   private:
     struct SLoad;
+    void SetPageBackground(const std::string& backgroundPath);
     SSkinLoadResult StartLoad(const std::string& folder, QWidget* owner, IPageDocument* page,
                               const std::string& reportXml);
     bool ShapeWindow(const std::string& background, std::vector<std::string>& problems);
@@ -109,6 +113,7 @@ class CSkin : public ISkinFace {
                    std::vector<std::string>& problems) const;
 
     bool m_layered = false;
+    double m_scale = 1.0;
     std::string m_folder;
     std::string m_stylesheetPath;
     std::string m_skinFile = DEFAULT_SKIN_FILE;

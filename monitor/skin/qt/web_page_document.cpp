@@ -28,8 +28,14 @@ QString Literal(const std::string& text) {
 // batch answers with what the page holds afterwards.
 constexpr const char* BATCH_HEAD =
     "(function(){var errors=[];"
-    "function el(i){return document.getElementById(i)||document.getElementsByName(i)[0];}";
+    "function el(i){return document.getElementById(i)||document.getElementsByName(i)[0];}"
+    // Rewriting an element with what it already shows costs a style, layout and paint pass in
+    // the page for nothing; the same text is skipped unless something else changed it since.
+    "function put(e,h){if(e.__vpHtml===h&&e.innerHTML===e.__vpShown)return;"
+    "e.innerHTML=h;e.__vpHtml=h;e.__vpShown=e.innerHTML;}";
+// Page scripts learn of every batch applied (a status update may change no element at all).
 constexpr const char* BATCH_TAIL =
+    "try{document.dispatchEvent(new Event('vornupdate'));}catch(x){errors.push(String(x));}"
     "var ids=[];document.querySelectorAll('[id],[name]').forEach(function(e){"
     "if(e.id)ids.push(e.id);var n=e.getAttribute('name');if(n)ids.push(n);});"
     "var fns=[];for(var k in window){try{if(typeof window[k]==='function')fns.push(k);}"
@@ -85,8 +91,8 @@ bool CWebPageDocument::SetElementHtml(const std::string& id, const std::string& 
     if (!m_page || m_ids.count(id) == 0)
         return false;
     AddIds(HtmlElementIds(html));
-    Queue(QStringLiteral("var e=el(") + Literal(id) + QStringLiteral(");if(e)e.innerHTML=") +
-              Literal(html) + ';',
+    Queue(QStringLiteral("var e=el(") + Literal(id) + QStringLiteral(");if(e)put(e,") +
+              Literal(html) + ");",
           true);
     return true;
 }
