@@ -23,7 +23,9 @@
 #include "hwmon_sysfs_writer.h"
 #include "interrupt_event.h"
 #include "iod_options.h"
+#include "kernel_driver_check.h"
 #include "log.h"
+#include "no_raw_backend.h"
 #include "request_dispatcher.h"
 #include "runtime_dir.h"
 #include "runtime_paths.h"
@@ -124,6 +126,18 @@ bool MakeBackend(const IodOptions& options, Backend* backend, std::string* error
                  EHwStartFailure* failure) {
     if (options.backend == EBackend::HW) {
         backend->owner = CHwBackend::Create(options.hw, error, ::geteuid(), failure);
+        if (!backend->owner && *failure == EHwStartFailure::KERNEL_LOCKDOWN) {
+            // The monitor then reaches the chip through the kernel's driver, whose attributes
+            // only root may write: that much the service can still do.
+            if (auto seen = FindKernelChipDriver(options.hw.sysfsRoot, options.hw.procRoot)) {
+                IodLog("%s", error->c_str());
+                IodLog(
+                    "the kernel's driver for the chip is present (%s): serving its attribute "
+                    "writes only; every port and MSR request is refused",
+                    seen->c_str());
+                backend->owner = std::make_unique<CNoRawBackend>();
+            }
+        }
         return backend->owner != nullptr;
     }
     auto board = CSimBoard::Load(options.boardFile, error);

@@ -10,6 +10,7 @@
 #include "daemon.h"
 #include "device_codes.h"
 #include "hw_device_files.h"
+#include "hwmon_write_record.h"
 #include "port_record.h"
 #include "raw_device_client.h"
 #include "run_program.h"
@@ -151,6 +152,41 @@ TEST(HwBackendService, KernelLockdownEndsTheServiceWithItsOwnStatus) {
     std::getline(note, text);
     EXPECT_NE(text.find("locked down"), std::string::npos) << text;
     EXPECT_FALSE(SocketAnswers(daemon.SocketPath()));
+}
+
+// Locked down with the kernel's driver for the chip present, the service stays for what the
+// monitor needs of it then, the driver's attribute writes, and refuses all raw access.
+TEST(HwBackendService, KernelLockdownWithTheKernelDriverServesItsAttributesOnly) {
+    CHwDeviceFiles files;
+    const std::string sysfs = files.SysfsRoot();
+    std::filesystem::create_directories(sysfs + "/kernel/security");
+    std::filesystem::create_directories(sysfs + "/class/hwmon/hwmon1");
+    std::ofstream(sysfs + "/kernel/security/lockdown") << "none [integrity] confidentiality\n";
+    std::ofstream(sysfs + "/class/hwmon/hwmon1/name") << "w83627ehf\n";
+    std::ofstream(sysfs + "/class/hwmon/hwmon1/in0_min") << "0\n";
+    CDaemon daemon(files.DaemonArgs());
+    std::string error;
+    ASSERT_TRUE(daemon.Start(&error)) << error;
+    CRawDeviceClient client;
+    ASSERT_TRUE(client.Connect(daemon.SocketPath()));
+
+    for (uint16_t port : {0x295, 0xE0}) {
+        auto read = client.Exchange(IOCTL_READ_PORT_BYTE, Bytes(MakeByteRecord(port)));
+        ASSERT_TRUE(read);
+        EXPECT_FALSE(read->success) << port;
+    }
+    auto record = MakeHwmonWriteRecord("in0_min", "1200");
+    ASSERT_TRUE(record);
+    auto write = client.Exchange(IOCTL_HWMON_WRITE, {record->begin(), record->end()});
+    ASSERT_TRUE(write);
+    EXPECT_TRUE(write->success) << daemon.Log();
+    std::ifstream in(sysfs + "/class/hwmon/hwmon1/in0_min");
+    std::string value;
+    std::getline(in, value);
+    EXPECT_EQ(value, "1200");
+    EXPECT_NE(daemon.Log().find("serving its attribute writes only"), std::string::npos)
+        << daemon.Log();
+    EXPECT_FALSE(std::filesystem::exists(files.StateDir() + "/vorn-iod.lockdown"));
 }
 
 TEST(HwBackendService, StartFailuresAreReportedWithTheirReason) {
