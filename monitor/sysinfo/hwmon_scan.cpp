@@ -24,6 +24,16 @@ std::optional<std::string> ReadLine(const fs::path& path) {
     return text;
 }
 
+// The names in a directory. A directory that vanishes or fails half-way gives what was listed
+// (the range-for form of a directory walk throws on such an error).
+std::vector<std::string> ListDirectory(const fs::path& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return names;
+}
+
 // "hwmon12" → 12; -1 for entries that are not hwmon devices.
 int HwmonNumber(const std::string& entry) {
     if (entry.rfind("hwmon", 0) != 0 || entry.size() == 5)
@@ -82,9 +92,7 @@ void AddChannel(SHwmonDevice& device, const fs::path& dir, EHwmonKind kind, int 
 // kernel offers its input.
 void ScanChannels(SHwmonDevice& device, const fs::path& dir) {
     std::set<std::tuple<int, int, std::string>> found;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        const std::string file = entry.path().filename().string();
+    for (const std::string& file : ListDirectory(dir)) {
         const size_t underscore = file.find('_');
         if (underscore == std::string::npos || file.substr(underscore) != "_input")
             continue;
@@ -133,10 +141,10 @@ std::vector<SHwmonDevice> ScanHwmonDevices(const std::string& sysfsRoot) {
     if (ec)
         return {};
     std::map<int, fs::path> entries;
-    for (const auto& entry : fs::directory_iterator(root / "class" / "hwmon", ec)) {
-        const int n = HwmonNumber(entry.path().filename().string());
+    for (const std::string& entry : ListDirectory(root / "class" / "hwmon")) {
+        const int n = HwmonNumber(entry);
         if (n >= 0)
-            entries.emplace(n, entry.path());
+            entries.emplace(n, root / "class" / "hwmon" / entry);
     }
 
     std::vector<SHwmonDevice> devices;
