@@ -1,5 +1,5 @@
-// vornpilot --list-sensors and --write-board-file, run as a user runs them, on sysfs trees of
-// typical machines.
+// vornpilot --list-sensors and --write-board-file (and the same of vornpilot-headless), run as a
+// user runs them, on sysfs trees of typical machines.
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,15 @@
 namespace {
 
 const std::string PROGRAM = std::string(VORN_BIN_DIR) + "/vornpilot";
+const std::string HEADLESS = std::string(VORN_BIN_DIR) + "/vornpilot-headless";
 
 std::string Machine(const std::string& name) {
     return std::string(VORN_HWMON_MACHINES) + "/" + name;
 }
 
-ProgramResult RunVornpilot(const std::string& root, std::vector<std::string> args) {
-    args.insert(args.begin(), PROGRAM);
+ProgramResult RunVornpilot(const std::string& root, std::vector<std::string> args,
+                           const std::string& program = PROGRAM) {
+    args.insert(args.begin(), program);
     return RunProgram(args, {"VORNPILOT_SYSFS_ROOT=" + root, "DISPLAY="});
 }
 
@@ -66,13 +68,15 @@ TEST(ListSensors, TypicalMachines) {
         {std::string(VORN_BIN_DIR) + "/hwmon-demo",
          {{"nvme", "nvme/nvme1/"}, {"nct6799", "fan5_input", "1420 rpm"}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.root);
-        const ProgramResult r = RunVornpilot(c.root, {"--list-sensors"});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        for (const auto& row : c.rows)
-            EXPECT_TRUE(HasRow(r.out, row)) << row[0] << " " << row[1] << "\n" << r.out;
-        EXPECT_EQ(r.out.find("not read"), std::string::npos) << r.out;
+    for (const std::string& program : {PROGRAM, HEADLESS}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(program + " " + c.root);
+            const ProgramResult r = RunVornpilot(c.root, {"--list-sensors"}, program);
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            for (const auto& row : c.rows)
+                EXPECT_TRUE(HasRow(r.out, row)) << row[0] << " " << row[1] << "\n" << r.out;
+            EXPECT_EQ(r.out.find("not read"), std::string::npos) << r.out;
+        }
     }
 }
 
