@@ -7,7 +7,9 @@
 
 #include "console_front_end.h"
 #include "console_options.h"
+#include "hwmon_scan.h"
 #include "monitor_program.h"
+#include "sensor_commands.h"
 #ifdef VORN_HAVE_WINDOW
 #include "window_front_end.h"
 #endif
@@ -24,6 +26,12 @@ int main(int argc, char** argv) {
         std::fputs(ConsoleUsage().c_str(), stdout);
         return 0;
     }
+    // The sensor commands need neither the chip nor a display.
+    if (options.listSensors)
+        return ListSensors(HwmonSysfsRoot(), stdout);
+    if (!options.writeBoardFile.empty())
+        return WriteSensorBoardFile(HwmonSysfsRoot(), options.writeBoardFile, "vornpilot", stdout,
+                                    stderr);
     if (options.window && !HasDisplay()) {
         std::fprintf(stderr, "vornpilot: --window needs a display ($DISPLAY is not set)\n");
         return 2;

@@ -20,6 +20,14 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
             o.json = true;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--list-sensors") {
+            o.listSensors = true;
+        } else if (a == "--write-board-file") {
+            if (i + 1 == args.size() || args[i + 1].empty()) {
+                *error = "--write-board-file needs a file name";
+                return false;
+            }
+            o.writeBoardFile = args[++i];
         } else if (a == "--passes") {
             if (i + 1 == args.size()) {
                 *error = "--passes needs a number";
@@ -66,6 +74,11 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
         *error = "--window cannot be combined with the console switches";
         return false;
     }
+    if ((o.listSensors || !o.writeBoardFile.empty()) &&
+        (o.console || o.window || o.startInTray || o.metrics.Any() || o.chipPath)) {
+        *error = "--list-sensors and --write-board-file run alone";
+        return false;
+    }
     *options = o;
     return true;
 }
@@ -83,13 +96,17 @@ std::string PassSwitchesUsage() {
            "  --chip-path auto|kernel|raw\n"
            "               reach the chip through the kernel's driver w83627ehf or through raw\n"
            "               ports (vorn-iod); auto, the default, takes the kernel's when it is\n"
-           "               loaded. The setting ChipPath does the same when this is not given\n";
+           "               loaded. The setting ChipPath does the same when this is not given\n"
+           "  --list-sensors\n"
+           "               list the kernel's hwmon sensors of this machine and exit\n"
+           "  --write-board-file PATH\n"
+           "               write a board file of those sensors to PATH (never replaced) and exit\n";
 }
 
 std::string ExitStatusUsage() {
     return "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
            "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
-           "served or written.\n";
+           "served or written; 5 when --write-board-file wrote nothing.\n";
 }
 
 }  // namespace
@@ -98,6 +115,7 @@ std::string ConsoleUsage() {
     return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N]\n"
            "                 [--log-errors on|off] [--metrics-listen ADDRESS:PORT]\n"
            "                 [--metrics-file PATH] [--chip-path auto|kernel|raw] [-s]\n"
+           "       vornpilot --list-sensors | --write-board-file PATH\n"
            "  --window     the skinned window (the default with a display)\n"
            "  --console    run the monitor in this terminal (the default without a display)\n" +
            PassSwitchesUsage() + "  -s, -m       start in the tray (the window's switch)\n" +
@@ -107,6 +125,7 @@ std::string ConsoleUsage() {
 std::string HeadlessUsage() {
     return "Usage: vornpilot-headless [--once] [--json] [--passes N] [--log-errors on|off]\n"
            "                          [--metrics-listen ADDRESS:PORT] [--metrics-file PATH]\n"
+           "       vornpilot-headless --list-sensors | --write-board-file PATH\n"
            "The monitor in this terminal or as a service, without a window: a table of every\n"
            "sensor refreshed every 2 seconds, or JSON lines, and Prometheus metrics.\n" +
            PassSwitchesUsage() + MetricsUsage() + ExitStatusUsage();

@@ -4,9 +4,11 @@
 //   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N]
 //             [--log-errors on|off] [--metrics-listen ADDRESS:PORT] [--metrics-file PATH]
 //             [--chip-path auto|kernel|raw] [--help]
+//   vornpilot --list-sensors | --write-board-file PATH
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
 // end has no window and takes them as given. --once is one pass; --passes N stops after N.
+// --list-sensors and --write-board-file look at the machine's hwmon sensors and exit.
 // --log-errors switches the error log as the tray's "Record" does, and is remembered. The metrics
 // switches belong to every front end (metrics_options.h), and so does --chip-path, the way to the
 // chip (chip_path.h).
@@ -27,6 +29,8 @@ struct ConsoleOptions {
     bool startInTray = false;
     bool window = false;  // --window: the skinned window (needs a display)
     bool help = false;
+    bool listSensors = false;    // --list-sensors
+    std::string writeBoardFile;  // --write-board-file PATH
     SMetricsOptions metrics;
     std::optional<EChipPathMode> chipPath;  // --chip-path; else the settings key decides
 };

@@ -8,7 +8,9 @@
 
 #include "console_front_end.h"
 #include "console_options.h"
+#include "hwmon_scan.h"
 #include "monitor_program.h"
+#include "sensor_commands.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -22,6 +24,12 @@ int main(int argc, char** argv) {
         std::fputs(HeadlessUsage().c_str(), stdout);
         return 0;
     }
+    // The sensor commands need neither the chip nor a display.
+    if (options.listSensors)
+        return ListSensors(HwmonSysfsRoot(), stdout);
+    if (!options.writeBoardFile.empty())
+        return WriteSensorBoardFile(HwmonSysfsRoot(), options.writeBoardFile, "vornpilot-headless",
+                                    stdout, stderr);
     if (options.window) {
         std::fprintf(stderr,
                      "vornpilot-headless: there is no window here; the window is vornpilot's "

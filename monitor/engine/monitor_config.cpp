@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "hwmon_board_file.h"
+#include "hwmon_pin.h"
 #include "ini_file.h"
 #include "monitor_engine.h"
 #include "pin_table.h"
@@ -116,6 +118,26 @@ const char* PinKind(uint8_t pin) {
     return "an input";
 }
 
+// A pin naming a hwmon sensor: its syntax, its kind against the item's type, its factor. The
+// engine does not read hwmon sensors as items yet, so every such item is listed but not read.
+void CheckHwmonPin(const CSectionReader& section, const SensorItemConfig& r) {
+    const std::optional<SHwmonPin> pin = ParseHwmonPin(r.PinName);
+    if (!pin) {
+        section.Problem("PinName", "\"" + Printable(r.PinName) +
+                                       "\" names no hwmon channel (hwmon:<device>/inN, tempN or "
+                                       "fanN); the item is not read");
+    } else if (HwmonItemType(pin->Kind) != r.ItemType) {
+        section.Problem("PinName", pin->Channel + " is a " + HwmonKindText(pin->Kind) +
+                                       " channel, not of the item's type; the item is not read");
+    } else if (r.Factor == 0) {
+        section.Problem("Factor", "0 would make every reading infinite; the item is not read");
+    } else {
+        section.Problem("PinName", r.PinName +
+                                       ": hwmon sensors are not read as items yet; the item is "
+                                       "not read");
+    }
+}
+
 }  // namespace
 
 std::string CMonitorEngine::BuildConfigFileName() {
@@ -189,6 +211,9 @@ bool CMonitorEngine::LoadConfigFile() {
         }
         if (!complete)
             return false;
+        // Optional, so that board files written before it read as they did.
+        if (IsHwmonPin(r.PinName) && ini.GetString("ITEM" + std::to_string(i), "Offset"))
+            r.Offset = FromThousandths(section.Int("Offset").value_or(MISSING));
         // Read as written, but an item whose type or pin cannot be read is said to be so (its
         // item is listed but never read or programmed).
         const PinRecord* pin = FindPin(r.PinName);
@@ -197,6 +222,9 @@ bool CMonitorEngine::LoadConfigFile() {
             section.Problem("ItemType", std::to_string(r.ItemType) +
                                             " is not 1 (voltage), 2 (temperature) or 3 (fan); "
                                             "the item is not read");
+            m_unreadItems.push_back(i);
+        } else if (IsHwmonPin(r.PinName)) {
+            CheckHwmonPin(section, r);
             m_unreadItems.push_back(i);
         } else if (pin == nullptr) {
             // Binding fails for it and the start says so.

@@ -21,7 +21,7 @@ struct SensorItemConfig {
     bool ShutDownEnable = false;
     bool Enable = false;
     double Factor = 0;    // the input's external divider, pin volts per measured volt
-    std::string PinName;  // a name from the chip's pin table
+    std::string PinName;  // a name from the chip's pin table, or a hwmon sensor (hwmon_pin.h)
     bool Negative = false;
     uint8_t CpuNo = 0;  // 2: belongs to the second processor
     bool BeepEnable = false;
@@ -32,4 +32,6 @@ struct SensorItemConfig {
     int32_t StartCtrl = 0;  // percent of full duty
     int32_t StopCtrl = 0;   // percent of full duty
     int32_t ToleranceTemp = 0;
+    // Hwmon pins only: added to the kernel's value after the Factor, in the item's unit.
+    double Offset = 0;
 };

@@ -71,6 +71,35 @@ TEST(ConsoleOptions, MetricsSwitchesAreCarriedForEveryFrontEnd) {
     EXPECT_NE(ConsoleUsage().find("--metrics-listen ADDRESS:PORT"), std::string::npos);
 }
 
+TEST(ConsoleSensorOptions, RunAlone) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok, list;
+        std::string boardFile;
+    };
+    const Case cases[] = {
+        {{"--list-sensors"}, true, true, ""},
+        {{"--write-board-file", "/tmp/b.ini"}, true, false, "/tmp/b.ini"},
+        {{"--write-board-file"}, false, false, ""},
+        {{"--write-board-file", ""}, false, false, ""},
+        {{"--list-sensors", "--json"}, false, false, ""},
+        {{"--list-sensors", "--window"}, false, false, ""},
+        {{"--write-board-file", "b.ini", "--metrics-file", "/m.prom"}, false, false, ""},
+    };
+    for (const Case& c : cases) {
+        ConsoleOptions o;
+        std::string error;
+        ASSERT_EQ(ParseConsoleOptions(c.args, &o, &error), c.ok) << c.args[0] << c.args.size();
+        if (!c.ok) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        EXPECT_EQ(o.listSensors, c.list);
+        EXPECT_EQ(o.writeBoardFile, c.boardFile);
+        EXPECT_FALSE(o.console);
+    }
+}
+
 TEST(ConsoleLogErrorsOption, CommandLines) {
     struct Case {
         std::vector<std::string> args;

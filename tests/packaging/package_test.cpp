@@ -198,6 +198,7 @@ void PackageTest::FileList() {
           PROGRAM_DIR + "/MB-945P_EHF.ini",
           PROGRAM_DIR + "/sim/EHF-SIM.simboard",
           PROGRAM_DIR + "/sim/EHF-SIM.dmi/board_name",
+          PROGRAM_DIR + "/hwmon-demo/devices/platform/nct6775.656/hwmon/hwmon4/name",
           "/usr/bin/vornpilot-headless",
           "/usr/bin/vornsim",
           "/usr/bin/vornio-listen",

@@ -1,0 +1,19 @@
+#pragma once
+// Finding every hwmon device of the machine under <sysfs root>/class/hwmon/ and the channels
+// each one offers. A scan lists directories; readings afterwards use only the paths it found.
+
+#include <string>
+#include <vector>
+
+#include "hwmon_sensor.h"
+
+// $VORNPILOT_SYSFS_ROOT when set and not empty, else "/sys".
+std::string HwmonSysfsRoot();
+
+// Devices in hwmonN order, channels in the order voltages, temperatures, fans, each by N. A
+// device that vanishes during the scan, or has no name, is left out; a missing class/hwmon
+// directory is a machine without hwmon devices.
+std::vector<SHwmonDevice> ScanHwmonDevices(const std::string& sysfsRoot);
+
+// Parses "in3", "temp1", "fan12"; false for anything else.
+bool ParseHwmonChannel(const std::string& channel, EHwmonKind* kind, int* index);
