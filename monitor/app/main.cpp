@@ -28,9 +28,9 @@ int main(int argc, char** argv) {
     }
     // The sensor commands need neither the chip nor a display.
     if (options.listSensors)
-        return ListSensors(HwmonSysfsRoot(), stdout);
+        return ListSensors(SysfsRoot(), stdout);
     if (!options.writeBoardFile.empty())
-        return WriteSensorBoardFile(HwmonSysfsRoot(), options.writeBoardFile, "vornpilot", stdout,
+        return WriteSensorBoardFile(SysfsRoot(), options.writeBoardFile, "vornpilot", stdout,
                                     stderr);
     if (options.window && !HasDisplay()) {
         std::fprintf(stderr, "vornpilot: --window needs a display ($DISPLAY is not set)\n");

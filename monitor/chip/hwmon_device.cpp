@@ -1,7 +1,6 @@
 #include "hwmon_device.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -15,11 +14,6 @@ bool NameIs(const std::filesystem::path& dir, const std::string& name) {
 }
 
 }  // namespace
-
-std::string SysfsRoot() {
-    const char* root = std::getenv("VORNPILOT_SYSFS_ROOT");
-    return root != nullptr && *root != '\0' ? root : "/sys";
-}
 
 std::string FindHwmonDevice(const std::string& sysfsRoot, const std::string& name) {
     std::error_code ec;

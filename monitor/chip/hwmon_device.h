@@ -5,8 +5,7 @@
 
 #include <string>
 
-// $VORNPILOT_SYSFS_ROOT when set and not empty, else "/sys".
-std::string SysfsRoot();
+#include "sysfs_root.h"
 
 // The directory holding the attributes of the first device under <root>/class/hwmon/ whose
 // "name" attribute is `name` (newer kernels keep the attributes beside "name" in hwmonN, older

@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
     }
     // The sensor commands need neither the chip nor a display.
     if (options.listSensors)
-        return ListSensors(HwmonSysfsRoot(), stdout);
+        return ListSensors(SysfsRoot(), stdout);
     if (!options.writeBoardFile.empty())
-        return WriteSensorBoardFile(HwmonSysfsRoot(), options.writeBoardFile, "vornpilot-headless",
+        return WriteSensorBoardFile(SysfsRoot(), options.writeBoardFile, "vornpilot-headless",
                                     stdout, stderr);
     if (options.window) {
         std::fprintf(stderr,

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -107,11 +106,6 @@ void ScanChannels(SHwmonDevice& device, const fs::path& dir) {
 }
 
 }  // namespace
-
-std::string HwmonSysfsRoot() {
-    const char* root = std::getenv("VORNPILOT_SYSFS_ROOT");
-    return root != nullptr && *root != '\0' ? root : "/sys";
-}
 
 bool ParseHwmonChannel(const std::string& channel, EHwmonKind* kind, int* index) {
     static const std::pair<const char*, EHwmonKind> PREFIXES[] = {

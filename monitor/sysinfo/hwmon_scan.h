@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "hwmon_sensor.h"
-
-// $VORNPILOT_SYSFS_ROOT when set and not empty, else "/sys".
-std::string HwmonSysfsRoot();
+#include "sysfs_root.h"
 
 // Devices in hwmonN order, channels in the order voltages, temperatures, fans, each by N. A
 // device that vanishes during the scan, or has no name, is left out; a missing class/hwmon
