@@ -1,16 +1,18 @@
 // The Debian packages of this build: CPack makes them, their control data, file lists and
 // maintainer scripts are checked, lintian finds no error or warning in any, and, unpacked one by
 // one into a temporary root with dpkg -x: the server package alone serves the simulated board
-// with its own vorn-iod to its own vornpilot-headless, without Qt; the desktop package's window
-// program starts on top of it; a client builds against the -dev package's header through its
-// pkg-config file.
+// with its own vorn-iod to its own vornpilot-headless, without Qt, and its metrics are scraped; the
+// desktop package's window program starts on top of it; a client builds against the -dev package's
+// header through its pkg-config file.
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -292,6 +294,34 @@ void PackageTest::UnpackedProgramsRunOnTheSimulatedBoard() {
     r = Shell("ldd " + dir + "/vornpilot-headless");
     EXPECT_NE(r.out.find("libvorn-io.so => " + dir + "/libvorn-io.so"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("libQt"), std::string::npos) << r.out;
+    // What a server runs it for: the metrics, scraped over HTTP.
+    {
+        CRunningProgram metrics(
+            {root + "/usr/bin/vornpilot-headless", "--metrics-listen", "127.0.0.1:0"}, env);
+        const std::regex served("metrics at http://127\\.0\\.0\\.1:([0-9]+)/metrics");
+        int port = 0;
+        ASSERT_TRUE(metrics.WaitForErrors(
+            [&](const std::string& err) {
+                std::smatch m;
+                if (std::regex_search(err, m, served))
+                    port = std::stoi(m[1]);
+                return port != 0;
+            },
+            20000))
+            << metrics.Errors();
+        // The pass's figures follow the first pass.
+        httplib::Client client("127.0.0.1", port);
+        const std::string pathLine = "vornpilot_chip_path{path=\"raw\"} 1";
+        std::string body;
+        for (int i = 0; i < 200 && body.find(pathLine) == std::string::npos; ++i) {
+            httplib::Result scrape = client.Get("/metrics");
+            ASSERT_TRUE(scrape);
+            body = scrape->body;
+            if (body.find(pathLine) == std::string::npos)
+                ::usleep(100000);
+        }
+        EXPECT_NE(body.find(pathLine), std::string::npos) << body;
+    }
 
     // The desktop package on top: the window program, its console, and its help.
     r = RunProgram({"/usr/bin/dpkg", "-x", m_debs[DESKTOP], root});
