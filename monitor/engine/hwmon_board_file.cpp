@@ -65,7 +65,8 @@ SLimits LimitsOf(EHwmonKind kind, SHwmonReading r) {
             break;
         }
         case EHwmonKind::Temperature:
-            hiBound = RoundUp(std::max({125.0, hi.value_or(0), r.Crit.value_or(0)}), 5);
+            // Above the kernel's limits: a limit at the bound would be no limit.
+            hiBound = RoundUp(std::max({125.0, hi.value_or(0) + 1, r.Crit.value_or(0) + 1}), 5);
             loBound = RoundDown(std::min({0.0, lo.value_or(0)}), 5);
             break;
         case EHwmonKind::Fan:
@@ -90,10 +91,10 @@ int32_t HwmonItemType(EHwmonKind kind) {
     return 0;
 }
 
-std::string HwmonBoardFileText(const std::vector<SHwmonDevice>& devices,
-                               const std::vector<std::vector<SHwmonReading>>& readings) {
-    std::string items;
-    int count = 0;
+std::vector<SensorItemConfig> HwmonItemRecords(
+    const std::vector<SHwmonDevice>& devices,
+    const std::vector<std::vector<SHwmonReading>>& readings) {
+    std::vector<SensorItemConfig> records;
     for (size_t d = 0; d < devices.size(); ++d) {
         for (size_t c = 0; c < devices[d].Channels.size(); ++c) {
             const SHwmonChannel& channel = devices[d].Channels[c];
@@ -102,35 +103,57 @@ std::string HwmonBoardFileText(const std::vector<SHwmonDevice>& devices,
             if (d < readings.size() && c < readings[d].size())
                 reading = readings[d][c];
             const SLimits l = LimitsOf(channel.Kind, reading);
-            auto line = [&items](const char* key, const std::string& value) {
-                items += std::string(key) + "=" + value + "\n";
-            };
-            auto number = [&line](const char* key, double value) {
-                line(key, std::to_string(Thousandths(value)));
-            };
-            items += "\n[ITEM" + std::to_string(++count) + "]\n";
-            line("Name", channel.DisplayName);
-            line("PinName", HwmonPinName(devices[d].Identity, channel.Channel));
-            line("ItemType", std::to_string(HwmonItemType(channel.Kind)));
-            line("Negative", "0");
-            line("Enable", "1");
-            line("BeepEnable", "0");
-            line("ShutDownEnable", "0");
-            number("HiBound", l.HiBound);
-            number("LoBound", l.LoBound);
-            number("HiLimit", l.HiLimit);
-            number("LoLimit", l.LoLimit);
-            line("Factor", "1000");
-            line("Offset", "0");
-            line("CpuNo", "1");
-            if (channel.Kind == EHwmonKind::Fan) {
-                // The kernel's fan control is not driven from here.
-                for (const char* key : {"SmartFanSupport", "SmartFanEnable", "TargetTemp",
-                                        "ToleranceTemp", "StartCtrl", "StopCtrl"})
-                    line(key, "0");
-            }
+            SensorItemConfig& r = records.emplace_back();
+            r.ItemNo = static_cast<int32_t>(records.size());
+            r.Name = channel.DisplayName;
+            r.PinName = HwmonPinName(devices[d].Identity, channel.Channel);
+            r.ItemType = HwmonItemType(channel.Kind);
+            r.Enable = true;
+            r.HiBound = l.HiBound;
+            r.LoBound = l.LoBound;
+            r.HiLimit = l.HiLimit;
+            r.LoLimit = l.LoLimit;
+            r.Factor = 1;
+            r.CpuNo = 1;
         }
     }
-    return std::string(HEADER) + "\n[GLOBAL]\nTotal_Item_Count=" + std::to_string(count) +
+    return records;
+}
+
+std::string HwmonBoardFileText(const std::vector<SHwmonDevice>& devices,
+                               const std::vector<std::vector<SHwmonReading>>& readings) {
+    const std::vector<SensorItemConfig> records = HwmonItemRecords(devices, readings);
+    std::string items;
+    for (const SensorItemConfig& r : records) {
+        auto line = [&items](const char* key, const std::string& value) {
+            items += std::string(key) + "=" + value + "\n";
+        };
+        auto number = [&line](const char* key, double value) {
+            line(key, std::to_string(Thousandths(value)));
+        };
+        auto flag = [&line](const char* key, bool on) { line(key, on ? "1" : "0"); };
+        items += "\n[ITEM" + std::to_string(r.ItemNo) + "]\n";
+        line("Name", r.Name);
+        line("PinName", r.PinName);
+        line("ItemType", std::to_string(r.ItemType));
+        flag("Negative", r.Negative);
+        flag("Enable", r.Enable);
+        flag("BeepEnable", r.BeepEnable);
+        flag("ShutDownEnable", r.ShutDownEnable);
+        number("HiBound", r.HiBound);
+        number("LoBound", r.LoBound);
+        number("HiLimit", r.HiLimit);
+        number("LoLimit", r.LoLimit);
+        number("Factor", r.Factor);
+        number("Offset", r.Offset);
+        line("CpuNo", std::to_string(r.CpuNo));
+        if (r.ItemType == ITEM_FAN) {
+            // The kernel's fan control is not driven from here.
+            for (const char* key : {"SmartFanSupport", "SmartFanEnable", "TargetTemp",
+                                    "ToleranceTemp", "StartCtrl", "StopCtrl"})
+                line(key, "0");
+        }
+    }
+    return std::string(HEADER) + "\n[GLOBAL]\nTotal_Item_Count=" + std::to_string(records.size()) +
            "\nGlobal_Beep_Enable=0\n" + items;
 }

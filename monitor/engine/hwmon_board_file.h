@@ -8,8 +8,16 @@
 #include <vector>
 
 #include "hwmon_sensor.h"
+#include "sensor_item_config.h"
 
+// One item for every channel, numbered from 1 in scan order: enabled, no beep, no power-off,
+// Factor 1, limits from the kernel where it has them, else at the end of their range (none).
 // readings[d][c] belongs to devices[d].Channels[c] (hwmon_read.h).
+std::vector<SensorItemConfig> HwmonItemRecords(
+    const std::vector<SHwmonDevice>& devices,
+    const std::vector<std::vector<SHwmonReading>>& readings);
+
+// The same items as a board file's text.
 std::string HwmonBoardFileText(const std::vector<SHwmonDevice>& devices,
                                const std::vector<std::vector<SHwmonReading>>& readings);
 

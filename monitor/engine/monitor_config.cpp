@@ -118,9 +118,9 @@ const char* PinKind(uint8_t pin) {
     return "an input";
 }
 
-// A pin naming a hwmon sensor: its syntax, its kind against the item's type, its factor. The
-// engine does not read hwmon sensors as items yet, so every such item is listed but not read.
-void CheckHwmonPin(const CSectionReader& section, const SensorItemConfig& r) {
+// A pin naming a hwmon sensor: its syntax, its kind against the item's type, its factor. False
+// (said) when the item cannot be read.
+bool CheckHwmonPin(const CSectionReader& section, const SensorItemConfig& r) {
     const std::optional<SHwmonPin> pin = ParseHwmonPin(r.PinName);
     if (!pin) {
         section.Problem("PinName", "\"" + Printable(r.PinName) +
@@ -132,10 +132,9 @@ void CheckHwmonPin(const CSectionReader& section, const SensorItemConfig& r) {
     } else if (r.Factor == 0) {
         section.Problem("Factor", "0 would make every reading infinite; the item is not read");
     } else {
-        section.Problem("PinName", r.PinName +
-                                       ": hwmon sensors are not read as items yet; the item is "
-                                       "not read");
+        return true;
     }
+    return false;
 }
 
 }  // namespace
@@ -224,8 +223,8 @@ bool CMonitorEngine::LoadConfigFile() {
                                             "the item is not read");
             m_unreadItems.push_back(i);
         } else if (IsHwmonPin(r.PinName)) {
-            CheckHwmonPin(section, r);
-            m_unreadItems.push_back(i);
+            if (!CheckHwmonPin(section, r))
+                m_unreadItems.push_back(i);
         } else if (pin == nullptr) {
             // Binding fails for it and the start says so.
             section.Problem("PinName",
@@ -266,14 +265,19 @@ bool CMonitorEngine::LoadRegistryConfig() {
     for (int32_t n = 1; n <= m_itemCount; ++n) {
         auto record = std::make_unique<SensorItemConfig>();
         std::string problem;
-        if (!m_settings.ReadItem(n, record.get(), &problem)) {
-            const SensorItemConfig* file = static_cast<size_t>(n) <= m_fileRecords.size()
-                                               ? m_fileRecords[n - 1].get()
-                                               : nullptr;
+        const SensorItemConfig* file =
+            static_cast<size_t>(n) <= m_fileRecords.size() ? m_fileRecords[n - 1].get() : nullptr;
+        // A hwmon sensor's settings are found by the sensor, wherever it is in the table now.
+        const bool read = file != nullptr && IsHwmonPin(file->PinName)
+                              ? m_settings.ReadHwmonItem(file->PinName, n, record.get(), &problem)
+                              : m_settings.ReadItem(n, record.get(), &problem);
+        if (!read) {
             if (file == nullptr)
                 return false;
-            SettingsNotice("the settings file " + m_settings.FilePath() + ": " + problem +
-                           "; item " + std::to_string(n) + " uses the board file's settings");
+            if (!problem.empty()) {
+                SettingsNotice("the settings file " + m_settings.FilePath() + ": " + problem +
+                               "; item " + std::to_string(n) + " uses the board file's settings");
+            }
             *record = *file;
             m_registryFilledIn = true;
         }
@@ -323,7 +327,7 @@ CMonitorEngine::EApplyResult CMonitorEngine::ApplyRecords(
             !(registry ? item->ApplyFanControl(*record) : item->ApplyFanControl()))
             return EApplyResult::ChipFailed;
     }
-    if (m_chip->Offers(EChipFeature::Beep) && m_chip->SetGlobalBeep(globalBeep) < 1)
+    if (Offers(EChipFeature::Beep) && m_chip->SetGlobalBeep(globalBeep) < 1)
         return EApplyResult::ChipFailed;
     m_globalBeep = globalBeep;
     return EApplyResult::Applied;

@@ -4,18 +4,22 @@
 
 #include <algorithm>
 
+#include "hwmon_board_file.h"
+#include "hwmon_pin.h"
+#include "hwmon_read.h"
+#include "hwmon_scan.h"
 #include "raw_chip.h"
+#include "sysfs_root.h"
 
 CMonitorEngine::CMonitorEngine(IMachine& machine, IPortIo& io)
     : m_ownAccess(std::make_unique<CRawChipAccess>(io)),
       m_access(*m_ownAccess),
-      m_chip(m_access.NewChip()),
       m_machine(machine) {
     m_modulePath.Run(machine.ModuleFileName(), machine.Notifier());
 }
 
 CMonitorEngine::CMonitorEngine(IMachine& machine, IChipAccess& access)
-    : m_access(access), m_chip(m_access.NewChip()), m_machine(machine) {
+    : m_access(access), m_machine(machine) {
     m_modulePath.Run(machine.ModuleFileName(), machine.Notifier());
 }
 
@@ -36,39 +40,92 @@ bool CMonitorEngine::Initialize() {
     return m_startProblem == EStartProblem::None;
 }
 
-EStartProblem CMonitorEngine::Start() {
+bool CMonitorEngine::SetUpChip() {
+    m_chip = m_access.NewChip();
     // The kernel's driver keeps the chip's SMI and set-up registers to itself.
-    if (m_chip->Offers(EChipFeature::SmiMasks)) {
-        if (m_chip->ReadSmiMasks(m_savedSmiMasks) < 1)
-            return EStartProblem::ChipUnreachable;
-        m_smiSaved = true;
-        if (m_chip->MaskMoreSmiSources() < 1)
-            return EStartProblem::ChipUnreachable;
-        if (m_access.NewChip()->MakeSetupWrites() < 1)
-            return EStartProblem::ChipUnreachable;
-    }
+    if (!m_chip->Offers(EChipFeature::SmiMasks))
+        return true;
+    if (m_chip->ReadSmiMasks(m_savedSmiMasks) < 1)
+        return false;
+    m_smiSaved = true;
+    return m_chip->MaskMoreSmiSources() >= 1 && m_access.NewChip()->MakeSetupWrites() >= 1;
+}
 
-    m_configFilePath = BuildConfigFileName();
-    if (!LoadConfigFile()) {
-        return ::access(m_configFilePath.c_str(), F_OK) == 0 ? EStartProblem::BoardFileIncomplete
-                                                             : EStartProblem::BoardFileMissing;
-    }
+std::string CMonitorEngine::HwmonClassDir() const {
+    return m_sysfsRoot + "/class/hwmon";
+}
 
-    bool allBound = true;
+bool CMonitorEngine::LoadHwmonRecords() {
+    m_fileRecords.clear();
+    m_boardProblems.clear();
+    m_noPowerOffItems.clear();
+    m_unreadItems.clear();
+    for (const SensorItemConfig& record :
+         HwmonItemRecords(m_hwmonDevices, ReadHwmonDevices(m_hwmonDevices)))
+        m_fileRecords.push_back(std::make_unique<SensorItemConfig>(record));
+    m_itemCount = static_cast<int32_t>(m_fileRecords.size());
+    m_fileGlobalBeep = false;
+    return !m_fileRecords.empty();
+}
+
+void CMonitorEngine::CreateItems(bool* allBound) {
+    *allBound = true;
     for (const auto& record : m_fileRecords) {
-        auto item = std::make_unique<CSensorItem>(record.get(), m_machine, m_access.NewChip());
+        auto item = std::make_unique<CSensorItem>(
+            record.get(), m_machine, IsHwmonPin(record->PinName) ? nullptr : m_access.NewChip());
         // An item that fails to bind stays listed; the apply steps pass it by. One the board
         // file's problems say is not read is listed without touching the chip.
         if (std::find(m_unreadItems.begin(), m_unreadItems.end(), record->ItemNo) !=
             m_unreadItems.end()) {
             item->ListUnbound();
+        } else if (IsHwmonPin(record->PinName)) {
+            if (!item->BindHwmon(m_hwmonDevices)) {
+                *allBound = false;
+                m_boardProblems.push_back(m_configFilePath + ": [ITEM" +
+                                          std::to_string(record->ItemNo) +
+                                          "] PinName: " + record->PinName +
+                                          ": no such sensor on this machine; the item is not read");
+            }
         } else {
             if (!item->Bind())
-                allBound = false;
+                *allBound = false;
             item->ReadLimits();
         }
         m_items.push_back(std::move(item));
     }
+}
+
+EStartProblem CMonitorEngine::Start() {
+    m_sysfsRoot = SysfsRoot();
+    m_configFilePath = BuildConfigFileName();
+    const bool boardFile = !m_hwmonAsked && ::access(m_configFilePath.c_str(), F_OK) == 0;
+    bool loaded = boardFile && LoadConfigFile();
+    // A board file keeps the chip unless every item names a hwmon sensor; one that cannot be
+    // read, or lists no item, keeps the chip's set-up and status reads as it always has.
+    m_usesChip = boardFile && (!loaded || m_fileRecords.empty() ||
+                               std::any_of(m_fileRecords.begin(), m_fileRecords.end(),
+                                           [](const auto& r) { return !IsHwmonPin(r->PinName); }));
+    if (m_usesChip && !SetUpChip()) {
+        m_fileRecords.clear();
+        m_boardProblems.clear();
+        return EStartProblem::ChipUnreachable;
+    }
+    if (boardFile && !loaded)
+        return EStartProblem::BoardFileIncomplete;
+
+    const bool hwmonPins =
+        !boardFile || std::any_of(m_fileRecords.begin(), m_fileRecords.end(),
+                                  [](const auto& r) { return IsHwmonPin(r->PinName); });
+    if (hwmonPins)
+        m_hwmonDevices = ScanHwmonDevices(m_sysfsRoot);
+    if (!boardFile) {
+        m_itemSource = EItemSource::Hwmon;
+        if (!LoadHwmonRecords())
+            return EStartProblem::NoSensors;
+    }
+
+    bool allBound = true;
+    CreateItems(&allBound);
     const EStartProblem bound = allBound ? EStartProblem::None : EStartProblem::UnknownPin;
 
     const bool hadSettings = m_settings.Exists();
@@ -103,7 +160,7 @@ CSensorItem* CMonitorEngine::FindItem(int32_t itemNo) const {
 }
 
 bool CMonitorEngine::SetGlobalBeepEnable(bool on) {
-    if (m_chip->Offers(EChipFeature::Beep) && m_chip->SetGlobalBeep(on) < 1)
+    if (Offers(EChipFeature::Beep) && m_chip->SetGlobalBeep(on) < 1)
         return false;
     m_globalBeep = on;
     return true;
@@ -119,7 +176,7 @@ bool CMonitorEngine::RestoreFanControl() {
 
 int CMonitorEngine::UpdateAlarmStates() {
     uint8_t s[3] = {0, 0, 0};
-    int r = m_chip->ReadRealTimeStatus(s);
+    int r = m_chip ? m_chip->ReadRealTimeStatus(s) : 0;
     m_lastStatusResult = r;
     if (r < 1)
         return r;
@@ -131,7 +188,7 @@ int CMonitorEngine::UpdateAlarmStates() {
 }
 
 bool CMonitorEngine::UpdateAll() {
-    if (UpdateAlarmStates() == 0)
+    if (m_usesChip && UpdateAlarmStates() == 0)
         return false;
     for (const auto& item : m_items)
         item->UpdateItem();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chip_ops.h"
+#include "hwmon_sensor.h"
 #include "machine.h"
 #include "path.h"
 #include "port_io.h"
@@ -23,7 +24,7 @@ inline constexpr const char* APP_TITLE = "VORNPILOT";
 enum class EStartProblem {
     None,
     ChipUnreachable,      // the chip's set-up accesses failed: no board file read, no items
-    BoardFileMissing,     // no board file for this board model: no items
+    NoSensors,            // no board file for this board model and no hwmon sensor: no items
     BoardFileIncomplete,  // a key the table needs is missing: no items
     UnknownPin,           // an item names a pin the chip does not have: it is never read
     SettingsRefused,      // the chip refused the settings: limits or beep bits may not be set
@@ -43,10 +44,23 @@ class CMonitorEngine {
     CMonitorEngine(const CMonitorEngine&) = delete;
     CMonitorEngine& operator=(const CMonitorEngine&) = delete;
 
-    // Start-up: chip set-up, board file, items, then the user's settings or the board file's
+    // Start-up: the board file (or, without one, the machine's hwmon sensors), the chip's
+    // set-up when an item reads the chip, items, then the user's settings or the board file's
     // (saved as the user's). False when a step failed; the items created by then stay listed.
     // Runs once: a second call returns false and changes nothing.
     bool Initialize();
+
+    // Where the items come from: the board model's board file, or every voltage, temperature
+    // and fan sensor of the machine's hwmon devices (when there is no board file, or when asked
+    // before Initialize).
+    enum class EItemSource { BoardFile, Hwmon };
+    void AskForHwmonItems() { m_hwmonAsked = true; }
+    EItemSource ItemSource() const { return m_itemSource; }
+    // Whether an item reads the chip: without one, the chip is never touched (no set-up, no
+    // status read, no beeper).
+    bool UsesChip() const { return m_usesChip; }
+    // Where the hwmon devices were looked for: "<sysfs root>/class/hwmon".
+    std::string HwmonClassDir() const;
 
     // Initialize's steps.
     // Program folder + board model (each "/" turned into "_") + ".ini".
@@ -65,14 +79,14 @@ class CMonitorEngine {
     bool GetGlobalBeepEnable() const { return m_globalBeep; }
     // Whether the way to the chip offers this. Without the beeper, the beep settings are kept
     // (and saved) as they are, for the way that has one, and nothing is written.
-    bool Offers(EChipFeature feature) const { return m_chip->Offers(feature); }
+    bool Offers(EChipFeature feature) const { return m_chip && m_chip->Offers(feature); }
 
     // Every fan item gets back the fan-control values found at start; true.
     bool RestoreFanControl();
 
     // One monitoring pass: real-time status into every item's alarm flag, then every enabled
     // item read and timed. An item without a status bit keeps its alarm false and does not stop
-    // the pass.
+    // the pass; an item reading a hwmon sensor gets its alarm with its reading.
     bool UpdateAll();
     // The status read's chip-layer result; below 1 leaves every alarm flag as it was.
     int UpdateAlarmStates();
@@ -110,6 +124,11 @@ class CMonitorEngine {
     enum class EApplyResult { Applied, NoSuchItem, ChipFailed };
     // Initialize's steps in order; the first problem ends them.
     EStartProblem Start();
+    // The chip's set-up, made before its items are bound; false when the chip did not answer.
+    bool SetUpChip();
+    // Items from every hwmon sensor found; false when there is none.
+    bool LoadHwmonRecords();
+    void CreateItems(bool* allBound);
     enum class ERecordSource { BoardFile, Registry };
     EApplyResult ApplyRecords(const std::vector<std::unique_ptr<SensorItemConfig>>& records,
                               ERecordSource from, bool globalBeep);
@@ -126,6 +145,11 @@ class CMonitorEngine {
     std::vector<int32_t> m_noPowerOffItems;  // their board file sections hold unclear numbers
     std::vector<int32_t> m_unreadItems;      // the board file gets their type, pin or factor wrong
     std::vector<std::unique_ptr<SensorItemConfig>> m_registryRecords;
+    std::vector<SHwmonDevice> m_hwmonDevices;
+    std::string m_sysfsRoot;
+    bool m_hwmonAsked = false;
+    EItemSource m_itemSource = EItemSource::BoardFile;
+    bool m_usesChip = true;
     std::string m_configFilePath;
     CPATH m_modulePath;
     CUserSettings m_settings;
@@ -133,7 +157,7 @@ class CMonitorEngine {
     int32_t m_itemCount = 0;
     std::unique_ptr<IChipAccess> m_ownAccess;  // the raw one, when the engine was given a port
     IChipAccess& m_access;
-    std::unique_ptr<IChipOps> m_chip;
+    std::unique_ptr<IChipOps> m_chip;  // made at start, when an item reads the chip
     bool m_globalBeep = false;
     bool m_fileGlobalBeep = false;
     bool m_registryGlobalBeep = false;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "hwmon_pin.h"
 #include "item_binding.h"
 #include "raw_chip.h"
 
@@ -17,7 +18,8 @@ CSensorItem::CSensorItem(const SensorItemConfig* source, IMachine& machine,
     : m_source(source),
       m_chip(std::move(chip)),
       m_machine(machine),
-      m_perfFrequency(PERF_FREQUENCY) {}
+      m_perfFrequency(PERF_FREQUENCY),
+      m_hwmonPin(source != nullptr && IsHwmonPin(source->PinName)) {}
 
 CSensorItem::~CSensorItem() = default;
 
@@ -86,8 +88,44 @@ bool CSensorItem::ListUnbound() {
     return true;
 }
 
+bool CSensorItem::BindHwmon(const std::vector<SHwmonDevice>& devices) {
+    if (!m_hwmonPin || !ListUnbound())
+        return false;
+    // The kernel's fan control is not driven from here.
+    m_config.SmartFanSupport = false;
+    m_config.SmartFanEnable = false;
+    m_hwmon = FindHwmonInput(devices, m_config.PinName);
+    if (!m_hwmon)
+        return false;
+    if (m_config.CpuNo == 2) {
+        m_secondCpu = HasSecondCpu();
+        if (!m_secondCpu) {
+            m_config.BeepEnable = false;
+            m_config.Enable = false;
+            ResetShutdownTimer();
+        }
+    }
+    return true;
+}
+
+bool CSensorItem::ReadHwmonValue() {
+    if (!m_hwmon)
+        return false;
+    double value = 0;
+    bool alarm = false;
+    m_readError = m_hwmon->Read(m_config, &value, &alarm);
+    if (m_readError != 0)
+        return false;
+    if (m_config.ItemType == ITEM_FAN)
+        m_fanRpm = static_cast<int32_t>(std::lround(value));
+    else
+        m_value = value;
+    m_alarm = alarm;
+    return true;
+}
+
 bool CSensorItem::Bind() {
-    if (!ListUnbound())
+    if (m_hwmonPin || !ListUnbound())
         return false;
     const PinRecord* pin = FindPin(m_config.PinName);
     if (pin == nullptr)
@@ -114,6 +152,8 @@ bool CSensorItem::Bind() {
 }
 
 bool CSensorItem::ReadValue() {
+    if (m_hwmonPin)
+        return ReadHwmonValue();
     switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
             return m_chip->ReadVoltage(m_pinRegister, &m_value, m_config.Factor,
@@ -133,6 +173,9 @@ bool CSensorItem::ReadValue() {
 }
 
 bool CSensorItem::ReadLimits() {
+    // A hwmon item's limits are its own, from the board file or the user.
+    if (m_hwmonPin)
+        return true;
     double hi = m_config.HiLimit, lo = m_config.LoLimit;
     int r = 0;
     switch (m_config.ItemType) {
@@ -178,6 +221,10 @@ double NearestHalf(double celsius) {
 }  // namespace
 
 bool CSensorItem::SetLimits(double hi, double lo) {
+    if (m_hwmonPin) {
+        StoreLimits(hi, lo);
+        return true;
+    }
     int r = 0;
     switch (m_config.ItemType) {
         case ITEM_VOLTAGE:
@@ -203,6 +250,9 @@ bool CSensorItem::SetLimits(double hi, double lo) {
 }
 
 bool CSensorItem::SetBeepBit(bool on) {
+    // No beeper: the flag is kept, as for a way to the chip without one.
+    if (m_hwmonPin)
+        return true;
     ItemBits bits{};
     if (!FindItemBits(m_pinRegister, m_pinBank, &bits))
         return false;
@@ -259,6 +309,9 @@ bool CSensorItem::ApplySettingsFrom(const SensorItemConfig& s, EConfigSource fro
 }
 
 bool CSensorItem::UpdateAlarmFromStatus(const uint8_t s[3]) {
+    // Its alarm comes with its reading.
+    if (m_hwmonPin)
+        return true;
     bool set = false;
     if (!StatusBit(s, m_pinRegister, m_pinBank, &set)) {
         m_alarm = false;

@@ -8,10 +8,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "chip_ops.h"
 #include "fan_control.h"
+#include "hwmon_input.h"
 #include "machine.h"
 #include "port_io.h"
 #include "sensor_item_config.h"
@@ -29,7 +32,8 @@ class CSensorItem {
     // is not bound yet: its pin register and bank are 0 until Bind. The item's chip object
     // reaches the chip through `io`.
     CSensorItem(const SensorItemConfig* source, IMachine& machine, IPortIo& io);
-    // The same over a chip object of either way to the chip, which the item owns.
+    // The same over a chip object of either way to the chip, which the item owns; null for an
+    // item whose pin names a hwmon sensor, which never reaches the chip.
     CSensorItem(const SensorItemConfig* source, IMachine& machine, std::unique_ptr<IChipOps> chip);
     virtual ~CSensorItem();
     CSensorItem(const CSensorItem&) = delete;
@@ -78,11 +82,20 @@ class CSensorItem {
     // in the pin table: the item stays unbound), silences a second-processor item on a
     // one-processor machine and, for fans, captures the chip's fan-control values.
     bool Bind();
+    // Binds an item whose pin names a hwmon channel to that channel among `devices`; false when
+    // it is not there (the item stays unbound). Its limits and switches are its own: nothing is
+    // written to the device, it has no beeper and no FanPilot, and its alarm comes with each
+    // reading.
+    bool BindHwmon(const std::vector<SHwmonDevice>& devices);
     // Takes the configuration as Bind does but no pin: the item is listed and never read or
     // programmed (for an item its board file gets wrong). False without a source record.
     bool ListUnbound();
-    // True once Bind found the pin.
-    bool IsBound() const { return m_pinRegister != 0; }
+    // True once Bind found the pin or BindHwmon the channel.
+    bool IsBound() const { return m_pinRegister != 0 || m_hwmon.has_value(); }
+    // The hwmon channel the item reads; null for a chip pin.
+    const CHwmonInput* HwmonInput() const { return m_hwmon ? &*m_hwmon : nullptr; }
+    // The reading's errno when the last read of a hwmon channel failed, else 0.
+    int LastReadError() const { return m_readError; }
     bool ReadValue();
     bool ReadLimits();
     // Writes the limits (fans: only the low limit reaches the chip) and stores them whatever
@@ -147,6 +160,9 @@ class CSensorItem {
     bool ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check);
     bool ClearBeepBitInChip();
     bool IsSilencedSecondCpuItem() const;
+    // A fan of the chip, whose FanPilot values the item may write.
+    bool IsChipFan() const { return m_config.ItemType == ITEM_FAN && !m_hwmonPin; }
+    bool ReadHwmonValue();
     void ResetShutdownTimer() { m_alarmSince = 0; }
     void StoreLimits(double hi, double lo);
 
@@ -165,4 +181,7 @@ class CSensorItem {
     int64_t m_perfFrequency;
     int64_t m_alarmSince = 0;
     bool m_valueFresh = false;
+    bool m_hwmonPin;  // the pin names a hwmon sensor: the chip object is never used
+    std::optional<CHwmonInput> m_hwmon;
+    int m_readError = 0;
 };

@@ -13,14 +13,14 @@ bool FitsByte(int v) {
 }  // namespace
 
 bool CSensorItem::SetSmartFan(bool on) {
-    if (m_config.ItemType != ITEM_FAN || m_chip->WriteSmartFanMode(m_pinRegister, on) < 1)
+    if (!IsChipFan() || m_chip->WriteSmartFanMode(m_pinRegister, on) < 1)
         return false;
     m_config.SmartFanEnable = on;
     return true;
 }
 
 bool CSensorItem::SetTargetTemp(int t) {
-    if (m_config.ItemType != ITEM_FAN || !FitsByte(t) ||
+    if (!IsChipFan() || !FitsByte(t) ||
         m_chip->SetFanTarget(m_pinRegister, static_cast<uint8_t>(t)) < 1)
         return false;
     m_config.TargetTemp = t;
@@ -28,7 +28,7 @@ bool CSensorItem::SetTargetTemp(int t) {
 }
 
 bool CSensorItem::SetToleranceTemp(int t) {
-    if (m_config.ItemType != ITEM_FAN || !FitsByte(t) ||
+    if (!IsChipFan() || !FitsByte(t) ||
         m_chip->SetFanTolerance(m_pinRegister, static_cast<uint8_t>(t)) < 1)
         return false;
     m_config.ToleranceTemp = t;
@@ -36,16 +36,14 @@ bool CSensorItem::SetToleranceTemp(int t) {
 }
 
 bool CSensorItem::SetStartCtrl(int percent) {
-    if (m_config.ItemType != ITEM_FAN ||
-        m_chip->SetFanStartValue(m_pinRegister, DutyFromPercent(percent)) < 1)
+    if (!IsChipFan() || m_chip->SetFanStartValue(m_pinRegister, DutyFromPercent(percent)) < 1)
         return false;
     m_config.StartCtrl = percent;
     return true;
 }
 
 bool CSensorItem::SetStopCtrl(int percent) {
-    if (m_config.ItemType != ITEM_FAN ||
-        m_chip->SetFanStopValue(m_pinRegister, DutyFromPercent(percent)) < 1)
+    if (!IsChipFan() || m_chip->SetFanStopValue(m_pinRegister, DutyFromPercent(percent)) < 1)
         return false;
     m_config.StopCtrl = percent;
     return true;
@@ -66,7 +64,7 @@ bool CSensorItem::ApplyFanControlFromDialog(const SensorItemConfig& s) {
 }
 
 bool CSensorItem::ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check) {
-    if (m_config.ItemType != ITEM_FAN)
+    if (!IsChipFan())
         return false;
     if (check == EFanCheck::SecondCpu && IsSilencedSecondCpuItem()) {
         // The second processor's fan is not there: manual mode at full duty.
@@ -82,7 +80,7 @@ bool CSensorItem::ApplyFanControlFrom(const SensorItemConfig& s, EFanCheck check
 }
 
 bool CSensorItem::RestoreFanControl() {
-    if (m_config.ItemType != ITEM_FAN)
+    if (!IsChipFan())
         return false;
     const FanControlSnapshot& saved = m_savedFanControl;
     // Each step is tried whatever the one before did.

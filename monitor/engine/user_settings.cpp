@@ -7,6 +7,7 @@
 
 #include "atomic_file.h"
 #include "hive_file.h"
+#include "hwmon_pin.h"
 #include "registry_store.h"
 #include "thousandths.h"
 
@@ -95,6 +96,35 @@ bool WriteValue(CRegistryStore& store, const std::string& key, const SItemValue&
         value.field);
 }
 
+// A backslash would split the key: none is in a sysfs path, but the pin is the board file's text.
+std::string HwmonItemKey(const std::string& pinName) {
+    std::string name = pinName.substr(std::string(HWMON_PIN_PREFIX).size());
+    for (char& c : name) {
+        if (c == '\\' || c == '\n' || c == '\r')
+            c = '/';
+    }
+    return std::string(SETTINGS_KEY) + "\\hwmon\\" + name;
+}
+
+std::string RecordKey(const SensorItemConfig& record) {
+    return IsHwmonPin(record.PinName) ? HwmonItemKey(record.PinName) : ItemKey(record.ItemNo);
+}
+
+bool ReadRecord(const CRegistryStore& store, const std::string& key, SensorItemConfig* record,
+                std::string* problem) {
+    for (const SItemValue& value : ITEM_VALUES) {
+        // The type is read before the fan's values.
+        if (value.fanOnly && record->ItemType != ITEM_FAN)
+            break;
+        if (!ReadValue(store, key, value, record)) {
+            *problem = "value \"" + std::string(value.name) + "\" of [HKEY_CURRENT_USER\\" + key +
+                       "] is missing or not of its type";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 CUserSettings::CUserSettings() : m_store(std::make_unique<CRegistryStore>()) {
@@ -142,22 +172,25 @@ bool CUserSettings::WriteGlobalValues(int32_t itemCount, bool globalBeep) {
 }
 
 bool CUserSettings::ReadItem(int32_t itemNo, SensorItemConfig* record, std::string* problem) const {
-    const std::string key = ItemKey(itemNo);
-    for (const SItemValue& value : ITEM_VALUES) {
-        // The type is read before the fan's values.
-        if (value.fanOnly && record->ItemType != ITEM_FAN)
-            break;
-        if (!ReadValue(*m_store, key, value, record)) {
-            *problem = "value \"" + std::string(value.name) + "\" of [HKEY_CURRENT_USER\\" + key +
-                       "] is missing or not of its type";
-            return false;
-        }
+    return ReadRecord(*m_store, ItemKey(itemNo), record, problem);
+}
+
+bool CUserSettings::ReadHwmonItem(const std::string& pinName, int32_t itemNo,
+                                  SensorItemConfig* record, std::string* problem) const {
+    const std::string key = HwmonItemKey(pinName);
+    // A sensor never saved (a device new to this machine) is no problem to speak of.
+    if (!m_store->KeyExists(key)) {
+        problem->clear();
+        return false;
     }
+    if (!ReadRecord(*m_store, key, record, problem))
+        return false;
+    record->ItemNo = itemNo;
     return true;
 }
 
 bool CUserSettings::WriteItem(const SensorItemConfig& record) {
-    const std::string key = ItemKey(record.ItemNo);
+    const std::string key = RecordKey(record);
     for (const SItemValue& value : ITEM_VALUES) {
         if (value.fanOnly && record.ItemType != ITEM_FAN)
             break;

@@ -1,7 +1,9 @@
 #pragma once
 // The user's own settings: where they are kept and under which names is known here alone.
 // They live in the current user's settings file, under one key: the item count and the global
-// beep, one record per item (its number as the subkey's name), and the switches declared below.
+// beep, one record per item (its number as the subkey's name; for an item reading a hwmon
+// sensor, "hwmon\" and the sensor's stable name, so that its settings follow the sensor when
+// devices come and go), and the switches declared below.
 // Every change reaches the file at once, atomically, unless it is made inside InOneWrite.
 //
 // A new on/off setting is one more SSwitchSetting below, read and written with Get and Set.
@@ -69,8 +71,13 @@ class CUserSettings {
     // switches, limits and, for fans, FanPilot; the board file's own fields are left alone).
     // False at the first value missing or not of its type, which `problem` then names.
     bool ReadItem(int32_t itemNo, SensorItemConfig* record, std::string* problem) const;
-    // Writes the same fields under the record's ItemNo; false at the first failed write (the
-    // values written before it stay).
+    // The same for the item of the table that reads the hwmon sensor `pinName`: the record is
+    // found by the sensor and gets the table's `itemNo`. False with `problem` empty when the
+    // sensor's settings were never saved.
+    bool ReadHwmonItem(const std::string& pinName, int32_t itemNo, SensorItemConfig* record,
+                       std::string* problem) const;
+    // Writes the same fields under the record's ItemNo (a hwmon sensor's under the sensor);
+    // false at the first failed write (the values written before it stay).
     bool WriteItem(const SensorItemConfig& record);
 
     // Runs `writes` so that all they change reaches the file in one write. True when every

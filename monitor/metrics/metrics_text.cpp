@@ -23,8 +23,8 @@ const char* ProblemLabel(EStartProblem problem) {
             return "none";
         case EStartProblem::ChipUnreachable:
             return "chip_unreachable";
-        case EStartProblem::BoardFileMissing:
-            return "board_file_missing";
+        case EStartProblem::NoSensors:
+            return "no_sensors";
         case EStartProblem::BoardFileIncomplete:
             return "board_file_incomplete";
         case EStartProblem::UnknownPin:
@@ -215,7 +215,7 @@ void AddPass(CExposition& out, const SPassSnapshot& pass) {
     const EStartProblem problems[] = {
         EStartProblem::None,
         EStartProblem::ChipUnreachable,
-        EStartProblem::BoardFileMissing,
+        EStartProblem::NoSensors,
         EStartProblem::BoardFileIncomplete,
         EStartProblem::UnknownPin,
         EStartProblem::SettingsRefused,

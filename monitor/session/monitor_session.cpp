@@ -3,9 +3,34 @@
 #include <cerrno>
 #include <chrono>
 
+#include "hwmon_channels.h"
+#include "hwmon_pin.h"
 #include "settings_notices.h"
 
 namespace {
+
+// The kernel driver's channel for a pin of the chip; "" for a pin it has none for.
+std::string ChipChannel(const CSensorItem& item) {
+    int n = -1;
+    const char* kind = "";
+    switch (item.GetItemType()) {
+        case ITEM_VOLTAGE:
+            n = HwmonVoltageChannel(item.GetPinRegister());
+            kind = "in";
+            break;
+        case ITEM_TEMPERATURE:
+            n = HwmonTemperatureChannel(item.GetPinRegister(), item.GetPinBank());
+            kind = "temp";
+            break;
+        case ITEM_FAN:
+            n = HwmonFanChannel(item.GetPinRegister());
+            kind = "fan";
+            break;
+        default:
+            break;
+    }
+    return item.IsBound() && n >= 0 ? kind + std::to_string(n) : "";
+}
 
 int64_t SystemUnixMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -57,6 +82,8 @@ void CMonitorSession::CreateEngine() {
     // The old engine goes first: it writes back the SMI masks it saved, which the new one reads.
     m_engine.reset();
     m_engine = std::make_unique<CMonitorEngine>(m_machine, m_path.Access());
+    if (m_hwmonAsked)
+        m_engine->AskForHwmonItems();
     m_engine->Initialize();
     ++m_counts.engineStarts;
     m_lastRead.assign(m_engine->Items().size(), 0);
@@ -126,6 +153,9 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     s->startProblem = m_engine->StartProblem();
     s->boardFile = m_engine->ConfigFilePath();
     s->boardFileProblems = m_engine->BoardFileProblems();
+    s->hwmonItems = m_engine->ItemSource() == CMonitorEngine::EItemSource::Hwmon;
+    s->hwmonDir = m_engine->HwmonClassDir();
+    s->chipUsed = m_engine->UsesChip();
     s->settingsNotices = SettingsNotices();
     s->chipPath = m_path.Label();
     s->beepOffered = m_engine->Offers(EChipFeature::Beep);
@@ -133,8 +163,11 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
     if (m_engine->SettingsSource() != CMonitorEngine::ESettingsSource::None)
         s->globalBeep = s->beepOffered && m_engine->GetGlobalBeepEnable();
     s->celsius = m_commands.Celsius();
-    s->statusRead =
-        s->startProblem != EStartProblem::ChipUnreachable && m_engine->LastStatusResult() >= 1;
+    // Items of hwmon sensors get their alarms with their readings: without the chip there is no
+    // status to read, and only the readings tell whether anything answered.
+    const bool chipStatus = s->chipUsed && s->startProblem != EStartProblem::ChipUnreachable &&
+                            m_engine->LastStatusResult() >= 1;
+    s->statusRead = chipStatus || (!s->chipUsed && ranItems);
     const bool multiProcessor = m_engine->IsMultiProcessor();
 
     bool anyRead = false;
@@ -148,6 +181,17 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
         out.name = item.GetName();
         out.type = item.GetItemType();
         out.pin = item.GetPinName();
+        if (const CHwmonInput* input = item.HwmonInput()) {
+            out.device = input->DeviceName();
+            out.deviceId = input->Identity();
+            out.sensor = input->Channel().Channel;
+        } else if (const std::optional<SHwmonPin> pin = ParseHwmonPin(out.pin)) {
+            out.deviceId = pin->Identity;
+            out.sensor = pin->Channel;
+        } else if (!IsHwmonPin(out.pin)) {
+            out.device = HWMON_CHIP_NAME;
+            out.sensor = ChipChannel(item);
+        }
         out.unit = UnitOf(out.type);
         out.value = item.GetValue();
         item.GetLimits(&out.hiLimit, &out.loLimit);
@@ -170,7 +214,7 @@ void CMonitorSession::Publish(int64_t startUnixMs, int64_t startNs, bool ranItem
         if (shown && out.bound && !fresh)
             ++readFailures;
     }
-    s->chipAnswered = s->statusRead || anyRead;
+    s->chipAnswered = chipStatus || anyRead;
     s->serviceBusy = !s->chipAnswered && m_guard.LastError() == EBUSY;
 
     ++m_counts.passes;

@@ -48,6 +48,8 @@ class CMonitorSession {
     // published.
     void Subscribe(Subscriber subscriber);
 
+    // Items from every hwmon sensor of the machine, whatever the board file; before StartEngine.
+    void AskForHwmonItems() { m_hwmonAsked = true; }
     void StartEngine();
     // The first pass; its snapshot shows temperatures in Celsius, later ones in the stored unit.
     void FirstPass();
@@ -74,6 +76,7 @@ class CMonitorSession {
     std::unique_ptr<CChipPath> m_ownPath;
     CChipPath& m_path;
     bool m_pathNoticed = false;
+    bool m_hwmonAsked = false;
     WallClock m_wallClock;
     std::vector<Subscriber> m_subscribers;
     std::unique_ptr<CMonitorEngine> m_engine;

@@ -16,6 +16,12 @@ struct SItemSnapshot {
     std::string name;
     int32_t type = 0;  // ITEM_VOLTAGE, ITEM_TEMPERATURE, ITEM_FAN; another type is shown nowhere
     std::string pin;
+    // Where the value comes from, as the kernel names it: the hwmon device's name ("nct6798",
+    // "coretemp"; "w83627ehf" for the chip's own pins), its stable identity ("" for the chip's
+    // pins) and the channel ("temp1", "in0", "fan2"; "" for a pin with none).
+    std::string device;
+    std::string deviceId;
+    std::string sensor;
     std::string unit;  // "V", "°C" or "rpm" (the unit of value and limits); "" for other types
     double value = 0;  // the last value read; meaningless while lastReadUnixMs is 0
     double hiLimit = 0;
@@ -23,7 +29,7 @@ struct SItemSnapshot {
     bool enabled = false;
     bool available = true;  // false: an item of a second processor this machine does not have
     bool bound = true;      // false: its pin is not one of the chip's, so it is never read
-    bool alarm = false;     // the chip's status bit, as last read
+    bool alarm = false;     // the chip's status bit (a hwmon sensor's own alarm), as last read
     bool beepEnable = false;
     bool shutdownEnable = false;
     int powerOffIn = -1;  // whole seconds left before the power-off request; 0 due; -1 none runs
@@ -55,7 +61,10 @@ struct SPassSnapshot {
     std::string chipPath = "raw";    // the way to the chip: "kernel" (its hwmon driver) or "raw"
     bool beepOffered = true;         // the way has the chip's beeper (the kernel's has not)
     EStartProblem startProblem = EStartProblem::None;
-    std::string boardFile;  // the board file the items came from; "" before it was looked for
+    std::string boardFile;    // the board file the items came from; "" before it was looked for
+    bool hwmonItems = false;  // the items are the machine's hwmon sensors: there was no board file
+    std::string hwmonDir;     // where hwmon devices were looked for ("/sys/class/hwmon")
+    bool chipUsed = true;     // an item reads the chip (its status bytes give the alarms)
     std::vector<SItemSnapshot> items;            // table order
     std::vector<std::string> boardFileProblems;  // each naming the file, section and key
     std::vector<std::string> settingsNotices;    // what was said of the settings file so far

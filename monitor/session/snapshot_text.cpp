@@ -76,6 +76,8 @@ SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius) {
 }
 
 std::string BannerText(const SPassSnapshot& pass) {
+    if (pass.startProblem == EStartProblem::NoSensors)
+        return "NO SENSORS";
     if (!pass.chipAnswered)
         return "NO READINGS";
     if (!pass.ItemsInAlarm().empty())
@@ -127,17 +129,24 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
                                   "stopped, hung or refuses the chip's ports. Trying again "
                                   "every pass.");
             return lines;
-        case EStartProblem::BoardFileMissing:
-            lines.push_back("There is no board file " + pass.boardFile +
-                            " for this board, so there are no sensor items.");
-            break;
+        case EStartProblem::NoSensors:
+            lines.push_back("No sensors found: there is no board file " + pass.boardFile +
+                            " for this board, and the kernel shows no voltage, temperature or "
+                            "fan sensor under " +
+                            pass.hwmonDir + ".");
+            return lines;
         case EStartProblem::BoardFileIncomplete:
             lines.push_back("The board file " + pass.boardFile +
                             " lacks a key the sensor table needs, so there are no sensor items.");
             break;
         case EStartProblem::UnknownPin:
             for (const SItemSnapshot& item : pass.items) {
-                if (!item.bound) {
+                if (!item.bound && !item.deviceId.empty()) {
+                    lines.push_back("Item " + std::to_string(item.itemNo) + " (" + item.name +
+                                    "): the hwmon sensor " + item.sensor + " of " + item.deviceId +
+                                    " is not on this machine, so it is never "
+                                    "read.");
+                } else if (!item.bound) {
                     lines.push_back("Item " + std::to_string(item.itemNo) + " (" + item.name +
                                     "): \"" + item.pin +
                                     "\" is not a pin of the chip that fits its type, so it is "
@@ -162,6 +171,10 @@ std::vector<std::string> ProblemLines(const SPassSnapshot& pass) {
         lines.push_back(
             "The driver service vorn-iod is busy: it already serves as many clients as it "
             "allows, so nothing was read in this pass.");
+    } else if (!pass.chipAnswered && !pass.chipUsed) {
+        lines.push_back(
+            "No sensor could be read in this pass: every value shown was read earlier, or not "
+            "at all.");
     } else if (!pass.chipAnswered) {
         lines.push_back(
             "The chip did not answer in this pass: every value shown was read "

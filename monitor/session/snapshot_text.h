@@ -21,6 +21,7 @@ const char* ItemTypeName(int32_t type);
 // The page's formats, in plain text; temperatures in the unit the page showed.
 SItemTexts ItemTexts(const SItemSnapshot& item, bool celsius);
 
+// "NO SENSORS" when there is nothing to monitor (no board file, no hwmon sensor), else
 // "NO READINGS" when the chip answered nothing in this pass, else "WARNING" when an item is in
 // alarm, else "NO ITEMS" for an empty table, else "STALE" when a reading is, else "NORMAL".
 std::string BannerText(const SPassSnapshot& pass);

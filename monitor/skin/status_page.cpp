@@ -217,7 +217,9 @@ SPageContent StatusPageContent(const SPassSnapshot& pass, bool brightBanner) {
     }
 
     // The banner says what the console's says of what could not be read; a warning blinks.
-    if (!pass.chipAnswered)
+    if (pass.startProblem == EStartProblem::NoSensors)
+        out.banner = "NO SENSORS";
+    else if (!pass.chipAnswered)
         out.banner = "NO READINGS";
     else if (out.anyWarning)
         out.banner = brightBanner ? BANNER_BRIGHT : BANNER_DARK;

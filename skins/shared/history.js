@@ -139,8 +139,8 @@ function VpBanner() {
     var text = VpTextOf(b);
     var alarm = /WARNING/.test(text);
     var lit = alarm && !!b.querySelector('[style]');
-    // STALE, NO READINGS, NO ITEMS: the program cannot vouch for what is shown.
-    var blind = /STALE|NO READINGS|NO ITEMS/.test(text);
+    // STALE, NO READINGS, NO ITEMS, NO SENSORS: the program cannot vouch for what is shown.
+    var blind = /STALE|NO READINGS|NO ITEMS|NO SENSORS/.test(text);
     VpClass(b, 'vp-alarm', alarm);
     VpClass(b, 'vp-alarm-lit', lit);
     VpClass(b, 'vp-blind', blind);

@@ -35,6 +35,14 @@ class EngineFixture : public ::testing::Test {
             savedConfigHome = old;
         hadConfigHome = old != nullptr;
         ::setenv("XDG_CONFIG_HOME", dir.PathOf("config").c_str(), 1);
+        // The machine's hwmon devices are the test's: none unless it puts some there.
+        const char* oldSysfs = std::getenv("VORNPILOT_SYSFS_ROOT");
+        hadSysfsRoot = oldSysfs != nullptr;
+        if (hadSysfsRoot)
+            savedSysfsRoot = oldSysfs;
+        sysfsRoot = dir.PathOf("sys");
+        std::filesystem::create_directories(sysfsRoot);
+        ::setenv("VORNPILOT_SYSFS_ROOT", sysfsRoot.c_str(), 1);
         machine.facts["Path"] = programDir;
         machine.facts["MBModel"] = "EHF-SIM";
     }
@@ -43,6 +51,10 @@ class EngineFixture : public ::testing::Test {
             ::setenv("XDG_CONFIG_HOME", savedConfigHome.c_str(), 1);
         else
             ::unsetenv("XDG_CONFIG_HOME");
+        if (hadSysfsRoot)
+            ::setenv("VORNPILOT_SYSFS_ROOT", savedSysfsRoot.c_str(), 1);
+        else
+            ::unsetenv("VORNPILOT_SYSFS_ROOT");
     }
 
     // The board file "<program folder>/<model>.ini" from a file of the build or the test data.
@@ -91,6 +103,9 @@ class EngineFixture : public ::testing::Test {
     }
 
     CTempDir dir;
+    std::string sysfsRoot;
+    std::string savedSysfsRoot;
+    bool hadSysfsRoot = false;
     std::string programDir;
     std::string savedConfigHome;
     bool hadConfigHome = false;

@@ -335,16 +335,23 @@ TEST_F(SessionTest, BusyServiceIsSaidAndTheSessionStartsOnceThereIsRoom) {
     EXPECT_NE(ProblemLines(*full).back().find("busy"), std::string::npos);
 }
 
-TEST_F(SessionTest, BoardFileProblemsAreNamed) {
+// No board file and no hwmon sensor: nothing to monitor is said in every face, the chip is never
+// touched, and the page does not say NORMAL.
+TEST_F(SessionTest, NoBoardFileAndNoHwmonSensorsIsSaid) {
     machine.facts["MBModel"] = "NO-SUCH-BOARD";
     Start();
+    Tick();
     auto s = session->Snapshot();
-    EXPECT_EQ(s->startProblem, EStartProblem::BoardFileMissing);
-    EXPECT_TRUE(s->chipAnswered) << "the status registers are still read";
+    EXPECT_EQ(s->startProblem, EStartProblem::NoSensors);
+    EXPECT_TRUE(s->items.empty());
+    EXPECT_EQ(service.attempts, 0) << "the chip is not needed";
+    EXPECT_EQ(BannerText(*s), "NO SENSORS");
+    EXPECT_EQ(face.elements["WarningText"], "NO SENSORS");
     ASSERT_EQ(ProblemLines(*s).size(), 1u) << ::testing::PrintToString(ProblemLines(*s));
-    EXPECT_EQ(ProblemLines(*s)[0], "There is no board file " + programDir +
-                                       "NO-SUCH-BOARD.ini for this board, so there are no "
-                                       "sensor items.");
+    EXPECT_EQ(ProblemLines(*s)[0], "No sensors found: there is no board file " + programDir +
+                                       "NO-SUCH-BOARD.ini for this board, and the kernel shows "
+                                       "no voltage, temperature or fan sensor under " +
+                                       sysfsRoot + "/class/hwmon.");
 }
 
 // A board file with mistakes is read with the same rules as ever, but every mistake is said
