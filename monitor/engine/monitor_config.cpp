@@ -313,7 +313,9 @@ CMonitorEngine::EApplyResult CMonitorEngine::ApplyRecords(
             return EApplyResult::NoSuchItem;
         // An item whose pin is not in the chip's table cannot be programmed; it must not keep
         // every other item from getting its settings.
-        if (!item->IsBound())
+        // A hwmon sensor not there now keeps its settings for when it comes back: nothing of
+        // them reaches a device.
+        if (!item->IsBound() && !IsHwmonPin(item->GetPinName()))
             continue;
         if (!(registry ? item->ApplySettings(*record) : item->ApplySettings()))
             return EApplyResult::ChipFailed;

@@ -190,9 +190,31 @@ int CMonitorEngine::UpdateAlarmStates() {
 bool CMonitorEngine::UpdateAll() {
     if (m_usesChip && UpdateAlarmStates() == 0)
         return false;
+    // Before the reads, so that a sensor found again is read in the same pass.
+    FindMissingSensors();
     for (const auto& item : m_items)
         item->UpdateItem();
     return true;
+}
+
+void CMonitorEngine::FindMissingSensors() {
+    std::vector<CSensorItem*> missing;
+    for (const auto& item : m_items) {
+        // An item its board file gets wrong stays unread.
+        if (item->IsHwmonSensorMissing() &&
+            std::find(m_unreadItems.begin(), m_unreadItems.end(), item->GetItemNo()) ==
+                m_unreadItems.end())
+            missing.push_back(item.get());
+    }
+    if (missing.empty())
+        return;
+    const int64_t now = m_machine.PerfCounter();
+    if (m_lastRescan != 0 && (now - m_lastRescan) / PERF_FREQUENCY < HWMON_RESCAN_SECONDS)
+        return;
+    m_lastRescan = std::max<int64_t>(now, 1);
+    m_hwmonDevices = ScanHwmonDevices(m_sysfsRoot);
+    for (CSensorItem* item : missing)
+        item->FindHwmonAgain(m_hwmonDevices);
 }
 
 bool CMonitorEngine::IsMultiProcessor() {

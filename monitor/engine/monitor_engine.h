@@ -17,6 +17,9 @@
 #include "sensor_item_config.h"
 #include "user_settings.h"
 
+// How often sensors that are not there are looked for again.
+inline constexpr int HWMON_RESCAN_SECONDS = 10;
+
 // Caption of the engine's message boxes.
 inline constexpr const char* APP_TITLE = "VORNPILOT";
 
@@ -88,6 +91,10 @@ class CMonitorEngine {
     // item read and timed. An item without a status bit keeps its alarm false and does not stop
     // the pass; an item reading a hwmon sensor gets its alarm with its reading.
     bool UpdateAll();
+    // Sensors that vanished (or were never found) are looked for again, at most every
+    // HWMON_RESCAN_SECONDS while any is missing: a device plugged back, or a driver loaded
+    // again, under any hwmonN. Called by UpdateAll.
+    void FindMissingSensors();
     // The status read's chip-layer result; below 1 leaves every alarm flag as it was.
     int UpdateAlarmStates();
     bool IsMultiProcessor();
@@ -148,6 +155,7 @@ class CMonitorEngine {
     std::vector<SHwmonDevice> m_hwmonDevices;
     std::string m_sysfsRoot;
     bool m_hwmonAsked = false;
+    int64_t m_lastRescan = 0;  // performance counter at the last look for missing sensors
     EItemSource m_itemSource = EItemSource::BoardFile;
     bool m_usesChip = true;
     std::string m_configFilePath;

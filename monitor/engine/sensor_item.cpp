@@ -3,6 +3,7 @@
 #include "pin_table.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 
@@ -77,6 +78,11 @@ bool CSensorItem::ListUnbound() {
     if (m_source == nullptr)
         return false;
     m_config = *m_source;
+    // The kernel's fan control is not driven from here.
+    if (m_hwmonPin) {
+        m_config.SmartFanSupport = false;
+        m_config.SmartFanEnable = false;
+    }
     if (m_config.ItemType != ITEM_FAN) {
         m_config.SmartFanSupport = false;
         m_config.SmartFanEnable = false;
@@ -91,9 +97,6 @@ bool CSensorItem::ListUnbound() {
 bool CSensorItem::BindHwmon(const std::vector<SHwmonDevice>& devices) {
     if (!m_hwmonPin || !ListUnbound())
         return false;
-    // The kernel's fan control is not driven from here.
-    m_config.SmartFanSupport = false;
-    m_config.SmartFanEnable = false;
     m_hwmon = FindHwmonInput(devices, m_config.PinName);
     if (!m_hwmon)
         return false;
@@ -106,6 +109,22 @@ bool CSensorItem::BindHwmon(const std::vector<SHwmonDevice>& devices) {
         }
     }
     return true;
+}
+
+bool CSensorItem::FindHwmonAgain(const std::vector<SHwmonDevice>& devices) {
+    if (!m_hwmonPin)
+        return false;
+    std::optional<CHwmonInput> found = FindHwmonInput(devices, m_config.PinName);
+    if (!found)
+        return false;
+    m_hwmon = std::move(found);
+    m_readError = 0;
+    return true;
+}
+
+bool CSensorItem::IsHwmonSensorMissing() const {
+    return m_hwmonPin &&
+           (!m_hwmon || m_readError == ENOENT || m_readError == ENODEV || m_readError == ENXIO);
 }
 
 bool CSensorItem::ReadHwmonValue() {

@@ -87,6 +87,12 @@ class CSensorItem {
     // written to the device, it has no beeper and no FanPilot, and its alarm comes with each
     // reading.
     bool BindHwmon(const std::vector<SHwmonDevice>& devices);
+    // Binds a hwmon item again, to its sensor among `devices` as found now (a device that
+    // came back under another hwmonN); its settings stay. False when it is not there.
+    bool FindHwmonAgain(const std::vector<SHwmonDevice>& devices);
+    // Whether the item reads a hwmon sensor that is not there now: never found, or its files
+    // vanished (the device unplugged, its driver unloaded).
+    bool IsHwmonSensorMissing() const;
     // Takes the configuration as Bind does but no pin: the item is listed and never read or
     // programmed (for an item its board file gets wrong). False without a source record.
     bool ListUnbound();
