@@ -4,11 +4,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "hwmon_read.h"
 #include "hwmon_scan.h"
+#include "local_machine.h"
+#include "monitor_engine.h"
 #include "temp_dir.h"
 
 namespace {
@@ -80,6 +83,48 @@ void BM_ScanMachine(benchmark::State& state) {
         benchmark::DoNotOptimize(ScanHwmonDevices(root));
 }
 BENCHMARK(BM_ScanMachine)->Unit(benchmark::kMicrosecond);
+
+// The engine's whole pass over the same machine: its 40 items, with no board file, read and
+// judged. The pass budget is 2 s.
+class CNoChip : public IPortIo {
+  public:
+    int InPortB(uint16_t, uint8_t*) override { return 0; }
+    int OutPortB(uint16_t, uint8_t) override { return 0; }
+};
+
+class CBoardlessMachine : public CLocalMachine {
+  public:
+    CBoardlessMachine(INotifier& notifier, std::string path)
+        : CLocalMachine(notifier), m_path(std::move(path)) {}
+    std::string SystemFact(const std::string& key) override {
+        if (key == "Path")
+            return m_path + "/";
+        if (key == "MBModel")
+            return "NO-BOARD";
+        return CLocalMachine::SystemFact(key);
+    }
+    void RequestPowerOff() override {}
+
+  private:
+    std::string m_path;
+};
+
+void BM_EnginePass(benchmark::State& state) {
+    CTempDir config;  // the settings the engine saves, and a program folder without board files
+    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    ::setenv("VORNPILOT_SYSFS_ROOT", Machine().dir.Path().c_str(), 1);
+    CStderrNotifier notifier;
+    CBoardlessMachine machine(notifier, config.Path());
+    CNoChip io;
+    CMonitorEngine engine(machine, io);
+    engine.Initialize();
+    if (engine.Items().size() != 40)
+        state.SkipWithError("the machine's 40 sensors did not become items");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(engine.UpdateAll());
+    state.counters["items"] = static_cast<double>(engine.Items().size());
+}
+BENCHMARK(BM_EnginePass)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -210,4 +210,20 @@ TEST_F(HwmonSessionTest, UserSettingsFollowTheSensor) {
     }
 }
 
+// A hwmon sensor's sustained alarm powers the computer off as a chip item's does, and its
+// countdown is in the snapshot every face shows.
+TEST_F(HwmonSessionTest, ASustainedAlarmPowersOff) {
+    UseMachine("amd_desktop");
+    auto s = Start();
+    const SItemSnapshot* stalled = Named(*s, "it8688 fan2");
+    ASSERT_NE(stalled, nullptr);
+    ASSERT_TRUE(stalled->alarm) << "the kernel's alarm for a stalled fan";
+    ASSERT_TRUE(session->Commands().SetItemShutdown(stalled->itemNo, true));
+    s = Tick();
+    EXPECT_EQ(Named(*s, "it8688 fan2")->powerOffIn, SHUTDOWN_DELAY_SECONDS);
+    for (int i = 0; i < SHUTDOWN_DELAY_SECONDS / 2 + 1 && machine.powerOff.requests == 0; ++i)
+        Tick();
+    EXPECT_EQ(machine.powerOff.requests, 1);
+}
+
 }  // namespace
