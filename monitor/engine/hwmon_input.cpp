@@ -28,8 +28,8 @@ SOutside Outside(const SensorItemConfig& item, double value) {
 
 // Whether the item's limit is the kernel's own, seen through the item's divider and offset
 // (to the thousandth the settings keep).
-bool IsKernelLimit(double limit, const std::optional<double>& kernel,
-                   const SensorItemConfig& item, double factor) {
+bool IsKernelLimit(double limit, const std::optional<double>& kernel, const SensorItemConfig& item,
+                   double factor) {
     return kernel && std::abs(limit - (*kernel / factor + item.Offset)) < 0.0005;
 }
 

@@ -16,8 +16,8 @@ class CHwmonInput {
 
     // The value in the item's unit (kernel value / Factor + Offset) and its alarm: outside a
     // limit the user chose, or, for the kernel's own limits where the kernel has alarm files,
-    // the kernel's alarm; without alarm files, outside any of the item's limits. 0, or the errno of the failed read (the vanished file's
-    // ENOENT, a sleeping disk's ENODATA): then nothing is set.
+    // the kernel's alarm; without alarm files, outside any of the item's limits. 0, or the errno of
+    // the failed read (the vanished file's ENOENT, a sleeping disk's ENODATA): then nothing is set.
     int Read(const SensorItemConfig& item, double* value, bool* alarm) const;
 
     const std::string& DeviceName() const { return m_deviceName; }

@@ -17,6 +17,7 @@
 #include "pin_table.h"
 #include "settings_notices.h"
 #include "thousandths.h"
+#include "xdg_paths.h"
 
 namespace {
 
@@ -143,6 +144,12 @@ std::string CMonitorEngine::BuildConfigFileName() {
     std::string model = m_machine.SystemFact("MBModel");
     std::replace(model.begin(), model.end(), '/', '_');
     return m_machine.SystemFact("Path") + model + ".ini";
+}
+
+std::string CMonitorEngine::UserBoardFileName() {
+    std::string model = m_machine.SystemFact("MBModel");
+    std::replace(model.begin(), model.end(), '/', '_');
+    return XdgConfigHome() + "/vornpilot/" + model + ".ini";
 }
 
 bool CMonitorEngine::LoadConfigFile() {

@@ -97,7 +97,10 @@ void CMonitorEngine::CreateItems(bool* allBound) {
 
 EStartProblem CMonitorEngine::Start() {
     m_sysfsRoot = SysfsRoot();
-    m_configFilePath = BuildConfigFileName();
+    // A user may keep a board file of their own (one written by --write-board-file, edited).
+    m_configFilePath = UserBoardFileName();
+    if (::access(m_configFilePath.c_str(), F_OK) != 0)
+        m_configFilePath = BuildConfigFileName();
     const bool boardFile = !m_hwmonAsked && ::access(m_configFilePath.c_str(), F_OK) == 0;
     bool loaded = boardFile && LoadConfigFile();
     // A board file keeps the chip unless every item names a hwmon sensor; one that cannot be
@@ -201,9 +204,8 @@ void CMonitorEngine::FindMissingSensors() {
     std::vector<CSensorItem*> missing;
     for (const auto& item : m_items) {
         // An item its board file gets wrong stays unread.
-        if (item->IsHwmonSensorMissing() &&
-            std::find(m_unreadItems.begin(), m_unreadItems.end(), item->GetItemNo()) ==
-                m_unreadItems.end())
+        if (item->IsHwmonSensorMissing() && std::find(m_unreadItems.begin(), m_unreadItems.end(),
+                                                      item->GetItemNo()) == m_unreadItems.end())
             missing.push_back(item.get());
     }
     if (missing.empty())

@@ -68,6 +68,9 @@ class CMonitorEngine {
     // Initialize's steps.
     // Program folder + board model (each "/" turned into "_") + ".ini".
     std::string BuildConfigFileName();
+    // The user's own board file for this board model, which is used instead of the program
+    // folder's when it is there: "$XDG_CONFIG_HOME/vornpilot/" + the same name.
+    std::string UserBoardFileName();
     bool LoadConfigFile();
     bool LoadRegistryConfig();
     bool ApplyRegistryConfig();

@@ -112,4 +112,22 @@ TEST_F(HwmonBoardFileTest, AWrittenBoardFileReadsBack) {
     }
 }
 
+// The user's own board file, in their settings folder, is used instead of the program folder's.
+TEST_F(HwmonBoardFileTest, TheUsersOwnBoardFileComesFirst) {
+    ::setenv("VORNPILOT_SYSFS_ROOT", (FIXTURES + "laptop").c_str(), 1);
+    UseSimBoardFile();
+    const auto devices = ScanHwmonDevices(FIXTURES + "laptop");
+    std::filesystem::create_directories(dir.PathOf("config/vornpilot"));
+    {
+        std::ofstream out(dir.PathOf("config/vornpilot/EHF-SIM.ini"));
+        out << HwmonBoardFileText(devices, ReadHwmonDevices(devices));
+    }
+    auto engine = Start();
+    EXPECT_EQ(engine->ConfigFilePath(), dir.PathOf("config/vornpilot/EHF-SIM.ini"));
+    EXPECT_FALSE(engine->UsesChip());
+    EXPECT_EQ(engine->ItemSource(), CMonitorEngine::EItemSource::BoardFile);
+    ASSERT_FALSE(engine->Items().empty());
+    EXPECT_EQ(engine->Items().front()->GetName(), devices.front().Channels.front().DisplayName);
+}
+
 }  // namespace
