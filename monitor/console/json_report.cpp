@@ -52,6 +52,9 @@ Json Item(const SItemSnapshot& item, bool celsius) {
     j["stale"] = item.stale;
     j["lastRead"] = item.EverRead() ? Json(IsoTimeText(item.lastReadUnixMs)) : nullptr;
     j["powerOffIn"] = item.powerOffIn >= 0 ? Json(item.powerOffIn) : nullptr;
+    j["device"] = Text(item.device);
+    j["deviceId"] = Text(item.deviceId);
+    j["sensor"] = Text(item.sensor);
     return j;
 }
 
@@ -73,8 +76,9 @@ std::string JsonReport(const SPassSnapshot& pass) {
     j["durationMs"] = Number(std::round(pass.durationNs / 1e3) / 1e3);
     j["chipAnswered"] = pass.chipAnswered;
     j["statusRead"] = pass.statusRead;
-    j["chipPath"] = pass.chipPath;
+    j["chipPath"] = pass.chipUsed ? pass.chipPath : "none";
     j["staleItems"] = pass.StaleCount();
+    j["itemSource"] = pass.hwmonItems ? "hwmon" : "boardFile";
     Json& problems = j["problems"] = Json::array();
     for (const std::string& line : ProblemLines(pass))
         problems.push_back(Text(line));

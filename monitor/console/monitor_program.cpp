@@ -1,18 +1,50 @@
 #include "monitor_program.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "chip_identity_guard.h"
+#include "hwmon_pin.h"
+#include "ini_file.h"
 #include "library_port_io.h"
 #include "local_machine.h"
 #include "notifier.h"
 #include "plain_words_notifier.h"
 #include "settings_notices.h"
 
-int RunMonitorProgram(std::optional<EChipPathMode> forced, const MonitorFrontEnd& frontEnd) {
+bool ItemsReadChip(IMachine& machine, bool hwmonItems) {
+    if (hwmonItems)
+        return false;
+    // The engine's board file: program folder + board model, "/" made "_", + ".ini".
+    std::string model = machine.SystemFact("MBModel");
+    std::replace(model.begin(), model.end(), '/', '_');
+    const std::string path = machine.SystemFact("Path") + model + ".ini";
+    if (::access(path.c_str(), F_OK) != 0)
+        return false;
+    CIniFile ini;
+    if (!ini.Load(path))
+        return true;
+    const int32_t count = ini.GetInt("GLOBAL", "Total_Item_Count", 0);
+    if (count <= 0)
+        return true;
+    for (int32_t i = 1; i <= count; ++i) {
+        if (!IsHwmonPin(ini.GetString("ITEM" + std::to_string(i), "PinName").value_or("")))
+            return true;
+    }
+    return false;
+}
+
+int RunMonitorProgram(std::optional<EChipPathMode> forced, bool hwmonItems,
+                      const MonitorFrontEnd& frontEnd) {
     CStderrNotifier stderrNotifier;
     CPlainWordsNotifier notifier(stderrNotifier);
     CLocalMachine machine(notifier);
+    // The library's start (the driver service's, and the end of the process when it fails)
+    // comes before any front end, as a linked library's would; without the chip it never comes.
+    if (ItemsReadChip(machine, hwmonItems))
+        OpenPortLibrary();
     // Every chip access goes through the port-I/O library, only to a chip identified as the
     // W83627EHF, and bounded when the service hangs.
     CLibraryPortIo library;
