@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr const char* LIBRARY_NAME = "libvorn-io.so";
+
 struct SPortLibrary {
     decltype(&::InPortB) in = nullptr;
     decltype(&::OutPortB) out = nullptr;
@@ -29,8 +31,11 @@ std::string ProgramFolder() {
 const SPortLibrary& PortLibrary() {
     static const SPortLibrary library = [] {
         SPortLibrary l;
-        const std::string path = ProgramFolder() + "libvorn-io.so";
-        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+        // A program linked with the library (a benchmark) has it loaded and started already.
+        void* handle = ::dlopen(LIBRARY_NAME, RTLD_NOW | RTLD_NOLOAD);
+        const std::string path = ProgramFolder() + LIBRARY_NAME;
+        if (handle == nullptr)
+            handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
         if (handle == nullptr) {
             std::fprintf(stderr, "vornpilot: cannot open the port-I/O library: %s\n", ::dlerror());
             return l;
