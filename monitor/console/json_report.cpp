@@ -30,6 +30,14 @@ Json Number(double value) {
     return value;
 }
 
+// A hwmon sensor's reading is as fine as the kernel's thousandths (millivolts, millidegrees),
+// the chip's as fine as the chip tells them apart.
+double AtResolution(const SItemSnapshot& item, double value) {
+    if (item.deviceId.empty() || !std::isfinite(value))
+        return AtChipResolution(item.type, value);
+    return std::round(value * 1000) / 1000;
+}
+
 Json Item(const SItemSnapshot& item, bool celsius) {
     const SItemTexts texts = ItemTexts(item, celsius);
     Json j;
@@ -41,9 +49,9 @@ Json Item(const SItemSnapshot& item, bool celsius) {
     j["alarm"] = item.alarm;
     j["beepEnable"] = item.beepEnable;
     j["shutdownEnable"] = item.shutdownEnable;
-    j["value"] = item.EverRead() ? Number(AtChipResolution(item.type, item.value)) : nullptr;
-    j["hiLimit"] = Number(AtChipResolution(item.type, item.hiLimit));
-    j["loLimit"] = Number(AtChipResolution(item.type, item.loLimit));
+    j["value"] = item.EverRead() ? Number(AtResolution(item, item.value)) : nullptr;
+    j["hiLimit"] = Number(AtResolution(item, item.hiLimit));
+    j["loLimit"] = Number(AtResolution(item, item.loLimit));
     // The table's column padding is no part of the text.
     j["valueText"] = Text(WithoutLeadingBlanks(texts.value));
     j["limitText"] = Text(WithoutLeadingBlanks(texts.limit));

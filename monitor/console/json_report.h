@@ -9,11 +9,11 @@
 //   "time":"2026-12-07T17:32:39.120Z","durationMs":6.1,"chipAnswered":true,"statusRead":true,
 //   "chipPath":"raw","staleItems":0,"itemSource":"boardFile","problems":[],
 //   "counts":{"passes":1,...}}
-// Values in volts, degrees Celsius and rpm; a value never read, or not a finite number, is null,
-// and so is the global beep before the settings reached the chip. Numbers read back as the same
-// double; whole numbers have no fraction. Texts that are not UTF-8 have U+FFFD for each byte that
-// is not.
-// Type is "voltage", "temperature", "fan", or "other" for a type no operation handles.
+// Values in volts, degrees Celsius and rpm (a hwmon sensor's to the thousandth, as the kernel
+// gives them; the chip's at the chip's resolution); a value never read, or not a finite number, is
+// null, and so is the global beep before the settings reached the chip. Numbers read back as the
+// same double; whole numbers have no fraction. Texts that are not UTF-8 have U+FFFD for each byte
+// that is not. Type is "voltage", "temperature", "fan", or "other" for a type no operation handles.
 // chipPath is "kernel" when the chip is reached through the kernel's driver for it (no beeper:
 // every beep is false), "raw" through ports, "none" when no item reads the chip.
 // Each item says where its value comes from as the kernel names it: device ("nvme", "k10temp";

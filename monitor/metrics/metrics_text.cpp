@@ -82,19 +82,27 @@ std::optional<double> Flag(bool on) {
     return on ? 1.0 : 0.0;
 }
 
+// A hwmon sensor's reading is as fine as the kernel's thousandths (millivolts, millidegrees),
+// the chip's as fine as the chip tells them apart.
+double AtResolution(const SItemSnapshot& item, double value) {
+    if (item.deviceId.empty() || !std::isfinite(value))
+        return AtChipResolution(item.type, value);
+    return std::round(value * 1000) / 1000;
+}
+
 // A reading is there once the item has been read; a stale one stays, flagged by
 // vornpilot_sensor_stale, as the table and the JSON line keep showing it.
 std::optional<double> Reading(const SItemSnapshot& i) {
     if (!i.enabled || !i.EverRead())
         return std::nullopt;
-    return AtChipResolution(i.type, i.value);
+    return AtResolution(i, i.value);
 }
 
 // Limits of an item without a pin were never read from or written to the chip.
 std::optional<double> Limit(const SItemSnapshot& i, double limit) {
     if (!i.bound)
         return std::nullopt;
-    return AtChipResolution(i.type, limit);
+    return AtResolution(i, limit);
 }
 
 const SItemFamily ITEM_FAMILIES[] = {
