@@ -112,8 +112,9 @@ std::string PassSwitchesUsage() {
 
 std::string ExitStatusUsage() {
     return "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
-           "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
-           "served or written; 5 when --write-board-file wrote nothing.\n";
+           "pass of --once or --passes read nothing (the chip did not answer, or there is no\n"
+           "sensor at all); 4 when the metrics cannot be served or written; 5 when\n"
+           "--write-board-file wrote nothing.\n";
 }
 
 }  // namespace
