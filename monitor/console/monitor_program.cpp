@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "chip_identity_guard.h"
@@ -10,17 +9,35 @@
 #include "ini_file.h"
 #include "library_port_io.h"
 #include "local_machine.h"
+#include "monitor_engine.h"
 #include "notifier.h"
 #include "plain_words_notifier.h"
 #include "settings_notices.h"
 
+namespace {
+
+// A port that answers nothing: the engine below is asked for its file names, never started.
+class CNoPort : public IPortIo {
+  public:
+    int InPortB(uint16_t, uint8_t*) override { return 0; }
+    int OutPortB(uint16_t, uint8_t) override { return 0; }
+};
+
+// The board file the engine's start will read: the user's own for this board model, else the
+// program folder's.
+std::string BoardFileOf(IMachine& machine) {
+    CNoPort none;
+    CMonitorEngine names(machine, none);
+    const std::string own = names.UserBoardFileName();
+    return ::access(own.c_str(), F_OK) == 0 ? own : names.BuildConfigFileName();
+}
+
+}  // namespace
+
 bool ItemsReadChip(IMachine& machine, bool hwmonItems) {
     if (hwmonItems)
         return false;
-    // The engine's board file: program folder + board model, "/" made "_", + ".ini".
-    std::string model = machine.SystemFact("MBModel");
-    std::replace(model.begin(), model.end(), '/', '_');
-    const std::string path = machine.SystemFact("Path") + model + ".ini";
+    const std::string path = BoardFileOf(machine);
     if (::access(path.c_str(), F_OK) != 0)
         return false;
     CIniFile ini;

@@ -212,6 +212,32 @@ TEST_F(HwmonMachines, TitleAndHwmonSensorsOption) {
     ExpectNoService();
 }
 
+// A board file of hwmon pins alone (the user's own, written by --write-board-file and scaled)
+// never reaches for the chip or the service.
+TEST_F(HwmonMachines, ABoardFileOfHwmonPinsNeedsNoService) {
+    const std::string root = Machine("amd_desktop");
+    const std::string file = m_dir.PathOf("config/vornpilot/NO-BOARD.ini");
+    fs::create_directories(m_dir.PathOf("config/vornpilot"));
+    ProgramResult r = RunProgram({HEADLESS, "--write-board-file", file}, Env(root));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream in(file);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string first = "[ITEM1]\nName=nvme Composite\n";
+    ASSERT_NE(text.find(first), std::string::npos) << text;
+    text.replace(text.find(first), first.size(), "[ITEM1]\nName=Drive\n");
+    ASSERT_TRUE(m_dir.WriteFile("config/vornpilot/NO-BOARD.ini", text));
+
+    r = RunProgram({HEADLESS, "--once", "--json"}, Env(root));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::json pass = nlohmann::json::parse(r.out);
+    EXPECT_EQ(pass["itemSource"], "boardFile");
+    EXPECT_EQ(pass["chipPath"], "none");
+    EXPECT_EQ(pass["items"].size(), 29u);
+    EXPECT_EQ(pass["items"][0]["name"], "Drive");
+    EXPECT_EQ(pass["items"][0]["value"], 41.85);
+    ExpectNoService();
+}
+
 // The metrics name each sensor by chip and sensor as node_exporter's hwmon collector does.
 TEST_F(HwmonMachines, MetricsNameChipAndSensor) {
     CRunningProgram monitor({HEADLESS, "--json", "--metrics-listen", "127.0.0.1:0"},
