@@ -37,13 +37,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    return RunMonitorProgram(
-        options.chipPath, [&](IMachine& machine, CPortGuard& io, CChipPath& path) {
+    return RunMonitorProgram(options.chipPath, options.hwmonSensors,
+                             [&](IMachine& machine, CPortGuard& io, CChipPath& path) {
 #ifdef VORN_HAVE_WINDOW
-            if (options.window || (!options.console && HasDisplay()))
-                return RunWindowFrontEnd(machine, io, path, options.startInTray, argc, argv,
-                                         options.metrics);
+                                 if (options.window || (!options.console && HasDisplay()))
+                                     return RunWindowFrontEnd(
+                                         machine, io, path, options.startInTray, argc, argv,
+                                         options.metrics, options.hwmonSensors);
 #endif
-            return CConsoleFrontEnd(machine, options, io, path).Run();
-        });
+                                 return CConsoleFrontEnd(machine, options, io, path).Run();
+                             });
 }

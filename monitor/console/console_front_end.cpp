@@ -46,6 +46,19 @@ std::string AppName(const std::string& modulePath) {
     return name.empty() ? "vornpilot" : name;
 }
 
+// Where the items' values come from, for the title: the way to the chip as before when only the
+// chip's pins are read; "hwmon sensors (N)" when no item reads the chip; both when both are.
+std::string ItemSourceText(const SPassSnapshot& pass, const CChipPath& path) {
+    size_t hwmon = 0;
+    for (const SItemSnapshot& item : pass.items)
+        hwmon += item.deviceId.empty() ? 0 : 1;
+    const std::string sensors = "hwmon sensors (" + std::to_string(hwmon) + ")";
+    if (!pass.chipUsed)
+        return sensors;
+    const std::string chip = "chip via " + path.Description();
+    return hwmon == 0 ? chip : chip + " and " + sensors;
+}
+
 timespec AsTimespec(int64_t ns) {
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
@@ -97,8 +110,8 @@ int CConsoleFrontEnd::Run() {
             std::fprintf(m_out, "%s\n", JsonReport(*pass).c_str());
         } else {
             std::string title = "VORNPILOT Hardware Monitor  -  board " +
-                                (board.empty() ? std::string("unknown") : board) +
-                                "  -  chip via " + m_path.Description() + "  -  " +
+                                (board.empty() ? std::string("unknown") : board) + "  -  " +
+                                ItemSourceText(*pass, m_path) + "  -  " +
                                 ClockText(pass->unixTimeMs);
             if (!bounded)
                 title += "  -  Ctrl-C to stop";
@@ -118,6 +131,8 @@ int CConsoleFrontEnd::Run() {
 
     session.Subscribe(show);
 
+    if (m_options.hwmonSensors)
+        session.AskForHwmonItems();
     session.StartEngine();
     // The machine's performance counter is CLOCK_MONOTONIC in nanoseconds.
     int64_t next = m_machine.PerfCounter();

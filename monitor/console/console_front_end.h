@@ -16,7 +16,8 @@
 
 inline constexpr int PASS_INTERVAL_MS = 2000;
 inline constexpr int EXIT_ALREADY_RUNNING = 1;
-// A bounded run (--once, --passes) whose last pass could not read the chip at all.
+// A bounded run (--once, --passes) whose last pass read nothing at all: the chip did not answer,
+// or the machine has no sensor.
 inline constexpr int EXIT_NO_READINGS = 3;
 
 class CConsoleFrontEnd {
@@ -34,7 +35,7 @@ class CConsoleFrontEnd {
           m_appName(std::move(appName)) {}
 
     // Runs until the passes asked for are done or a stop signal arrives. The exit code: 0, or
-    // EXIT_NO_READINGS when the last pass of a bounded run saw nothing of the chip.
+    // EXIT_NO_READINGS when the last pass of a bounded run read nothing.
     int Run();
 
   private:

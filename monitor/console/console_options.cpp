@@ -20,6 +20,8 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
             o.json = true;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--hwmon-sensors") {
+            o.hwmonSensors = true;
         } else if (a == "--list-sensors") {
             o.listSensors = true;
         } else if (a == "--write-board-file") {
@@ -75,7 +77,8 @@ bool ParseConsoleOptions(const std::vector<std::string>& args, ConsoleOptions* o
         return false;
     }
     if ((o.listSensors || !o.writeBoardFile.empty()) &&
-        (o.console || o.window || o.startInTray || o.metrics.Any() || o.chipPath)) {
+        (o.console || o.window || o.startInTray || o.metrics.Any() || o.chipPath ||
+         o.hwmonSensors)) {
         *error = "--list-sensors and --write-board-file run alone";
         return false;
     }
@@ -97,6 +100,10 @@ std::string PassSwitchesUsage() {
            "               reach the chip through the kernel's driver w83627ehf or through raw\n"
            "               ports (vorn-iod); auto, the default, takes the kernel's when it is\n"
            "               loaded. The setting ChipPath does the same when this is not given\n"
+           "  --hwmon-sensors\n"
+           "               monitor every voltage, temperature and fan sensor the kernel shows\n"
+           "               (its hwmon devices) even where the board has a board file; without\n"
+           "               a board file that is what the monitor does anyway\n"
            "  --list-sensors\n"
            "               list the kernel's hwmon sensors of this machine and exit\n"
            "  --write-board-file PATH\n"
@@ -105,8 +112,9 @@ std::string PassSwitchesUsage() {
 
 std::string ExitStatusUsage() {
     return "Exit status: 0; 1 when another copy runs; 2 for a bad argument; 3 when the last\n"
-           "pass of --once or --passes could not read the chip; 4 when the metrics cannot be\n"
-           "served or written; 5 when --write-board-file wrote nothing.\n";
+           "pass of --once or --passes read nothing (the chip did not answer, or there is no\n"
+           "sensor at all); 4 when the metrics cannot be served or written; 5 when\n"
+           "--write-board-file wrote nothing.\n";
 }
 
 }  // namespace
@@ -114,7 +122,8 @@ std::string ExitStatusUsage() {
 std::string ConsoleUsage() {
     return "Usage: vornpilot [--window] [--console] [--once] [--json] [--passes N]\n"
            "                 [--log-errors on|off] [--metrics-listen ADDRESS:PORT]\n"
-           "                 [--metrics-file PATH] [--chip-path auto|kernel|raw] [-s]\n"
+           "                 [--metrics-file PATH] [--chip-path auto|kernel|raw]\n"
+           "                 [--hwmon-sensors] [-s]\n"
            "       vornpilot --list-sensors | --write-board-file PATH\n"
            "  --window     the skinned window (the default with a display)\n"
            "  --console    run the monitor in this terminal (the default without a display)\n" +
@@ -125,6 +134,7 @@ std::string ConsoleUsage() {
 std::string HeadlessUsage() {
     return "Usage: vornpilot-headless [--once] [--json] [--passes N] [--log-errors on|off]\n"
            "                          [--metrics-listen ADDRESS:PORT] [--metrics-file PATH]\n"
+           "                          [--chip-path auto|kernel|raw] [--hwmon-sensors]\n"
            "       vornpilot-headless --list-sensors | --write-board-file PATH\n"
            "The monitor in this terminal or as a service, without a window: a table of every\n"
            "sensor refreshed every 2 seconds, or JSON lines, and Prometheus metrics.\n" +

@@ -3,7 +3,7 @@
 //
 //   vornpilot [-s|-S|-m|-M] [--window] [--console] [--once] [--json] [--passes N]
 //             [--log-errors on|off] [--metrics-listen ADDRESS:PORT] [--metrics-file PATH]
-//             [--chip-path auto|kernel|raw] [--help]
+//             [--chip-path auto|kernel|raw] [--hwmon-sensors] [--help]
 //   vornpilot --list-sensors | --write-board-file PATH
 //
 // "-s", "-S", "-m" or "-M" as a whole argument starts the window in the tray; the console front
@@ -11,7 +11,8 @@
 // --list-sensors and --write-board-file look at the machine's hwmon sensors and exit.
 // --log-errors switches the error log as the tray's "Record" does, and is remembered. The metrics
 // switches belong to every front end (metrics_options.h), and so does --chip-path, the way to the
-// chip (chip_path.h).
+// chip (chip_path.h). --hwmon-sensors makes the items every hwmon sensor of the machine even
+// where the board has a board file, in the window as in the console.
 
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ struct ConsoleOptions {
     std::string writeBoardFile;  // --write-board-file PATH
     SMetricsOptions metrics;
     std::optional<EChipPathMode> chipPath;  // --chip-path; else the settings key decides
+    bool hwmonSensors = false;              // --hwmon-sensors
 };
 
 // False with *error set for an argument it does not know or a bad --passes value.

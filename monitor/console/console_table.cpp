@@ -80,7 +80,10 @@ std::string ConsoleTable(const SPassSnapshot& pass, const std::string& title) {
         out += line.empty() ? "\n" : "  " + TerminalSafe(line) + "\n";
     for (const std::string& line : ProblemLines(pass))
         out += '\n' + TerminalSafe(line) + '\n';
-    out += std::string("\nGlobal beep: ") +
-           (pass.globalBeep ? (*pass.globalBeep ? "on" : "off") : "unknown") + "\n";
+    // The beeper is the chip's: without an item that reads the chip there is none to speak of.
+    if (pass.chipUsed) {
+        out += std::string("\nGlobal beep: ") +
+               (pass.globalBeep ? (*pass.globalBeep ? "on" : "off") : "unknown") + "\n";
+    }
     return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The console front end's screen, made from one pass's snapshot: one row per item with its
 // value, limits, Normal / Warning / Disable and a note (the power-off countdown, a stale or
-// missing reading), then the banner, the items in warning, what went wrong and the global beep.
+// missing reading), then the banner, the items in warning, what went wrong and the global beep
+// (when an item reads the chip, whose beeper it is).
 
 #include <string>
 

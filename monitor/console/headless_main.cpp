@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     // A window and a headless monitor of one user would both program the chip: they share one
     // single-copy claim.
     return RunMonitorProgram(
-        options.chipPath, [&options](IMachine& machine, CPortGuard& io, CChipPath& path) {
+        options.chipPath, options.hwmonSensors,
+        [&options](IMachine& machine, CPortGuard& io, CChipPath& path) {
             return CConsoleFrontEnd(machine, options, io, path, stdout, MONITOR_APP_NAME).Run();
         });
 }

@@ -30,6 +30,14 @@ Json Number(double value) {
     return value;
 }
 
+// A hwmon sensor's reading is as fine as the kernel's thousandths (millivolts, millidegrees),
+// the chip's as fine as the chip tells them apart.
+double AtResolution(const SItemSnapshot& item, double value) {
+    if (item.deviceId.empty() || !std::isfinite(value))
+        return AtChipResolution(item.type, value);
+    return std::round(value * 1000) / 1000;
+}
+
 Json Item(const SItemSnapshot& item, bool celsius) {
     const SItemTexts texts = ItemTexts(item, celsius);
     Json j;
@@ -41,9 +49,9 @@ Json Item(const SItemSnapshot& item, bool celsius) {
     j["alarm"] = item.alarm;
     j["beepEnable"] = item.beepEnable;
     j["shutdownEnable"] = item.shutdownEnable;
-    j["value"] = item.EverRead() ? Number(AtChipResolution(item.type, item.value)) : nullptr;
-    j["hiLimit"] = Number(AtChipResolution(item.type, item.hiLimit));
-    j["loLimit"] = Number(AtChipResolution(item.type, item.loLimit));
+    j["value"] = item.EverRead() ? Number(AtResolution(item, item.value)) : nullptr;
+    j["hiLimit"] = Number(AtResolution(item, item.hiLimit));
+    j["loLimit"] = Number(AtResolution(item, item.loLimit));
     // The table's column padding is no part of the text.
     j["valueText"] = Text(WithoutLeadingBlanks(texts.value));
     j["limitText"] = Text(WithoutLeadingBlanks(texts.limit));
@@ -52,6 +60,9 @@ Json Item(const SItemSnapshot& item, bool celsius) {
     j["stale"] = item.stale;
     j["lastRead"] = item.EverRead() ? Json(IsoTimeText(item.lastReadUnixMs)) : nullptr;
     j["powerOffIn"] = item.powerOffIn >= 0 ? Json(item.powerOffIn) : nullptr;
+    j["device"] = Text(item.device);
+    j["deviceId"] = Text(item.deviceId);
+    j["sensor"] = Text(item.sensor);
     return j;
 }
 
@@ -73,8 +84,9 @@ std::string JsonReport(const SPassSnapshot& pass) {
     j["durationMs"] = Number(std::round(pass.durationNs / 1e3) / 1e3);
     j["chipAnswered"] = pass.chipAnswered;
     j["statusRead"] = pass.statusRead;
-    j["chipPath"] = pass.chipPath;
+    j["chipPath"] = pass.chipUsed ? pass.chipPath : "none";
     j["staleItems"] = pass.StaleCount();
+    j["itemSource"] = pass.hwmonItems ? "hwmon" : "boardFile";
     Json& problems = j["problems"] = Json::array();
     for (const std::string& line : ProblemLines(pass))
         problems.push_back(Text(line));

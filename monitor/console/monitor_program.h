@@ -15,8 +15,17 @@ using MonitorFrontEnd = std::function<int(IMachine& machine, CPortGuard& io, CCh
 
 // Chooses the way to the chip (`forced`, else the user's setting, else by itself), runs
 // `frontEnd` and returns its exit code, with standard output flushed; 2 when a forced kernel way
-// has no kernel driver.
-int RunMonitorProgram(std::optional<EChipPathMode> forced, const MonitorFrontEnd& frontEnd);
+// has no kernel driver. `hwmonItems`: the front end asks for every hwmon sensor as its items
+// (--hwmon-sensors). The port-I/O library, and with it the driver service, is started first when
+// the items will read the chip; a monitor of hwmon sensors alone never starts it.
+int RunMonitorProgram(std::optional<EChipPathMode> forced, bool hwmonItems,
+                      const MonitorFrontEnd& frontEnd);
+
+// Whether the monitor's items will read the chip: the board model has a board file (the user's
+// own, else the program folder's), not every item of which names a hwmon sensor, and the user did
+// not ask for the hwmon sensors instead. A board file that cannot be read counts as reading the
+// chip, as the engine's start treats it.
+bool ItemsReadChip(IMachine& machine, bool hwmonItems);
 
 // The name the monitor's single copy is claimed under, whichever program runs it.
 inline constexpr const char* MONITOR_APP_NAME = "vornpilot";

@@ -82,19 +82,27 @@ std::optional<double> Flag(bool on) {
     return on ? 1.0 : 0.0;
 }
 
+// A hwmon sensor's reading is as fine as the kernel's thousandths (millivolts, millidegrees),
+// the chip's as fine as the chip tells them apart.
+double AtResolution(const SItemSnapshot& item, double value) {
+    if (item.deviceId.empty() || !std::isfinite(value))
+        return AtChipResolution(item.type, value);
+    return std::round(value * 1000) / 1000;
+}
+
 // A reading is there once the item has been read; a stale one stays, flagged by
 // vornpilot_sensor_stale, as the table and the JSON line keep showing it.
 std::optional<double> Reading(const SItemSnapshot& i) {
     if (!i.enabled || !i.EverRead())
         return std::nullopt;
-    return AtChipResolution(i.type, i.value);
+    return AtResolution(i, i.value);
 }
 
 // Limits of an item without a pin were never read from or written to the chip.
 std::optional<double> Limit(const SItemSnapshot& i, double limit) {
     if (!i.bound)
         return std::nullopt;
-    return AtChipResolution(i.type, limit);
+    return AtResolution(i, limit);
 }
 
 const SItemFamily ITEM_FAMILIES[] = {
@@ -155,7 +163,8 @@ const SItemFamily ITEM_FAMILIES[] = {
 std::string ItemLabels(const SItemSnapshot& item) {
     return "item=\"" + std::to_string(item.itemNo) + "\",name=\"" + MetricsLabelValue(item.name) +
            "\",type=\"" + ItemTypeName(item.type) + "\",pin=\"" + MetricsLabelValue(item.pin) +
-           "\"";
+           "\",chip=\"" + MetricsLabelValue(MetricsChipLabel(item)) + "\",sensor=\"" +
+           MetricsLabelValue(item.sensor) + "\"";
 }
 
 void AddBuildInfo(CExposition& out) {
@@ -169,9 +178,9 @@ void AddPass(CExposition& out, const SPassSnapshot& pass) {
               "1 when the chip answered in the last pass (its alarm flags or a reading), else 0.");
     out.Add("", pass.chipAnswered ? 1 : 0);
     out.Begin("vornpilot_chip_path", "gauge",
-              "Always 1; the way to the chip in the label: kernel (its hwmon driver) or raw "
-              "(ports through vorn-iod).");
-    out.Add("path=\"" + MetricsLabelValue(pass.chipPath) + "\"", 1);
+              "Always 1; the way to the chip in the label: kernel (its hwmon driver), raw "
+              "(ports through vorn-iod), or none when no item reads the chip.");
+    out.Add("path=\"" + MetricsLabelValue(pass.chipUsed ? pass.chipPath : "none") + "\"", 1);
     out.Begin("vornpilot_chip_status_read", "gauge",
               "1 when the last pass read the chip's alarm flags, else 0.");
     out.Add("", pass.statusRead ? 1 : 0);
@@ -241,6 +250,22 @@ std::string MetricsLabelValue(std::string_view text) {
         }
     }
     return out;
+}
+
+std::string MetricsChipLabel(const SItemSnapshot& item) {
+    // The chip's own pins read as its kernel driver's device at the board's address would.
+    std::string id = item.deviceId;
+    if (id.empty())
+        id = item.device.empty() ? std::string() : "devices/platform/" + item.device + ".656";
+    if (id.rfind("devices/", 0) == 0)
+        id.erase(0, 8);
+    for (char& c : id) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ':' || c == '_'))
+            c = '_';
+    }
+    return id;
 }
 
 std::string MetricsNumber(double value) {

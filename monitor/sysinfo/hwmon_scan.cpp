@@ -63,6 +63,11 @@ std::string Attribute(const fs::path& dir, const std::string& name) {
     return fs::is_regular_file(path, ec) ? path.string() : "";
 }
 
+// What names a channel within its device: its label, else the channel ("fan2").
+std::string ChannelWord(const SHwmonChannel& channel) {
+    return channel.Label.empty() ? channel.Channel : channel.Label;
+}
+
 void AddChannel(SHwmonDevice& device, const fs::path& dir, EHwmonKind kind, int index,
                 const std::string& channel) {
     SHwmonChannel c;
@@ -83,8 +88,63 @@ void AddChannel(SHwmonDevice& device, const fs::path& dir, EHwmonKind kind, int 
     c.Label = ReadLine(dir / (channel + "_label")).value_or("");
     // A labelled channel keeps its device's name in front: two devices may both call a
     // channel "Composite" or "temp1".
-    c.DisplayName = device.Name + " " + (c.Label.empty() ? channel : c.Label);
+    c.DisplayName = device.Name + " " + ChannelWord(c);
     device.Channels.push_back(std::move(c));
+}
+
+// Channels whose names collide, as (device, channel) indices.
+using ChannelRefs = std::vector<std::pair<size_t, size_t>>;
+
+std::map<std::string, ChannelRefs> SharedNames(const std::vector<SHwmonDevice>& devices) {
+    std::map<std::string, ChannelRefs> byName;
+    for (size_t d = 0; d < devices.size(); ++d) {
+        for (size_t c = 0; c < devices[d].Channels.size(); ++c)
+            byName[devices[d].Channels[c].DisplayName].emplace_back(d, c);
+    }
+    std::erase_if(byName, [](const auto& entry) { return entry.second.size() < 2; });
+    return byName;
+}
+
+// The last component of an identity: "nvme0" of ".../nvme/nvme0", "coretemp.1".
+std::string LastComponent(const std::string& identity) {
+    return identity.substr(identity.rfind('/') + 1);
+}
+
+bool IsNumber(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Two devices of one name (two NVMe drives, a coretemp per processor package) give the same
+// names. Where the last components of their identities tell them apart, those stand for the
+// device's name ("nvme0 Composite", "nvme1 Composite"); else the names are numbered in identity
+// order ("acpitz temp1", "acpitz temp1 (2)"). Both come from the identity, so a name stays the
+// same across boots, whatever hwmonN the kernel gives the device.
+void MakeNamesUnique(std::vector<SHwmonDevice>& devices) {
+    for (const auto& [name, refs] : SharedNames(devices)) {
+        std::set<std::string> lasts;
+        bool telling = true;
+        for (const auto& [d, c] : refs) {
+            const std::string last = LastComponent(devices[d].Identity);
+            telling = telling && !IsNumber(last) && lasts.insert(last).second;
+        }
+        if (!telling)
+            continue;
+        for (const auto& [d, c] : refs) {
+            SHwmonChannel& channel = devices[d].Channels[c];
+            channel.DisplayName = LastComponent(devices[d].Identity) + " " + ChannelWord(channel);
+        }
+    }
+    for (auto [name, refs] : SharedNames(devices)) {
+        std::sort(refs.begin(), refs.end(), [&devices](const auto& a, const auto& b) {
+            return std::tie(devices[a.first].Identity,
+                            devices[a.first].Channels[a.second].Channel) <
+                   std::tie(devices[b.first].Identity, devices[b.first].Channels[b.second].Channel);
+        });
+        for (size_t k = 1; k < refs.size(); ++k) {
+            devices[refs[k].first].Channels[refs[k].second].DisplayName +=
+                " (" + std::to_string(k + 1) + ")";
+        }
+    }
 }
 
 // Channels in the order voltages, temperatures, fans, each by N; a channel counts when the
@@ -177,5 +237,6 @@ std::vector<SHwmonDevice> ScanHwmonDevices(const std::string& sysfsRoot) {
         const int k = repeat[identity]++;
         d.Identity = k == 0 ? identity : identity + "/" + std::to_string(k);
     }
+    MakeNamesUnique(devices);
     return devices;
 }

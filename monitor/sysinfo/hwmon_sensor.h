@@ -12,10 +12,13 @@ enum class EHwmonKind { Voltage, Temperature, Fan };
 // is scanned, so a reading never lists a directory; "" where the kernel offers no such file.
 struct SHwmonChannel {
     EHwmonKind Kind = EHwmonKind::Voltage;
-    int Index = 0;            // the N of inN, tempN, fanN
-    std::string Channel;      // "in3", "temp1", "fan2"
-    std::string Label;        // from *_label; "" when there is none
-    std::string DisplayName;  // "k10temp Tctl", "nct6798 fan2"
+    int Index = 0;        // the N of inN, tempN, fanN
+    std::string Channel;  // "in3", "temp1", "fan2"
+    std::string Label;    // from *_label; "" when there is none
+    // "k10temp Tctl", "nct6798 fan2"; unique on the machine: "nvme0 Composite" and "nvme1
+    // Composite" for two drives, "acpitz temp1" and "acpitz temp1 (2)" where the identities'
+    // last components do not tell the devices apart (hwmon_scan.h)
+    std::string DisplayName;
     std::string InputPath;
     std::string MinPath;
     std::string MaxPath;

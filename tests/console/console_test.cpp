@@ -55,6 +55,19 @@ TEST(ConsoleOptions, CommandLines) {
     }
 }
 
+// Every hwmon sensor as the items, for the window as for the console.
+TEST(ConsoleOptions, HwmonSensorsBelongToEveryFrontEnd) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--hwmon-sensors"},
+                                                 {"--window", "--hwmon-sensors"},
+                                                 {"--hwmon-sensors", "--once"}}) {
+        ConsoleOptions o;
+        std::string error;
+        ASSERT_TRUE(ParseConsoleOptions(args, &o, &error)) << error;
+        EXPECT_TRUE(o.hwmonSensors);
+        EXPECT_EQ(o.console, args.back() == "--once");
+    }
+}
+
 TEST(ConsoleOptions, MetricsSwitchesAreCarriedForEveryFrontEnd) {
     ConsoleOptions o;
     std::string error;
@@ -84,6 +97,7 @@ TEST(ConsoleSensorOptions, RunAlone) {
         {{"--write-board-file", ""}, false, false, ""},
         {{"--list-sensors", "--json"}, false, false, ""},
         {{"--list-sensors", "--window"}, false, false, ""},
+        {{"--list-sensors", "--hwmon-sensors"}, false, false, ""},
         {{"--write-board-file", "b.ini", "--metrics-file", "/m.prom"}, false, false, ""},
     };
     for (const Case& c : cases) {

@@ -66,11 +66,27 @@ SPassSnapshot Pass() {
     p.items.push_back(second);
     SItemSnapshot unbound = Item(9, "Odd", ITEM_VOLTAGE, "NOPIN", 0, 2, 1);
     unbound.bound = false;
+    unbound.device = "w83627ehf";  // a pin of no channel
     unbound.lastReadUnixMs = 0;
     p.items.push_back(unbound);
     p.items.push_back(
         Item(12, "Say \"hi\" \\ now\nthen \xFF", ITEM_TEMPERATURE, "AUXTEMPERATURE", -0.5, 60, 55));
     p.items.push_back(Item(20, "Other", 4, "X", 7, 0, 0));
+    p.items[0].device = "w83627ehf";
+    p.items[0].sensor = "in0";
+    // A hwmon sensor: the kernel's thousandths, not the chip's steps.
+    SItemSnapshot tctl = Item(21, "k10temp Tctl", ITEM_TEMPERATURE,
+                              "hwmon:devices/pci0000:00/0000:00:18.3/temp1", 45.125, 95, 0);
+    tctl.device = "k10temp";
+    tctl.deviceId = "devices/pci0000:00/0000:00:18.3";
+    tctl.sensor = "temp1";
+    p.items.push_back(tctl);
+    SItemSnapshot acpi =
+        Item(22, "acpitz temp1 (2)", ITEM_TEMPERATURE, "hwmon:virtual/acpitz/1/temp1", 46, 128, 0);
+    acpi.device = "acpitz";
+    acpi.deviceId = "virtual/acpitz/1";
+    acpi.sensor = "temp1";
+    p.items.push_back(acpi);
     return p;
 }
 
@@ -121,6 +137,7 @@ TEST(MetricsText, ReadsBackAsTheSnapshot) {
         {"vornpilot_sensor_enabled", "NOPIN", 1},
         {"vornpilot_temperature_celsius", "AUXTEMPERATURE", -0.5},
         {"vornpilot_sensor_enabled", "X", 1},
+        {"vornpilot_temperature_celsius", "hwmon:devices/pci0000:00/0000:00:18.3/temp1", 45.125},
         {"vornpilot_chip_up", "", 1},
         {"vornpilot_chip_status_read", "", 1},
         {"vornpilot_global_beep_enabled", "", 1},
@@ -143,7 +160,7 @@ TEST(MetricsText, ReadsBackAsTheSnapshot) {
     EXPECT_EQ(e.Count("vornpilot_start_problem"), 7u) << "one series per problem";
     EXPECT_EQ(e.Value("vornpilot_start_problem"), std::nullopt) << "only one is 1";
     EXPECT_EQ(e.Value("vornpilot_build_info", {{"version", MetricsBuildVersion()}}), 1);
-    EXPECT_EQ(e.Count("vornpilot_sensor_enabled"), 7u) << "all but the missing processor's";
+    EXPECT_EQ(e.Count("vornpilot_sensor_enabled"), 9u) << "all but the missing processor's";
     EXPECT_EQ(e.Count("vornpilot_fan_rpm"), 1u);
 
     // Labels read back as the item's own texts; invalid UTF-8 becomes U+FFFD.
@@ -154,9 +171,27 @@ TEST(MetricsText, ReadsBackAsTheSnapshot) {
         -0.5);
     for (const SSample& s : e.samples) {
         if (s.labels.count("pin")) {
-            EXPECT_EQ(s.labels.size(), 4u) << s.name;
+            EXPECT_EQ(s.labels.size(), 6u) << s.name;
         }
     }
+    // chip and sensor as node_exporter's hwmon collector names them.
+    const struct {
+        const char* pin;
+        const char* chip;
+        const char* sensor;
+    } sensors[] = {
+        {"VCORE", "platform_w83627ehf_656", "in0"},
+        {"hwmon:devices/pci0000:00/0000:00:18.3/temp1", "pci0000:00_0000:00:18_3", "temp1"},
+        {"hwmon:virtual/acpitz/1/temp1", "virtual_acpitz_1", "temp1"},
+        {"NOPIN", "platform_w83627ehf_656", ""},
+    };
+    for (const auto& c : sensors) {
+        EXPECT_EQ(e.Value("vornpilot_sensor_enabled",
+                          {{"pin", c.pin}, {"chip", c.chip}, {"sensor", c.sensor}}),
+                  1)
+            << c.pin;
+    }
+    EXPECT_EQ(e.Value("vornpilot_chip_path", {{"path", "raw"}}), 1);
     for (const auto& [family, type] : e.types) {
         EXPECT_EQ(type, family.size() > 6 && family.ends_with("_total") ? "counter" : "gauge")
             << family;
@@ -171,6 +206,11 @@ TEST(MetricsText, WhatIsUnknownIsLeftOut) {
     EXPECT_EQ(e.Count("vornpilot_global_beep_enabled"), 0u);
     EXPECT_EQ(e.helps.count("vornpilot_global_beep_enabled"), 0u) << "no family without samples";
     EXPECT_EQ(e.Value("vornpilot_chip_up"), 0);
+    // No item reads the chip: no way to it is claimed.
+    pass.chipUsed = false;
+    e = Parsed(MetricsText(&pass));
+    EXPECT_EQ(e.Value("vornpilot_chip_path", {{"path", "none"}}), 1);
+    EXPECT_EQ(e.Count("vornpilot_chip_path"), 1u);
 
     e = Parsed(MetricsText(nullptr));
     ASSERT_EQ(e.samples.size(), 1u) << "before the first pass: the build only";

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 
 #include "hwmon_pin.h"
 #include "hwmon_read.h"
@@ -74,7 +76,8 @@ TEST(HwmonScan, TypicalMachines) {
           {"thinkpad", "devices/platform/thinkpad_hwmon"}},
          1 + 1 + 3 + 1 + 6,
          {{"devices/platform/thinkpad_hwmon/fan1", "thinkpad fan1"},
-          {"virtual/acpitz/1/temp1", "acpitz temp1"}}},
+          {"virtual/acpitz/0/temp1", "acpitz temp1"},
+          {"virtual/acpitz/1/temp1", "acpitz temp1 (2)"}}},
         {"vm", {}, 0, {}},
     };
     for (const Case& c : cases) {
@@ -88,6 +91,11 @@ TEST(HwmonScan, TypicalMachines) {
             channels += devices[d].Channels.size();
         }
         EXPECT_EQ(channels, c.channels);
+        std::set<std::string> unique;
+        for (const auto& d : devices) {
+            for (const auto& ch : d.Channels)
+                EXPECT_TRUE(unique.insert(ch.DisplayName).second) << ch.DisplayName;
+        }
         for (const auto& [pin, display] : c.names) {
             const auto parsed = ParseHwmonPin(HWMON_PIN_PREFIX + pin);
             ASSERT_TRUE(parsed) << pin;
@@ -231,6 +239,45 @@ TEST_F(HwmonFaults, HotUnplug) {
     ASSERT_EQ(after.size(), 3u);
     EXPECT_EQ(after[2].Name, "nct6798");
     EXPECT_EQ(after[2].Identity, devices[3].Identity) << "identity does not follow hwmonN";
+}
+
+// Two drives of one kind get names told apart by their identities, and a device keeps its names
+// when the kernel numbers the hwmon devices otherwise at the next boot.
+TEST_F(HwmonFaults, NamesAreUniqueAndFollowTheDevice) {
+    const std::string nvme = "devices/pci0000:00/0000:00:1b.0/0000:02:00.0/nvme/nvme0";
+    const std::string second = "devices/pci0000:00/0000:00:1d.0/0000:03:00.0/nvme/nvme1";
+    fs::create_directories(root + "/" + second);
+    fs::copy(root + "/" + nvme + "/hwmon", root + "/" + second + "/hwmon",
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    fs::rename(root + "/" + second + "/hwmon/hwmon2", root + "/" + second + "/hwmon/hwmon4");
+    fs::remove(root + "/" + second + "/hwmon/hwmon4/device");
+    fs::create_directory_symlink("../../../nvme1", root + "/" + second + "/hwmon/hwmon4/device");
+    fs::create_directory_symlink("../../" + second + "/hwmon/hwmon4", root + "/class/hwmon/hwmon4");
+
+    auto names = [](const std::vector<SHwmonDevice>& scanned) {
+        std::map<std::string, std::string> byPin;
+        for (const auto& d : scanned) {
+            for (const auto& c : d.Channels)
+                byPin[d.Identity + "/" + c.Channel] = c.DisplayName;
+        }
+        return byPin;
+    };
+    const auto before = names(ScanHwmonDevices(root));
+    const std::pair<std::string, std::string> expected[] = {
+        {nvme + "/temp1", "nvme0 Composite"},
+        {second + "/temp1", "nvme1 Composite"},
+        {second + "/temp2", "nvme1 Sensor 1"},
+        {"devices/platform/coretemp.0/temp1", "coretemp Package id 0"},
+    };
+    for (const auto& [pin, name] : expected)
+        EXPECT_EQ(before.at(pin), name) << pin;
+
+    // The next boot: the two drives' hwmon numbers swapped.
+    fs::remove(root + "/class/hwmon/hwmon2");
+    fs::remove(root + "/class/hwmon/hwmon4");
+    fs::create_directory_symlink("../../" + nvme + "/hwmon/hwmon2", root + "/class/hwmon/hwmon4");
+    fs::create_directory_symlink("../../" + second + "/hwmon/hwmon4", root + "/class/hwmon/hwmon2");
+    EXPECT_EQ(names(ScanHwmonDevices(root)), before);
 }
 
 TEST(HwmonPin, Names) {

@@ -76,7 +76,7 @@ std::string AppName(const std::string& modulePath) {
 }  // namespace
 
 int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, CChipPath& path, bool startInTray,
-                      int argc, char** argv, const SMetricsOptions& metrics) {
+                      int argc, char** argv, const SMetricsOptions& metrics, bool hwmonItems) {
     const std::string appName = AppName(machine.ModuleFileName());
     // Before anything touches the chip: a later start only brings the first window forward.
     CSingleInstance instance(appName);
@@ -132,6 +132,8 @@ int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, CChipPath& path, boo
     }
     session.Subscribe([&outputs](const SPassSnapshot& pass) { outputs.Publish(pass); });
     InstallStopHandlers(&window, [&window] { window.OnTrayCommand(TRAY_EXIT); });
+    if (hwmonItems)
+        session.AskForHwmonItems();
     session.StartEngine();
     window.Start(session);
     const int code = app.exec();

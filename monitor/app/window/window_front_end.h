@@ -9,6 +9,8 @@
 
 // argc/argv go to the toolkit. Returns the exit code: 0, also when an earlier instance was
 // brought forward instead; 4 (as the console's) when the metrics asked for cannot start.
-// `path` is the way to the chip.
+// `path` is the way to the chip. `hwmonItems`: every hwmon sensor of the machine as the items,
+// whatever the board file (--hwmon-sensors).
 int RunWindowFrontEnd(IMachine& machine, CPortGuard& guard, CChipPath& path, bool startInTray,
-                      int argc, char** argv, const SMetricsOptions& metrics = {});
+                      int argc, char** argv, const SMetricsOptions& metrics = {},
+                      bool hwmonItems = false);
