@@ -59,7 +59,9 @@ std::string KeyReadings(const SPassSnapshot& pass) {
     text += warnings == 0 ? "all sensors normal"
                           : std::to_string(warnings) + (warnings == 1 ? " sensor" : " sensors") +
                                 " in warning";
-    if (!pass.chipAnswered)
+    if (pass.startProblem == EStartProblem::NoSensors)
+        text = "no sensors found";
+    else if (!pass.chipAnswered)
         text = "no readings";
     // A running power-off comes first, where the tooltip's cut cannot reach it.
     const std::string powerOff = PowerOffText(pass);
