@@ -21,7 +21,8 @@ img { pointer-events: none; }
 #MOVESIZE { position: absolute; left: 0; top: 0; width: 500px; height: 56px; cursor: move; }
 .vp-title { position: absolute; left: 56px; top: 12px; font-size: 17px; font-weight: bold;
   letter-spacing: 3px; color: #eef3f8; }
-.vp-subtitle { position: absolute; left: 57px; top: 34px; font-size: 10px; letter-spacing: 0.4px; color: #7f8ea1; }
+.vp-subtitle { position: absolute; left: 57px; top: 34px; font-size: 10px; letter-spacing: 0.4px; color: #7f8ea1;
+  max-width: 320px; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
 
 .vp-section { position: absolute; left: 16px; top: 112px; width: 468px; height: 346px; }
 .vp-grid { display: grid; grid-template-columns: 10px 1fr 124px 84px 60px; column-gap: 8px;
