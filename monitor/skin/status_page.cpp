@@ -1,5 +1,9 @@
 #include "status_page.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "hwmon_channels.h"
 #include "page_formats.h"
 #include "sensor_item_config.h"
 #include "snapshot_text.h"
@@ -27,6 +31,7 @@ const std::string WARNING_TEXT_ID = "WarningText";
 const std::string POWER_OFF_TEXT_ID = "PowerOffText";
 
 constexpr const char* PAGE_DEGREES = " &#176;";
+constexpr const char* CHIP_DISPLAY_NAME = "W83627EHF";
 constexpr unsigned ANIMATION_STEP_MS = 500;
 constexpr unsigned ANIMATION_UNTIL_STOPPED = 0xFFFFFFFF;
 
@@ -71,6 +76,45 @@ std::string LimitText(const SItemSnapshot& item, bool celsius, const char* degre
         default:
             return RpmText(item.loLimit);
     }
+}
+
+// Text from files and paths, safe inside page markup.
+std::string HtmlText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+// The hwmon devices the items read, by name in table order, the chip's own pins as the chip;
+// nullopt for a table of the chip alone, whose report stays as it always was.
+std::optional<std::vector<std::string>> ReportDevices(const SPassSnapshot& pass) {
+    bool beyondChip = pass.hwmonItems || pass.startProblem == EStartProblem::NoSensors;
+    std::vector<std::string> devices;
+    for (const SItemSnapshot& item : pass.items) {
+        beyondChip = beyondChip || !item.deviceId.empty();
+        const std::string name = item.deviceId.empty() && item.device == HWMON_CHIP_NAME
+                                     ? std::string(CHIP_DISPLAY_NAME)
+                                     : item.device;
+        if (!name.empty() && std::find(devices.begin(), devices.end(), name) == devices.end())
+            devices.push_back(name);
+    }
+    if (!beyondChip)
+        return std::nullopt;
+    return devices;
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -202,8 +246,13 @@ SPageContent StatusPageContent(const SPassSnapshot& pass, bool brightBanner) {
     for (const RowKind* kind : ROWS)
         builder.Category(*kind);
     const std::string warnings = builder.Warnings();
-    out.elements.emplace_back(WARNING_ITEMS_ID,
-                              warnings.empty() ? std::string() : RED + warnings + END_FONT);
+    std::string warningItems = warnings.empty() ? std::string() : RED + warnings + END_FONT;
+    // With nothing to list, the place of the list says why.
+    if (pass.startProblem == EStartProblem::NoSensors) {
+        for (const std::string& line : ProblemLines(pass))
+            warningItems += (warningItems.empty() ? "" : BREAK) + HtmlText(line);
+    }
+    out.elements.emplace_back(WARNING_ITEMS_ID, warningItems);
 
     const bool temperature = builder.Warned(0);
     const bool voltage = builder.Warned(1);
@@ -275,6 +324,13 @@ std::string SensorReport(const SPassSnapshot& pass, const std::string& programFo
             doc.AppendTextElement(itemPath, counter, "LIMIT", ReportLimit(item, pass.celsius));
             ++counter;
         }
+    }
+    // Which devices the items come from, for the page's heading; a table of the chip alone
+    // has none, so its report is the same as ever.
+    if (const auto devices = ReportDevices(pass)) {
+        doc.AppendElement("/VORNPILOT", 0, "DEVICES");
+        for (const std::string& device : *devices)
+            doc.AppendTextElement("/VORNPILOT/DEVICES", 0, "DEVICE", device);
     }
     std::string xml;
     doc.GetXml(xml);

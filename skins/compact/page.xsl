@@ -28,6 +28,12 @@ img { pointer-events: none; }
 .vp-count { font-weight: normal; letter-spacing: 0.3px; color: #6c7a8c; text-transform: none; margin-left: 4px; }
 .vp-cap-r { text-align: right; }
 .vp-rows { position: absolute; left: 0; right: 0; top: 21px; bottom: 3px; overflow-y: auto; }
+/* A long list scrolls by the wheel or its own thumb (the page engine draws no scrollbars). */
+.vp-scroll { display: none; position: absolute; right: 1px; top: 23px; bottom: 4px; width: 4px; }
+.vp-scrolls .vp-scroll { display: block; }
+.vp-thumb { position: absolute; left: 0; right: 0; top: 0; min-height: 16px; border-radius: 2px;
+  background: rgba(255,255,255,0.22); }
+.vp-thumb:hover, .vp-thumb.vp-dragged { background: rgba(255,255,255,0.4); }
 .vp-row { height: 23px; box-sizing: border-box; border-bottom: 1px solid rgba(255,255,255,0.035); }
 .vp-row:last-child { border-bottom: 0; }
 .vp-roomy .vp-row { height: 38px; }
@@ -131,7 +137,7 @@ img { pointer-events: none; }
       <xsl:for-each select="ITEM">
         <div class="vp-grid vp-row" data-cat="{$cat}" data-kind="{$kind}" data-name="{NAME}">
           <div class="vp-status" id="{NAME}_{$kind}_Status"></div>
-          <div class="vp-label">
+          <div class="vp-label" title="{NAME}">
             <div class="vp-name"><xsl:value-of select="NAME"/></div>
             <div class="vp-limit" id="{NAME}_{$kind}_Limit"><xsl:value-of select="LIMIT"/></div>
           </div>
@@ -142,6 +148,7 @@ img { pointer-events: none; }
         </div>
       </xsl:for-each>
     </div>
+    <div class="vp-scroll"><div class="vp-thumb"></div></div>
   </div>
 </xsl:template>
 

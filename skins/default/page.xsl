@@ -6,6 +6,10 @@
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:output method="html" indent="no"/>
 
+<!-- A table with long names (a machine's hwmon sensors: "coretemp Package id 0") gives the
+     names the room of a narrower graph. -->
+<xsl:variable name="longNames" select="count(/VORNPILOT/*/ITEM[string-length(NAME) &gt; 16]) &gt; 0"/>
+
 <xsl:template match="/">
 <style type="text/css">
 html, body { margin: 0; padding: 0; overflow: hidden; }
@@ -17,7 +21,8 @@ img { pointer-events: none; }
 #MOVESIZE { position: absolute; left: 0; top: 0; width: 500px; height: 56px; cursor: move; }
 .vp-title { position: absolute; left: 56px; top: 12px; font-size: 17px; font-weight: bold;
   letter-spacing: 3px; color: #eef3f8; }
-.vp-subtitle { position: absolute; left: 57px; top: 34px; font-size: 10px; letter-spacing: 0.4px; color: #7f8ea1; }
+.vp-subtitle { position: absolute; left: 57px; top: 34px; font-size: 10px; letter-spacing: 0.4px; color: #7f8ea1;
+  max-width: 320px; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
 
 .vp-section { position: absolute; left: 16px; top: 112px; width: 468px; height: 346px; }
 .vp-grid { display: grid; grid-template-columns: 10px 1fr 124px 84px 60px; column-gap: 8px;
@@ -80,6 +85,7 @@ img { pointer-events: none; }
   background: rgba(255,255,255,0.04); color: #9aa8b9; }
 .vp-chip::before { content: ""; display: inline-block; width: 6px; height: 6px; border-radius: 50%;
   background: #3ecf8e; margin-right: 6px; vertical-align: 1px; }
+.vp-root-none .vp-chip::before { background: #5f6d7e; }
 .vp-chip.vp-cat-warn { color: #ffffff; background: rgba(214,69,78,0.85); }
 .vp-chip.vp-cat-warn::before { background: #ffffff; }
 #WarningItems { position: absolute; left: 12px; right: 8px; top: 40px; bottom: 9px; overflow-y: auto;
@@ -88,29 +94,48 @@ img { pointer-events: none; }
 #WarningItems > font { display: block; column-count: 2; column-gap: 24px; }
 #WarningItems hr { border: 0; border-top: 1px solid rgba(255,92,102,0.35); margin: 2px 0 3px 0; height: 0; }
 #WarningItems:empty::before { content: "All sensors are within their limits."; color: #5f6d7e; }
+/* A long list scrolls by the wheel or its own thumb (the page engine draws no scrollbars). */
+.vp-scroll { display: none; position: absolute; right: 2px; top: 33px; bottom: 6px; width: 6px; }
+.vp-scrolls .vp-scroll { display: block; }
+.vp-thumb { position: absolute; left: 0; right: 0; top: 0; min-height: 24px; border-radius: 3px;
+  background: rgba(255,255,255,0.22); }
+.vp-thumb:hover, .vp-thumb.vp-dragged { background: rgba(255,255,255,0.4); }
+.vp-more-below .vp-rows { -webkit-mask-image: linear-gradient(to bottom, #000 88%, transparent); }
+.vp-rows:empty::before { content: attr(data-none) "."; display: block; padding: 14px 12px;
+  color: #5f6d7e; }
+.vp-long-names .vp-grid { grid-template-columns: 10px 1fr 76px 84px 60px; }
+.vp-long-names .vp-cap-g { white-space: nowrap; letter-spacing: 0.5px; }
 ::-webkit-scrollbar { width: 6px; }
 ::-webkit-scrollbar-thumb { background: rgba(255,255,255,0.14); border-radius: 3px; }
 ::-webkit-scrollbar-track { background: transparent; }
 </style>
 <div id="vp-root">
+  <xsl:if test="$longNames"><xsl:attribute name="class">vp-long-names</xsl:attribute></xsl:if>
   <div id="MOVESIZE">
     <div class="vp-title">VORNPILOT</div>
-    <div class="vp-subtitle">Hardware monitor &#183; W83627EHF</div>
+    <div class="vp-subtitle">Hardware monitor &#183; <xsl:choose>
+      <xsl:when test="VORNPILOT/DEVICES/DEVICE"><xsl:for-each select="VORNPILOT/DEVICES/DEVICE">
+        <xsl:if test="position() &gt; 1">, </xsl:if><xsl:value-of select="."/></xsl:for-each></xsl:when>
+      <xsl:when test="VORNPILOT/DEVICES">no sensors found</xsl:when>
+      <xsl:otherwise>W83627EHF</xsl:otherwise></xsl:choose></div>
   </div>
   <xsl:apply-templates select="VORNPILOT/VOLT">
     <xsl:with-param name="cat" select="'VOLT'"/>
     <xsl:with-param name="kind" select="'Volt'"/>
     <xsl:with-param name="title" select="'Voltages'"/>
+    <xsl:with-param name="none" select="'voltage'"/>
   </xsl:apply-templates>
   <xsl:apply-templates select="VORNPILOT/TEMP">
     <xsl:with-param name="cat" select="'TEMP'"/>
     <xsl:with-param name="kind" select="'Temp'"/>
     <xsl:with-param name="title" select="'Temperatures'"/>
+    <xsl:with-param name="none" select="'temperature'"/>
   </xsl:apply-templates>
   <xsl:apply-templates select="VORNPILOT/FAN">
     <xsl:with-param name="cat" select="'FAN'"/>
     <xsl:with-param name="kind" select="'Fan'"/>
     <xsl:with-param name="title" select="'Fans'"/>
+    <xsl:with-param name="none" select="'fan'"/>
   </xsl:apply-templates>
   <div id="vp-status">
     <div id="WarningText">NORMAL</div>
@@ -131,6 +156,7 @@ img { pointer-events: none; }
   <xsl:param name="cat"/>
   <xsl:param name="kind"/>
   <xsl:param name="title"/>
+  <xsl:param name="none"/>
   <xsl:variable name="roomy" select="count(ITEM) &lt;= 6"/>
   <div data-cat="{$cat}">
     <xsl:attribute name="class">vp-section<xsl:if test="$roomy"> vp-roomy</xsl:if></xsl:attribute>
@@ -142,15 +168,16 @@ img { pointer-events: none; }
       <div class="vp-cap-r">Reading</div>
       <div class="vp-cap-r">State</div>
     </div>
-    <div class="vp-rows">
+    <div class="vp-rows" data-none="No {$none} sensors">
       <xsl:for-each select="ITEM">
         <div class="vp-grid vp-row" data-cat="{$cat}" data-kind="{$kind}" data-name="{NAME}">
           <div class="vp-dot"></div>
-          <div class="vp-label">
+          <div class="vp-label" title="{NAME}">
             <div class="vp-name"><xsl:value-of select="NAME"/></div>
             <div class="vp-limit" id="{NAME}_{$kind}_Limit"><xsl:value-of select="LIMIT"/></div>
           </div>
-          <canvas class="vp-graph" width="124">
+          <canvas class="vp-graph">
+            <xsl:attribute name="width"><xsl:choose><xsl:when test="$longNames">76</xsl:when><xsl:otherwise>124</xsl:otherwise></xsl:choose></xsl:attribute>
             <xsl:attribute name="height"><xsl:choose><xsl:when test="$roomy">40</xsl:when><xsl:otherwise>26</xsl:otherwise></xsl:choose></xsl:attribute>
           </canvas>
           <div class="vp-value" id="{NAME}_{$kind}_Value"><xsl:value-of select="VALUE"/></div>
@@ -158,6 +185,7 @@ img { pointer-events: none; }
         </div>
       </xsl:for-each>
     </div>
+    <div class="vp-scroll"><div class="vp-thumb"></div></div>
   </div>
 </xsl:template>
 

@@ -146,6 +146,7 @@ function VpBanner() {
     VpClass(b, 'vp-blind', blind);
     VpClass(document.getElementById('vp-root'), 'vp-root-alarm', alarm);
     VpClass(document.getElementById('vp-root'), 'vp-root-blind', blind);
+    VpClass(document.getElementById('vp-root'), 'vp-root-none', /NO SENSORS/.test(text));
 }
 
 // A pass moves a 10-minute graph by a fraction of a pixel: after a pass, a graph is drawn

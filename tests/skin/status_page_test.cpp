@@ -323,6 +323,46 @@ TEST_F(StatusPage, EmptyTableSaysNoItems) {
     EXPECT_EQ(m_face.elements["WarningText"], "NO ITEMS");
 }
 
+// The report names the devices of a machine's hwmon items after the three categories; the
+// chip's own pins are the chip, and a table of the chip alone has no such list.
+TEST_F(StatusPage, ReportNamesTheHwmonDevicesOfItsItems) {
+    const auto hwmon = [&](const char* name, const char* device, const char* id) {
+        SItemSnapshot& item = Add(name, ITEM_TEMPERATURE, 40.0, 80.0, 0.0);
+        item.device = device;
+        item.deviceId = id;
+    };
+    Add("CPU", ITEM_TEMPERATURE, 40.0, 80.0, 75.0).device = "w83627ehf";
+    EXPECT_EQ(Report().find("DEVICES"), std::string::npos);
+    hwmon("nvme Composite", "nvme", "devices/pci0000:00/nvme0");
+    hwmon("k10temp Tctl", "k10temp", "devices/pci0000:00/0000:00:18.3");
+    hwmon("nvme Composite", "nvme", "devices/pci0000:00/nvme1");
+    const std::string report = Report();
+    EXPECT_NE(report.find("<FAN/><DEVICES><DEVICE>W83627EHF</DEVICE><DEVICE>nvme</DEVICE>"
+                          "<DEVICE>k10temp</DEVICE></DEVICES></VORNPILOT>"),
+              std::string::npos)
+        << report;
+}
+
+// With no sensor at all the list's place says why, as markup-safe text, and the error log
+// gets no warning.
+TEST_F(StatusPage, NoSensorsSaysWhyWhereTheWarningsGo) {
+    m_pass.startProblem = EStartProblem::NoSensors;
+    m_pass.chipAnswered = false;
+    m_pass.boardFile = "/opt/vornpilot/A&B.ini";
+    m_pass.hwmonDir = "/sys/class/hwmon";
+    Update();
+    EXPECT_EQ(m_face.elements["WarningText"], "NO SENSORS");
+    EXPECT_EQ(m_face.elements["WarningItems"].rfind("No sensors found: there is no board file "
+                                                    "/opt/vornpilot/A&amp;B.ini for this board",
+                                                    0),
+              0u)
+        << m_face.elements["WarningItems"];
+    EXPECT_EQ(Report(),
+              "<VORNPILOT><TEMP/><PATH>/opt/vornpilot/</PATH><VOLT/><FAN/><DEVICES/>"
+              "</VORNPILOT>\n");
+    EXPECT_EQ(m_log.texts, (Strings{""}));
+}
+
 TEST_F(StatusPage, PowerOffCountdownShowsTheNearestAndClears) {
     Add("CPU", ITEM_TEMPERATURE, 90.0, 80.0, 75.0, true).powerOffIn = 14;
     Add("SYS", ITEM_TEMPERATURE, 90.0, 80.0, 75.0, true).powerOffIn = 6;

@@ -44,6 +44,12 @@ SFanPilotRanges FanPilotRanges(const std::string& name, bool celsius) {
 CFanPilotDlg::CFanPilotDlg(IMonitorCommands& commands, QWidget* parent)
     : QDialog(parent), m_commands(commands) {
     setWindowTitle(QStringLiteral("FanPilot Setting"));
+    m_none = new QLabel(QStringLiteral(
+        "No fan here offers FANPILOT: it is the W83627EHF's own fan control, and none of "
+        "these fans is driven by that chip."));
+    m_none->setObjectName(QStringLiteral("noFanPilot"));
+    m_none->setWordWrap(true);
+    m_none->hide();
     m_fans = new QComboBox;
     m_fans->setObjectName(QStringLiteral("fan"));
     m_fans->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -84,6 +90,7 @@ CFanPilotDlg::CFanPilotDlg(IMonitorCommands& commands, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(m_ok);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_none);
     layout->addWidget(m_fans);
     layout->addWidget(m_enable);
     layout->addLayout(values);
@@ -124,6 +131,9 @@ void CFanPilotDlg::InitDialog() {
         m_fans->setCurrentIndex(m_listed.empty() ? -1 : 0);
     }
     m_current = m_listed.empty() ? std::nullopt : std::optional<int32_t>(m_listed.front());
+    // An empty list says why rather than showing controls for nothing.
+    m_none->setVisible(m_listed.empty());
+    m_fans->setVisible(!m_listed.empty());
     ShowCurrentItem();
     m_fans->setFocus();
 }

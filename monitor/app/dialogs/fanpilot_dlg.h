@@ -15,6 +15,7 @@
 class CStepSpin;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 // The spin ranges of a fan, chosen by its name; temperatures in the unit shown.
@@ -71,6 +72,7 @@ class CFanPilotDlg : public QDialog {
     bool m_modified = false;
     bool m_celsius = true;
 
+    QLabel* m_none;  // shown instead of the list when no fan offers FanPilot
     QComboBox* m_fans;
     QCheckBox* m_enable;
     CStepSpin* m_target;

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "hwmon_pin.h"
 #include "limit_setting_dlg.h"
 
 // The bitmaps are compiled into this static library; naming them keeps the linker from
@@ -50,7 +51,16 @@ QString RowName(const char* column, size_t row) {
     return QString::fromLatin1(column) + QLatin1Char('_') + QString::number(row);
 }
 
-QString NoBeeperTip() {
+// Why the beep switches are off: the chip is reached through a driver without its beeper, or
+// no item reads the chip at all (a machine's hwmon sensors have no beeper of their own).
+QString NoBeeperTip(const IMonitorCommands& commands) {
+    bool chipItem = false;
+    for (const SItemSettings& item : commands.ItemSettings())
+        chipItem = chipItem || !IsHwmonPin(item.pin);
+    if (!chipItem)
+        return QStringLiteral(
+            "These sensors are read from the kernel's hwmon devices, which have no beeper: "
+            "nothing beeps. Alarms show on the page, in the tray and in the error log.");
     return QStringLiteral(
         "The chip is reached through the kernel's driver w83627ehf, which has no beeper "
         "control: the chip does not beep. The beep settings are kept for raw port access.");
@@ -192,7 +202,8 @@ void CSettingDlg::InitDialog() {
     }
     m_globalBeep->setChecked(m_commands.BeepOffered() && m_commands.GlobalBeep());
     m_globalBeep->setEnabled(m_commands.BeepOffered());
-    m_globalBeep->setToolTip(m_commands.BeepOffered() ? QString() : NoBeeperTip());
+    m_noBeeperTip = m_commands.BeepOffered() ? QString() : NoBeeperTip(m_commands);
+    m_globalBeep->setToolTip(m_noBeeperTip);
     (m_commands.Celsius() ? m_celsius : m_fahrenheit)->setChecked(true);
     size_t longest = 0;
     for (const auto& list : m_lists)
@@ -296,7 +307,7 @@ void CSettingDlg::EnableRowSwitches(const SRow& row, bool on) {
     row.limit->setEnabled(on);
     // Without the chip's beeper (the kernel's driver has none) the beep switches do nothing.
     row.beep->setEnabled(on && m_commands.BeepOffered());
-    row.beep->setToolTip(m_commands.BeepOffered() ? QString() : NoBeeperTip());
+    row.beep->setToolTip(m_noBeeperTip);
 }
 
 void CSettingDlg::FillRows() {

@@ -89,4 +89,5 @@ class CSettingDlg : public QDialog {
     QRadioButton* m_fahrenheit;
     QPushButton* m_resetAll;
     QPushButton* m_ok;
+    QString m_noBeeperTip;  // why the beep switches are off; empty while they are offered
 };

@@ -35,11 +35,15 @@ std::string Joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-bool NamesCpu(const std::string& name) {
-    std::string upper = name;
+// The processor's temperature: an item named so, or one of the kernel's processor sensors.
+bool IsCpu(const SItemSnapshot& item) {
+    std::string upper = item.name;
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find("CPU") != std::string::npos;
+    static const char* const CPU_DEVICES[] = {"coretemp", "k10temp", "zenpower", "cpu_thermal"};
+    return upper.find("CPU") != std::string::npos ||
+           std::find(std::begin(CPU_DEVICES), std::end(CPU_DEVICES), item.device) !=
+               std::end(CPU_DEVICES);
 }
 
 // The readings a glance at the tray should give: the CPU temperature and how many sensors are
@@ -49,7 +53,7 @@ std::string KeyReadings(const SPassSnapshot& pass) {
     for (const SItemSnapshot& item : pass.items) {
         if (item.unit != "°C" || !item.enabled || !item.EverRead())
             continue;
-        if (cpu == nullptr || (NamesCpu(item.name) && !NamesCpu(cpu->name)))
+        if (cpu == nullptr || (IsCpu(item) && !IsCpu(*cpu)))
             cpu = &item;
     }
     std::string text;
@@ -59,7 +63,9 @@ std::string KeyReadings(const SPassSnapshot& pass) {
     text += warnings == 0 ? "all sensors normal"
                           : std::to_string(warnings) + (warnings == 1 ? " sensor" : " sensors") +
                                 " in warning";
-    if (!pass.chipAnswered)
+    if (pass.startProblem == EStartProblem::NoSensors)
+        text = "no sensors found";
+    else if (!pass.chipAnswered)
         text = "no readings";
     // A running power-off comes first, where the tooltip's cut cannot reach it.
     const std::string powerOff = PowerOffText(pass);

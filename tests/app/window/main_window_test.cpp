@@ -149,6 +149,21 @@ TEST_F(MainWindowTest, BoardFileAndSettingsProblemsAreShownOnce) {
     EXPECT_EQ(boxes().size(), 1) << "each problem is shown once";
 }
 
+// No board file and no hwmon sensor: the page and the tray say so, never that all is normal.
+TEST_F(MainWindowTest, AMachineWithoutSensorsSaysSoOnThePageAndInTheTray) {
+    std::filesystem::remove(BoardPath());
+    Launch();
+    Applied();
+    EXPECT_EQ(Page("document.getElementById('WarningText').textContent"), "NO SENSORS");
+    EXPECT_TRUE(Page("document.getElementById('WarningItems').textContent")
+                    .startsWith("No sensors found: there is no board file "));
+    EXPECT_TRUE(
+        Page("document.querySelector('.vp-subtitle').textContent").endsWith("no sensors found"));
+    const std::string tip = window->Tray().ToolTip();
+    EXPECT_NE(tip.find("no sensors found"), std::string::npos) << tip;
+    EXPECT_EQ(tip.find("normal"), std::string::npos) << tip;
+}
+
 TEST_F(MainWindowTest, TheTrayMenuShowsBothFlagsEachTimeItOpens) {
     for (bool on : {true, false}) {
         SCOPED_TRACE(on);
