@@ -1,12 +1,8 @@
 #include "monitor_program.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "chip_identity_guard.h"
-#include "hwmon_pin.h"
-#include "ini_file.h"
 #include "library_port_io.h"
 #include "local_machine.h"
 #include "monitor_engine.h"
@@ -16,41 +12,21 @@
 
 namespace {
 
-// A port that answers nothing: the engine below is asked for its file names, never started.
+// A port that answers nothing: the engine below only looks at the board file.
 class CNoPort : public IPortIo {
   public:
     int InPortB(uint16_t, uint8_t*) override { return 0; }
     int OutPortB(uint16_t, uint8_t) override { return 0; }
 };
 
-// The board file the engine's start will read: the user's own for this board model, else the
-// program folder's.
-std::string BoardFileOf(IMachine& machine) {
-    CNoPort none;
-    CMonitorEngine names(machine, none);
-    const std::string own = names.UserBoardFileName();
-    return ::access(own.c_str(), F_OK) == 0 ? own : names.BuildConfigFileName();
-}
-
 }  // namespace
 
 bool ItemsReadChip(IMachine& machine, bool hwmonItems) {
+    CNoPort none;
+    CMonitorEngine engine(machine, none);
     if (hwmonItems)
-        return false;
-    const std::string path = BoardFileOf(machine);
-    if (::access(path.c_str(), F_OK) != 0)
-        return false;
-    CIniFile ini;
-    if (!ini.Load(path))
-        return true;
-    const int32_t count = ini.GetInt("GLOBAL", "Total_Item_Count", 0);
-    if (count <= 0)
-        return true;
-    for (int32_t i = 1; i <= count; ++i) {
-        if (!IsHwmonPin(ini.GetString("ITEM" + std::to_string(i), "PinName").value_or("")))
-            return true;
-    }
-    return false;
+        engine.AskForHwmonItems();
+    return engine.WillReadChip();
 }
 
 int RunMonitorProgram(std::optional<EChipPathMode> forced, bool hwmonItems,

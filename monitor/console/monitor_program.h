@@ -21,10 +21,7 @@ using MonitorFrontEnd = std::function<int(IMachine& machine, CPortGuard& io, CCh
 int RunMonitorProgram(std::optional<EChipPathMode> forced, bool hwmonItems,
                       const MonitorFrontEnd& frontEnd);
 
-// Whether the monitor's items will read the chip: the board model has a board file (the user's
-// own, else the program folder's), not every item of which names a hwmon sensor, and the user did
-// not ask for the hwmon sensors instead. A board file that cannot be read counts as reading the
-// chip, as the engine's start treats it.
+// Whether the monitor's items will read the chip, as the engine's start will decide it.
 bool ItemsReadChip(IMachine& machine, bool hwmonItems);
 
 // The name the monitor's single copy is claimed under, whichever program runs it.

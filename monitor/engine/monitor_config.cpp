@@ -152,6 +152,28 @@ std::string CMonitorEngine::UserBoardFileName() {
     return XdgConfigHome() + "/vornpilot/" + model + ".ini";
 }
 
+std::string CMonitorEngine::BoardFilePath() {
+    const std::string own = UserBoardFileName();
+    return ::access(own.c_str(), F_OK) == 0 ? own : BuildConfigFileName();
+}
+
+bool CMonitorEngine::WillReadChip() {
+    const std::string path = BoardFilePath();
+    if (m_hwmonAsked || ::access(path.c_str(), F_OK) != 0)
+        return false;
+    CIniFile ini;
+    if (!ini.Load(path))
+        return true;
+    const int32_t count = ini.GetInt(GLOBAL_SECTION, "Total_Item_Count", 0);
+    if (count <= 0)
+        return true;
+    for (int32_t i = 1; i <= count; ++i) {
+        if (!IsHwmonPin(ini.GetString("ITEM" + std::to_string(i), "PinName").value_or("")))
+            return true;
+    }
+    return false;
+}
+
 bool CMonitorEngine::LoadConfigFile() {
     // Read once: every key below comes from this one parse.
     CIniFile ini;

@@ -98,9 +98,7 @@ void CMonitorEngine::CreateItems(bool* allBound) {
 EStartProblem CMonitorEngine::Start() {
     m_sysfsRoot = SysfsRoot();
     // A user may keep a board file of their own (one written by --write-board-file, edited).
-    m_configFilePath = UserBoardFileName();
-    if (::access(m_configFilePath.c_str(), F_OK) != 0)
-        m_configFilePath = BuildConfigFileName();
+    m_configFilePath = BoardFilePath();
     const bool boardFile = !m_hwmonAsked && ::access(m_configFilePath.c_str(), F_OK) == 0;
     bool loaded = boardFile && LoadConfigFile();
     // A board file keeps the chip unless every item names a hwmon sensor; one that cannot be

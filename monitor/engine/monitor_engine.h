@@ -71,6 +71,13 @@ class CMonitorEngine {
     // The user's own board file for this board model, which is used instead of the program
     // folder's when it is there: "$XDG_CONFIG_HOME/vornpilot/" + the same name.
     std::string UserBoardFileName();
+    // The board file the start reads: the user's own when it is there, else the program
+    // folder's.
+    std::string BoardFilePath();
+    // Whether the start will read the chip, told before it, without touching the chip: a board
+    // file is there (and no hwmon items were asked for), and some item of it names a chip pin,
+    // or it cannot be read, or it lists no item.
+    bool WillReadChip();
     bool LoadConfigFile();
     bool LoadRegistryConfig();
     bool ApplyRegistryConfig();
